@@ -1,0 +1,44 @@
+# Front door of the project. `make run` and `make test` work on a fresh
+# Debian machine: they install what is missing first.
+JOBS ?= $(shell nproc)
+WIN := build/windows
+NAT := build/native
+CTEST_ARGS ?=
+
+.PHONY: all setup windows native test test-native test-windows run bench fuzz clean
+
+all: windows native
+
+setup:
+	@tools/setup
+
+$(WIN)/CMakeCache.txt:
+	cmake -S . -B $(WIN) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release
+
+$(NAT)/CMakeCache.txt:
+	cmake -S . -B $(NAT) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCX_SANITIZE=ON
+
+windows: setup $(WIN)/CMakeCache.txt
+	cmake --build $(WIN) -j $(JOBS)
+
+native: setup $(NAT)/CMakeCache.txt
+	cmake --build $(NAT) -j $(JOBS)
+
+test-native: native
+	cd $(NAT) && ctest --output-on-failure -j $(JOBS) $(CTEST_ARGS)
+
+test-windows: windows
+	cd $(WIN) && ctest --output-on-failure -j $(JOBS) $(CTEST_ARGS)
+
+test: native windows
+	@rc=0; \
+	(cd $(NAT) && ctest --output-on-failure -j $(JOBS) $(CTEST_ARGS)) || rc=1; \
+	(cd $(WIN) && ctest --output-on-failure -j $(JOBS) $(CTEST_ARGS)) || rc=1; \
+	exit $$rc
+
+# make run [FILE=path] starts Cantorix under Wine, optionally opening FILE.
+run: windows
+	tools/wine-run $(WIN)/bin/Cantorix.exe $(FILE)
+
+clean:
+	rm -rf build

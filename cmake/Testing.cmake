@@ -1,0 +1,19 @@
+# cx_add_test(NAME name SOURCES ... LIBS ... [LABELS ...])
+# One CTest entry per test program. On Windows CTest runs it through the
+# Wine launcher (CMAKE_CROSSCOMPILING_EMULATOR); natively it runs directly.
+function(cx_add_test)
+  cmake_parse_arguments(T "" "NAME;TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+  add_executable(${T_NAME} ${T_SOURCES})
+  target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} gtest gtest_main)
+  target_include_directories(${T_NAME} PRIVATE ${CMAKE_SOURCE_DIR})
+  add_test(NAME ${T_NAME} COMMAND ${T_NAME} --gtest_brief=1
+           WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 300)
+  endif()
+  set_tests_properties(${T_NAME} PROPERTIES TIMEOUT ${T_TIMEOUT}
+    ENVIRONMENT "CX_SOURCE_DIR=${CMAKE_SOURCE_DIR};CX_BINARY_DIR=${CMAKE_BINARY_DIR}")
+  if(T_LABELS)
+    set_tests_properties(${T_NAME} PROPERTIES LABELS "${T_LABELS}")
+  endif()
+endfunction()
