@@ -32,6 +32,8 @@ void OnCreate(HWND panel) {
 
 void OnDestroy(HWND panel) {
   KillTimer(panel, kPanelTimerId);
+  // The players are children and go with the panel.
+  for (int i = 0; i < kPlayerCount; ++i) PlayerSlotOf(static_cast<PlayerIndex>(i)) = PlayerSlot{};
   PostQuitMessage(0);
 }
 

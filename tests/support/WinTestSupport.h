@@ -1,0 +1,60 @@
+// Helpers for tests that run under Wine: scratch folders, files, message
+// pumping and watching the program's message boxes.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+// A fresh folder under the temporary folder, removed with its files.
+class ScratchDir {
+ public:
+  ScratchDir();
+  ~ScratchDir();
+  ScratchDir(const ScratchDir&) = delete;
+  ScratchDir& operator=(const ScratchDir&) = delete;
+  const std::string& path() const { return path_; }
+  // path() + "\\" + name
+  std::string File(const std::string& name) const;
+  // Writes bytes to a file in the folder and returns its full path.
+  std::string Write(const std::string& name, const std::string& bytes) const;
+
+ private:
+  std::string path_;
+};
+
+// The folder of the running test program (where the built programs live).
+std::string ProgramFolder();
+
+// Dispatches messages of this thread until `done` is true or time runs out.
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs);
+void PumpFor(DWORD ms);
+
+// Watches for message boxes with the given caption on any thread, records
+// their texts and closes each one by pressing its OK button.
+class MessageBoxWatcher {
+ public:
+  explicit MessageBoxWatcher(const char* caption = "Cantorix Error Reporting");
+  ~MessageBoxWatcher();
+  std::vector<std::string> Texts();
+  std::vector<HWND> Owners();
+  // Waits (pumping this thread's messages) until `count` boxes were seen.
+  bool WaitFor(size_t count, DWORD timeoutMs);
+
+ private:
+  void Run();
+  std::string caption_;
+  std::atomic<bool> stop_{false};
+  std::mutex mutex_;
+  std::vector<std::string> texts_;
+  std::vector<HWND> owners_;
+  std::thread thread_;
+};
+
+// The text of a dialog's static controls, joined (a message box's message).
+std::string DialogText(HWND dialog);
