@@ -696,7 +696,7 @@ class PlayListWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
     gLog = ListWindowLog{};
-    owner_ = CreateWindowExA(0, "STATIC", "panel", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr,
+    owner_ = CreateWindowExA(0, "STATIC", "panel", WS_POPUP, 0, 0, 50, 50, nullptr,
                              nullptr, nullptr, nullptr);
     ASSERT_NE(owner_, nullptr);
     SetListWindowCreator(CreateRecordingWindow);
