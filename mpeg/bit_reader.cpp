@@ -110,7 +110,7 @@ BitReservoir::BitReservoir(int size) {
   uint64_t s = 1;
   while (s * 2 <= static_cast<uint64_t>(size > 0 ? size : 0)) s *= 2;
   if (size >= 4096) {
-    buffer_.assign(s, 0);
+    buffer_.assign(s + 8, 0);
     mask_ = s - 1;
   }
 }

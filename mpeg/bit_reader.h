@@ -6,10 +6,23 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
 namespace cx::mpeg {
+
+inline uint64_t LoadBigEndian64(const uint8_t* p) {
+#if defined(__GNUC__) && defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+  uint64_t v;
+  std::memcpy(&v, p, 8);
+  return __builtin_bswap64(v);
+#else
+  uint64_t v = 0;
+  for (int k = 0; k < 8; ++k) v = (v << 8) | p[k];
+  return v;
+#endif
+}
 
 class BitReader {
  public:
@@ -56,23 +69,31 @@ class BitReservoir {
   bool valid() const { return !buffer_.empty(); }
   void Reset();
   void PutByte(uint8_t b) {
-    buffer_[writeCount_ & mask_] = b;
+    const uint64_t at = writeCount_ & mask_;
+    buffer_[at] = b;
+    // The first bytes are mirrored behind the end, so a read of eight bytes
+    // never has to wrap.
+    if (at < 8) buffer_[mask_ + 1 + at] = b;
     ++writeCount_;
   }
-  // Next n bits (n <= 32). Bytes not yet put read as zeros and the position
-  // still advances, so that a rewind returns to exactly the same place.
+  // The next n bits (1..32) without moving. Bytes not yet put read as zeros.
+  uint32_t Peek(int n) const {
+    const uint64_t byte = totalBits_ >> 3;
+    uint64_t v = 0;
+    if (byte + 8 <= writeCount_) {
+      v = LoadBigEndian64(buffer_.data() + (byte & mask_));
+    } else {
+      for (int k = 0; k < 8; ++k) v = (v << 8) | ByteAt(byte + static_cast<uint64_t>(k));
+    }
+    return static_cast<uint32_t>((v << (totalBits_ & 7)) >> (64 - n));
+  }
+  // Next n bits (n <= 32); the position advances even past the data put, so
+  // that a rewind returns to exactly the same place.
   uint32_t GetBits(int n) {
     if (n < 1) return 0;
-    uint64_t byte = totalBits_ >> 3;
-    uint64_t v = 0;
-    if (byte + 5 <= writeCount_) {
-      for (int k = 0; k < 5; ++k) v = (v << 8) | buffer_[(byte + k) & mask_];
-    } else {
-      for (int k = 0; k < 5; ++k) v = (v << 8) | ByteAt(byte + k);
-    }
-    uint32_t shift = static_cast<uint32_t>(totalBits_ & 7);
+    uint32_t v = Peek(n);
     totalBits_ += static_cast<uint64_t>(n);
-    return static_cast<uint32_t>((v << (24 + shift)) >> (64 - n));
+    return v;
   }
   void RewindBits(uint64_t n) { totalBits_ = n > totalBits_ ? 0 : totalBits_ - n; }
   void SkipBits(uint64_t n) { totalBits_ += n; }
@@ -81,7 +102,7 @@ class BitReservoir {
   uint64_t WriteCount() const { return writeCount_; }
   // Oldest byte still held: main data may not point back beyond it.
   uint64_t OldestByte() const {
-    return writeCount_ > buffer_.size() ? writeCount_ - buffer_.size() : 0;
+    return writeCount_ > mask_ + 1 ? writeCount_ - (mask_ + 1) : 0;
   }
 
  private:

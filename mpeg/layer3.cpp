@@ -295,14 +295,30 @@ void Layer3Decoder::DecodeHuffman(const GranuleInfo& g, uint64_t part2Start) {
     const int n = static_cast<int>(t.lookupBits);
     const int linbits = static_cast<int>(t.linbits);
     for (; i < stop; i += 2) {
-      uint16_t entry = t.lookup[reservoir_.GetBits(n)];
-      reservoir_.RewindBits(static_cast<uint64_t>(n) - LookupLength(entry));
+      // One lookup per code: peek, keep only the code's own length. A pair
+      // without escapes fits in one 32-bit window (code <= 19 bits + signs).
+      uint32_t window = reservoir_.Peek(32);
+      uint16_t entry = t.lookup[window >> (32 - n)];
+      int used = static_cast<int>(LookupLength(entry));
       int x = static_cast<int>(LookupSymbol(entry) >> 4);
       int y = static_cast<int>(LookupSymbol(entry) & 15);
-      if (x == 15 && linbits) x += static_cast<int>(reservoir_.GetBits(linbits));
-      if (x && reservoir_.GetBits(1)) x = -x;
-      if (y == 15 && linbits) y += static_cast<int>(reservoir_.GetBits(linbits));
-      if (y && reservoir_.GetBits(1)) y = -y;
+      if (linbits == 0) {
+        if (x) {
+          if ((window << used) & 0x80000000u) x = -x;
+          ++used;
+        }
+        if (y) {
+          if ((window << used) & 0x80000000u) y = -y;
+          ++used;
+        }
+        reservoir_.SkipBits(static_cast<uint64_t>(used));
+      } else {
+        reservoir_.SkipBits(static_cast<uint64_t>(used));
+        if (x == 15) x += static_cast<int>(reservoir_.GetBits(linbits));
+        if (x && reservoir_.GetBits(1)) x = -x;
+        if (y == 15) y += static_cast<int>(reservoir_.GetBits(linbits));
+        if (y && reservoir_.GetBits(1)) y = -y;
+      }
       quantized_[i] = x;
       quantized_[i + 1] = y;
     }
@@ -310,8 +326,8 @@ void Layer3Decoder::DecodeHuffman(const GranuleInfo& g, uint64_t part2Start) {
   const HuffmanTable& quad = huffman_[32 + (g.count1table_select & 1)];
   const int n = static_cast<int>(quad.lookupBits);
   while (reservoir_.TotalBits() < end && i < 576) {
-    uint16_t entry = quad.lookup[reservoir_.GetBits(n)];
-    reservoir_.RewindBits(static_cast<uint64_t>(n) - LookupLength(entry));
+    uint16_t entry = quad.lookup[reservoir_.Peek(n)];
+    reservoir_.SkipBits(LookupLength(entry));
     uint32_t sym = LookupSymbol(entry);
     for (int bit = 3; bit >= 0; --bit, ++i) {
       int v = (sym >> bit) & 1;
@@ -340,30 +356,37 @@ void Layer3Decoder::Requantize(const GranuleInfo& g, int ch) {
   const int global = static_cast<int>(g.global_gain) - 210;
   const int shift = 2 * (1 + static_cast<int>(g.scalefac_scale));
 
-  auto put = [&](int i, int exponent) {
-    int x = quantized_[i];
-    if (x == 0) return;
-    int mag = std::min(x < 0 ? -x : x, kPow43Size - 1);
-    double v = p.pow43[mag] * Pow2Quarter(exponent);
-    out[i] = static_cast<float>(x < 0 ? -v : v);
+  // One factor per band and window; per line only the |x|^(4/3) lookup.
+  auto put = [&](int from, int to, int exponent) {
+    const double factor = Pow2Quarter(exponent);
+    for (int i = from; i < to; ++i) {
+      int x = quantized_[i];
+      int mag = x < 0 ? -x : x;
+      if (mag >= kPow43Size) mag = kPow43Size - 1;
+      double v = p.pow43[mag] * factor;  // pow43[0] is 0
+      out[i] = static_cast<float>(x < 0 ? -v : v);
+    }
   };
 
+  const int end = last + 1;
   int i = 0;
   if (!g.IsShort() || g.mixed_block_flag) {
     const int longEnd = g.IsShort() ? 36 : 576;
-    for (int sfb = 0; sfb < 22 && i < longEnd && i <= last; ++sfb) {
+    for (int sfb = 0; sfb < 22 && i < longEnd && i < end; ++sfb) {
       int bandEnd = std::min<int>(longBounds_[sfb + 1], longEnd);
       int v = sf.longBands[sfb] + (g.preflag ? kPretab[sfb] : 0);
-      int exponent = global - shift * v;
-      for (; i < bandEnd; ++i) put(i, exponent);
+      put(i, std::min(bandEnd, end), global - shift * v);
+      i = bandEnd;
     }
   }
   if (g.IsShort()) {
-    for (int sfb = g.mixed_block_flag ? 3 : 0; sfb < 13 && i <= last; ++sfb) {
+    for (int sfb = g.mixed_block_flag ? 3 : 0; sfb < 13 && i < end; ++sfb) {
       int width = shortBounds_[sfb + 1] - shortBounds_[sfb];
       for (int w = 0; w < 3; ++w) {
         int exponent = global - 8 * static_cast<int>(g.subblock_gain[w]) - shift * sf.shortBands[w][sfb];
-        for (int k = 0; k < width && i < 576; ++k, ++i) put(i, exponent);
+        int to = std::min(i + width, 576);
+        put(i, std::min(to, end), exponent);
+        i = to;
       }
     }
   }

@@ -3,6 +3,10 @@
 #include <cmath>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "mpeg/standard_tables.h"
 
 namespace cx::mpeg {
@@ -58,7 +62,9 @@ struct FastDct<1> {
 
 struct ImdctTables {
   float window[4][36];
-  float longCos[18][36];  // [input line][output]: the inner loop runs over outputs
+  // [input line][output]: outputs 0..8 and 18..26 only; the others follow
+  // by symmetry. The inner loop runs over outputs.
+  float longCos[18][18];
   float shortCos[6][12];
 
   ImdctTables() {
@@ -71,10 +77,11 @@ struct ImdctTables {
                                         : i < 18 ? 1.0 : longWin);
       window[2][i] = static_cast<float>(i < 12 ? std::sin(kPi / 12 * (i + 0.5)) : 0.0);
     }
-    for (int p = 0; p < 36; ++p) {
+    for (int q = 0; q < 18; ++q) {
+      int p = q < 9 ? q : q + 9;
       for (int m = 0; m < 18; ++m) {
         int k = ((2 * p + 19) * (2 * m + 1)) % 144;
-        longCos[m][p] = static_cast<float>(std::cos(kPi / 72 * k));
+        longCos[m][q] = static_cast<float>(std::cos(kPi / 72 * k));
       }
     }
     for (int p = 0; p < 12; ++p) {
@@ -92,16 +99,23 @@ const ImdctTables& Imdct() {
 
 void LongImdct(const float* in, const float* window, float* out) {
   const ImdctTables& t = Imdct();
-  float sum[36] = {};
+  float half[18] = {};
   // Only exact zeros are skipped: above the last coded line that is the
   // usual case, while small values still shape quiet passages.
   for (int m = 0; m < 18; ++m) {
     float x = in[m];
     if (x == 0.0f) continue;
     const float* c = t.longCos[m];
-    for (int p = 0; p < 36; ++p) sum[p] += x * c[p];
+    for (int q = 0; q < 18; ++q) half[q] += x * c[q];
   }
-  for (int p = 0; p < 36; ++p) out[p] = sum[p] * window[p];
+  // The cosine arguments of outputs p and 17 - p add up to pi times an odd
+  // number, those of p and 53 - p to a multiple of 2 pi.
+  for (int p = 0; p < 9; ++p) {
+    out[p] = half[p] * window[p];
+    out[17 - p] = -half[p] * window[17 - p];
+    out[18 + p] = half[9 + p] * window[18 + p];
+    out[35 - p] = half[9 + p] * window[35 - p];
+  }
 }
 
 void ShortImdct(const float* in, float* out) {
@@ -118,6 +132,32 @@ void ShortImdct(const float* in, float* out) {
   }
 }
 
+// sum[j] = the 16 taps of the window over the history, for the 32 outputs,
+// in double precision. Tap pointers are computed once per call; the SSE2
+// path does two outputs per instruction.
+void WindowSum(const double* hist, int offset, double* sum) {
+  const double* taps[16];
+  for (int i = 0; i < 16; ++i) taps[i] = hist + ((offset + 128 * (i / 2) + ((i & 1) ? 96 : 0)) & 1023);
+#if defined(__SSE2__)
+  for (int j = 0; j < 32; j += 4) {
+    __m128d a0 = _mm_setzero_pd(), a1 = _mm_setzero_pd();
+    for (int i = 0; i < 16; ++i) {
+      const double* w = kSynthesisWindow + 32 * i + j;
+      a0 = _mm_add_pd(a0, _mm_mul_pd(_mm_loadu_pd(w), _mm_loadu_pd(taps[i] + j)));
+      a1 = _mm_add_pd(a1, _mm_mul_pd(_mm_loadu_pd(w + 2), _mm_loadu_pd(taps[i] + j + 2)));
+    }
+    _mm_storeu_pd(sum + j, a0);
+    _mm_storeu_pd(sum + j + 2, a1);
+  }
+#else
+  for (int j = 0; j < 32; ++j) {
+    double acc = 0.0;
+    for (int i = 0; i < 16; ++i) acc += kSynthesisWindow[32 * i + j] * taps[i][j];
+    sum[j] = acc;
+  }
+#endif
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------- synthesis
@@ -128,11 +168,12 @@ void SubbandSynthesis::Reset() {
 }
 
 int16_t RoundToPcm(double sum) {
+  // Clip first, then round half away from zero by truncating v +/- 0.5;
+  // written without branches so the 32 outputs vectorise.
   double v = sum * 32768.0;
-  v = v > 0 ? v + 0.5 : v - 0.5;
-  if (v >= 32767.0) return 32767;
-  if (v <= -32768.0) return -32768;
-  return static_cast<int16_t>(static_cast<int32_t>(v));
+  v = v < -32768.0 ? -32768.0 : v;
+  v = v > 32767.0 ? 32767.0 : v;
+  return static_cast<int16_t>(static_cast<int32_t>(v + std::copysign(0.5, v)));
 }
 
 void SubbandSynthesis::SynthesizeSubbands(const float samples[32], int channel, int16_t* out,
@@ -143,20 +184,14 @@ void SubbandSynthesis::SynthesizeSubbands(const float samples[32], int channel, 
   float x[32];
   FastDct<32>::Run(samples, x);
   // V[i] = X[i + 16] with X[32] = 0, X[64 - m] = -X[m] and X[m + 64] = -X[m].
-  float* v = history_[channel] + offset;
+  double* v = history_[channel] + offset;
   for (int i = 0; i < 16; ++i) v[i] = x[i + 16];
-  v[16] = 0.0f;
+  v[16] = 0.0;
   for (int i = 17; i < 48; ++i) v[i] = -x[48 - i];
   for (int i = 48; i < 64; ++i) v[i] = -x[i - 48];
 
-  double sum[32] = {};
-  const float* hist = history_[channel];
-  for (int i = 0; i < 16; ++i) {
-    int base = (offset + 128 * (i / 2) + ((i & 1) ? 96 : 0)) & 1023;
-    const float* h = hist + base;
-    const double* d = kSynthesisWindow + 32 * i;
-    for (int j = 0; j < 32; ++j) sum[j] += d[j] * static_cast<double>(h[j]);
-  }
+  alignas(16) double sum[32];
+  WindowSum(history_[channel], offset, sum);
   for (int j = 0; j < 32; ++j) out[j * stride] = RoundToPcm(sum[j]);
 }
 

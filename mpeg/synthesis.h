@@ -18,7 +18,9 @@ class SubbandSynthesis {
   void SynthesizeSubbands(const float samples[32], int channel, int16_t* out, int stride);
 
  private:
-  alignas(16) float history_[2][1024];
+  // The V vectors of each channel, a ring; computed in single precision
+  // and widened once, so the window sum runs in double throughout.
+  alignas(16) double history_[2][1024];
   int offset_[2];
 };
 
