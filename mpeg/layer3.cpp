@@ -272,6 +272,7 @@ void Layer3Decoder::DecodeHuffman(const GranuleInfo& g, uint64_t part2Start) {
   const uint64_t end = part2Start + g.part2_3_length;
   // A damaged big_values may claim more pairs than a granule holds;
   // decoding stops at the 576th value.
+  if (g.big_values > 288) ++stats_.bigValuesClamped;
   const int bigEnd = static_cast<int>(std::min<uint32_t>(g.big_values, 288) * 2);
   int region1, region2;
   if (g.IsShort()) {
@@ -581,6 +582,14 @@ bool Layer3Decoder::DecodeFrame(BitReader& in, const FrameHeader& h, HybridFilte
   for (int gr = 0; gr < granules; ++gr) {
     for (int ch = 0; ch < channels; ++ch) {
       const GranuleInfo& g = side_.granule[gr][ch];
+      ++stats_.granules;
+      if (g.IsMixed()) {
+        ++stats_.mixedGranules;
+      } else if (g.IsShort()) {
+        ++stats_.shortGranules;
+      } else if (g.window_switching_flag) {
+        ++stats_.switchedGranules;
+      }
       uint64_t part2Start = reservoir_.TotalBits();
       if (h.id) {
         ReadScaleFactorsMpeg1(gr, ch);
@@ -589,6 +598,10 @@ bool Layer3Decoder::DecodeFrame(BitReader& in, const FrameHeader& h, HybridFilte
       }
       DecodeHuffman(g, part2Start);
       Requantize(g, ch);
+    }
+    if (channels == 2 && h.mode == 1) {
+      stats_.msGranules += (h.modeExtension & 2) ? 1 : 0;
+      stats_.intensityGranules += (h.modeExtension & 1) ? 1 : 0;
     }
     ProcessStereo(gr, h);
     for (int ch = 0; ch < channels; ++ch) {

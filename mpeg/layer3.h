@@ -49,6 +49,18 @@ struct ScaleFactors {
   int intensityLimitShort[13];
 };
 
+// What the decoded granules used, counted since construction; tests and
+// tools read it to see which paths a stream exercised.
+struct Layer3Stats {
+  uint64_t granules = 0;        // granule-channels decoded
+  uint64_t shortGranules = 0;   // block type 2, not mixed
+  uint64_t mixedGranules = 0;
+  uint64_t switchedGranules = 0;  // window switching with start/stop blocks
+  uint64_t msGranules = 0;      // granules with M/S stereo
+  uint64_t intensityGranules = 0;
+  uint64_t bigValuesClamped = 0;  // big_values above 288 stopped at 576
+};
+
 class Layer3Decoder {
  public:
   Layer3Decoder();
@@ -65,6 +77,7 @@ class Layer3Decoder {
   bool PreloadFrame(BitReader& in, const FrameHeader& h);
 
   const SideInfo& side() const { return side_; }
+  const Layer3Stats& stats() const { return stats_; }
 
  private:
   bool ReadSideInfo(BitReader& in, const FrameHeader& h);
@@ -77,6 +90,7 @@ class Layer3Decoder {
   void ReorderAndAlias(const GranuleInfo& g, int ch, float* out);
 
   const HuffmanTable* huffman_;
+  Layer3Stats stats_;
   BitReservoir reservoir_;
   uint64_t frameStart_ = 0;  // main-data bytes put before the current frame
   SideInfo side_;

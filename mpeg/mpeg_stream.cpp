@@ -1,5 +1,6 @@
 #include "mpeg/mpeg_stream.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -242,10 +243,23 @@ bool MpegStream::SeekFrame(int32_t f) {
   layer3_.Reset();
   // Nothing of the old position may ring on into the new one.
   ClearFilters();
-  if (info_.layerCode == 1 && f >= 5) {
+  const bool layer3 = info_.layerCode == 1;
+  if (layer3 && f < 5) {
+    // Too close to the start to preload: decode from the first frame.
+    reader_.SeekByte(firstFrameOffset_);
+    frameIndex_ = f;
+    return true;
+  }
+  // The frames decoded before the target, without output, so that the
+  // filters hold what they would after decoding from the start: the
+  // synthesis window spans 512 samples, and in Layer III those samples
+  // need the IMDCT overlap of one granule more.
+  const int32_t needed = 512 + (layer3 ? 576 : 0);
+  const int32_t warmUp = std::min<int32_t>(f, (needed + info_.samplesPerFrame - 1) / info_.samplesPerFrame);
+  if (layer3) {
     // Layer III frames point back into earlier frames' data: load the main
-    // data of the three frames before the target into the reservoir.
-    for (int32_t k = f - 3; k < f; ++k) {
+    // data of the three frames before the warm-up frame into the reservoir.
+    for (int32_t k = f - warmUp - 3; k < f - warmUp; ++k) {
       int64_t at = FrameOffset(k);
       if (at < 0) return false;
       reader_.SeekByte(at);
@@ -253,19 +267,16 @@ bool MpegStream::SeekFrame(int32_t f) {
       ReadCrcWord();
       if (!layer3_.PreloadFrame(reader_, header_)) return false;
     }
-  } else if (info_.layerCode == 1) {
-    // Too close to the start to preload: decode from the first frame.
-    reader_.SeekByte(firstFrameOffset_);
-    frameIndex_ = f;
-    return true;
   }
-  int64_t at = FrameOffset(f);
+  int64_t at = FrameOffset(f - warmUp);
   if (at < 0) {
     // Past the last frame: the next decode ends the stream.
     reader_.SeekByte(reader_.FileLength());
   } else {
     reader_.SeekByte(at);
+    for (int32_t k = 0; k < warmUp; ++k) DecodeFrame();
   }
+  pcmValues_ = 0;
   frameIndex_ = f;
   return true;
 }

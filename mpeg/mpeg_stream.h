@@ -78,6 +78,7 @@ class MpegStream {
   int32_t PcmValues() const;
   int32_t FrameIndex() const { return frameIndex_; }
   const FrameHeader& header() const { return header_; }
+  const Layer3Decoder& layer3() const { return layer3_; }
 
   // The steps of the frame loop, public for tests.
   bool FindSync();
