@@ -1,8 +1,8 @@
-# cx_add_test(NAME name SOURCES ... LIBS ... [LABELS ...])
+# cx_add_test(NAME name SOURCES ... LIBS ... [LABELS ...] [RESOURCE_LOCK name])
 # One CTest entry per test program. On Windows CTest runs it through the
 # Wine launcher (CMAKE_CROSSCOMPILING_EMULATOR); natively it runs directly.
 function(cx_add_test)
-  cmake_parse_arguments(T "" "NAME;TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+  cmake_parse_arguments(T "" "NAME;TIMEOUT" "SOURCES;LIBS;LABELS;RESOURCE_LOCK" ${ARGN})
   add_executable(${T_NAME} ${T_SOURCES})
   target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} gtest gtest_main)
   target_include_directories(${T_NAME} PRIVATE ${CMAKE_SOURCE_DIR})
@@ -13,6 +13,10 @@ function(cx_add_test)
   endif()
   set_tests_properties(${T_NAME} PROPERTIES TIMEOUT ${T_TIMEOUT}
     ENVIRONMENT "CX_SOURCE_DIR=${CMAKE_SOURCE_DIR};CX_BINARY_DIR=${CMAKE_BINARY_DIR}")
+  if(T_RESOURCE_LOCK)
+    # Tests that create windows other tests look for must not overlap.
+    set_tests_properties(${T_NAME} PROPERTIES RESOURCE_LOCK "${T_RESOURCE_LOCK}")
+  endif()
   if(T_LABELS)
     set_tests_properties(${T_NAME} PROPERTIES LABELS "${T_LABELS}")
   endif()

@@ -1,0 +1,45 @@
+// Media kinds by file-name extension, shared by the whole program. Only the
+// extension decides; no file header is looked at here.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+using MediaKind = uint32_t;
+
+constexpr MediaKind kKindNone = 0;
+constexpr MediaKind kKindWave = 1;
+constexpr MediaKind kKindMpeg = 2;
+constexpr MediaKind kKindMidi = 4;
+constexpr MediaKind kKindCdTrack = 8;
+constexpr MediaKind kKindListFile = 16;
+
+// Allowed-kinds masks of the players; 0 means "any file" (dialog filter only).
+constexpr MediaKind kCdPlayerKinds = kKindCdTrack;
+constexpr MediaKind kMidiPlayerKinds = kKindMidi;
+constexpr MediaKind kWavePlayerKinds = kKindWave | kKindMpeg;
+
+// The text from the last '.' to the end, or nullptr when there is no dot.
+const char* ExtensionOf(const char* name);
+
+// Loose recogniser: the extension is compared with the leading part of each
+// table entry of the same length, so ".mp" counts as MPEG and a bare "." as
+// WAV. Recognises list files too.
+MediaKind ClassifyByExtension(const char* name);
+
+// Strict recogniser: the whole extension must equal a table entry; the kind
+// is then masked with `allowed`. Never yields a list file.
+MediaKind FilterKind(MediaKind allowed, const char* name);
+
+// Which player (its route) a name goes to when dispatched directly by its
+// extension: only ".WAV", ".MP3", ".MID", ".RMI" and ".CDA" are, with the
+// loose comparison. Returns 0 for anything else, list files included.
+uint16_t DirectPlayerRoute(const char* name);
+bool IsListFileName(const char* name);
+
+// The player route for a kind read from a list file's first line.
+uint16_t PlayerRouteForKind(MediaKind kind);
+
+// The open dialog's filter for a player's mask: description, NUL, patterns,
+// NUL, NUL. The result's size() includes all three NULs.
+std::string BuildOpenFilter(MediaKind allowed);

@@ -1,0 +1,82 @@
+// Start-up: command line, hand-off to a running instance, the hidden main
+// panel, the skin palette and the message loop.
+#include "shell/App.h"
+
+#include "shell/CommandCodes.h"
+#include "shell/MainPanel.h"
+#include "skin/SkinPalette.h"
+
+AppState gApp;
+
+namespace {
+
+constexpr int kPaletteBitmap = 149;
+
+// Another instance is running: give it our file and step aside. The send is
+// synchronous, so the atom is still there while the other side reads it.
+void HandOffToRunningInstance(HWND running, int showMode) {
+  SetForegroundWindow(running);
+  if (gApp.options.fileToOpen[0] != '\0') {
+    ATOM atom = GlobalAddAtomA(gApp.options.fileToOpen);
+    if (atom != 0) {
+      SendMessageA(running, gApp.commandMessage, MakeCommand(kRouteMainPanel, kCmdOpenFile), atom);
+      GlobalDeleteAtom(atom);
+    }
+  }
+  ShowWindow(running, showMode);
+}
+
+// Runs once, on the first message the loop retrieves: the players exist
+// before the panel is ever shown.
+void FirstPass(int showMode) {
+  HWND panel = gApp.mainPanel;
+  if (gApp.options.createPlayers) CreatePlayersAtStart(panel);
+  if (gApp.options.fileToOpen[0] != '\0') {
+    ATOM atom = GlobalAddAtomA(gApp.options.fileToOpen);
+    if (atom != 0) {
+      SendMessageA(panel, gApp.commandMessage, MakeCommand(kRouteMainPanel, kCmdOpenFile), atom);
+      GlobalDeleteAtom(atom);
+    }
+  }
+  ShowWindow(panel, gApp.options.startMinimized ? SW_SHOWMINIMIZED : showMode);
+  UpdateWindow(panel);
+}
+
+}  // namespace
+
+int RunCantorix(HINSTANCE instance, const char* commandLine, int showMode) {
+  gApp.instance = instance;
+  ParseCommandLine(commandLine, gApp.options);
+  gApp.commandMessage = RegisterWindowMessageA(kCommandMessageName);
+
+  HWND running = FindWindowA(kMainPanelClass, nullptr);
+  if (running != nullptr && IsWindow(running)) {
+    HandOffToRunningInstance(running, showMode);
+    return 0;
+  }
+
+  LoadAutoPlaySettings(gApp.options);
+  if (!RegisterMainPanelClass(instance)) return 0;
+  gApp.mainPanel = CreateMainPanel(instance);
+  if (gApp.mainPanel == nullptr) return 0;
+  HPALETTE palette = BuildSkinPalette(instance, MAKEINTRESOURCEA(kPaletteBitmap));
+  if (palette == nullptr) {
+    DestroyWindow(gApp.mainPanel);
+    return 0;
+  }
+  SetSkinPalette(palette);
+
+  MSG msg;
+  bool firstPass = true;
+  while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    if (firstPass) {
+      firstPass = false;
+      FirstPass(showMode);
+    }
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+  SetSkinPalette(nullptr);
+  DeleteObject(palette);
+  return static_cast<int>(msg.wParam);
+}

@@ -1,0 +1,97 @@
+// The command message that travels between the windows of Cantorix and from
+// Handset to Cantorix, with its routes, command codes and the private
+// messages that go with it. Shared by both programs.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+// Registered by both programs, so both get the same message number. The
+// name is spelled with three m's, and other programs rely on that spelling.
+constexpr char kCommandMessageName[] = "Vex Commmon Message";
+
+// High word of wParam: who the command is for.
+enum CommandRoute : uint16_t {
+  kRouteMainPanel = 0,
+  kRouteCd = 2000,
+  kRouteMidi = 2003,
+  kRouteWave = 2006,
+  kRoutePlaylist = 7030,
+  kRouteIgnored = 7033,
+  kRouteMixer = 7036,
+};
+
+// Low word of wParam.
+enum CommandCode : uint16_t {
+  kCmdStop = 1002,
+  kCmdFastForwardBegin = 1004,
+  kCmdFastForwardEnd = 1005,
+  kCmdRewindBegin = 1006,
+  kCmdRewindEnd = 1007,
+  kCmdNext = 1008,
+  kCmdPrevious = 1010,
+  kCmdEject = 1014,
+  kCmdTogglePlayer = 1020,
+  kCmdSkipForward = 1030,
+  kCmdSkipBack = 1031,
+  kCmdRecordToggle = 1032,
+  kCmdStatusQuery = 1080,
+  kCmdMixerStep = 2001,
+  kCmdOpenPlayer = 3001,
+  kCmdClosePlayer = 3002,
+  kCmdOpenAllPlayers = 3003,
+  kCmdCloseAllPlayers = 3004,
+  kCmdPlay = 4000,
+  kCmdPause = 4004,
+  kCmdOpenFile = 5000,
+  kCmdClearList = 5001,
+  kCmdRepeat = 5010,
+  kCmdRandom = 5011,
+  kCmdPlayEntry = 5012,
+  kCmdApply3D = 5020,
+  kCmdRead3D = 5021,
+  kCmdShowPlaylist = 7030,
+  kCmdCdPause = 7050,
+  kCmdCdStopOrEject = 7051,
+};
+
+// lParam of the mixer step command.
+constexpr LPARAM kMixerStepUp = 1000;
+constexpr LPARAM kMixerStepDown = 1001;
+
+constexpr WPARAM MakeCommand(uint32_t route, uint32_t code) {
+  return static_cast<WPARAM>((route << 16) | (code & 0xFFFF));
+}
+constexpr uint16_t CommandRouteOf(WPARAM wParam) {
+  return static_cast<uint16_t>((wParam >> 16) & 0xFFFF);
+}
+constexpr uint16_t CommandCodeOf(WPARAM wParam) {
+  return static_cast<uint16_t>(wParam & 0xFFFF);
+}
+
+// Private messages exchanged beside the command message.
+constexpr UINT kMsgStatusReply = WM_USER + 1;   // wParam: status bits
+constexpr UINT kMsgDiscChange = WM_USER + 20;   // wParam: 1 arrived, 0 removed; lParam: drive
+constexpr UINT kMsgPanelTick = WM_USER + 21;    // the main panel's 500 ms tick
+constexpr UINT kMsgListEdited = WM_USER + 22;   // a playlist window's list is to be taken over
+
+// Bits of the reply to the status query.
+enum StatusBit : uint32_t {
+  kStatusPlaylist = 0x1,
+  kStatusEject = 0x2,
+  kStatusTrackForward = 0x4,
+  kStatusTrackBack = 0x8,
+  kStatusRecPlay = 0x10,
+  kStatusSkipForward = 0x20,
+  kStatusSkipBack = 0x40,
+  kStatusPlay = 0x80,
+  kStatusStop = 0x100,
+  kStatusPause = 0x200,
+  kStatusCdShown = 0x10000000,
+  kStatusWaveShown = 0x20000000,
+  kStatusMidiShown = 0x40000000,
+};
+
+// A file name handed over in a global atom is read with a buffer this big.
+constexpr int kAtomNameCapacity = 260;

@@ -1,0 +1,5 @@
+#include "shell/App.h"
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showMode) {
+  return RunCantorix(instance, commandLine, showMode);
+}

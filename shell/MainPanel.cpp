@@ -1,0 +1,187 @@
+// The main panel window: its procedure, one handler per message.
+#include "shell/MainPanel.h"
+
+#include <shellapi.h>
+
+#include <initializer_list>
+
+#include "shell/App.h"
+#include "shell/CommandCodes.h"
+#include "shell/Settings.h"
+#include "skin/SkinPalette.h"
+
+namespace {
+
+const POINT kPanelShape[] = {{58, 0},   {58, 7},   {17, 7},   {17, 22},  {0, 22},
+                             {0, 56},   {7, 56},   {7, 61},   {71, 61},  {71, 56},
+                             {392, 56}, {392, 61}, {456, 61}, {456, 56}, {462, 56},
+                             {462, 21}, {445, 21}, {445, 7},  {254, 7},  {254, 0}};
+
+constexpr int kBackgroundBitmap = 149;
+
+HRGN PolygonRegion(const POINT* points, int count, int dy) {
+  POINT moved[32];
+  for (int i = 0; i < count && i < 32; ++i) moved[i] = POINT{points[i].x, points[i].y + dy};
+  return CreatePolygonRgn(moved, count, WINDING);
+}
+
+void OnCreate(HWND panel) {
+  SetWindowRgn(panel, PolygonRegion(kPanelShape, 20, 0), FALSE);
+  SetTimer(panel, kPanelTimerId, kPanelTickMs, nullptr);
+}
+
+void OnDestroy(HWND panel) {
+  KillTimer(panel, kPanelTimerId);
+  // The players are children and go with the panel.
+  for (int i = 0; i < kPlayerCount; ++i) PlayerSlotOf(static_cast<PlayerIndex>(i)) = PlayerSlot{};
+  PostQuitMessage(0);
+}
+
+void OnPaint(HWND panel) {
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(panel, &ps);
+  PaintResourceBitmap(dc, gApp.instance, MAKEINTRESOURCEA(kBackgroundBitmap), 0, 0, kPanelWidth,
+                      kPanelHeight);
+  EndPaint(panel, &ps);
+}
+
+void OnTimer(HWND) {
+  gApp.blinkPhase = !gApp.blinkPhase;
+  for (PlayerIndex p : {kPlayerCd, kPlayerMidi, kPlayerWave}) {
+    const PlayerSlot& slot = PlayerSlotOf(p);
+    if (slot.shown && slot.window != nullptr) SendMessageA(slot.window, kMsgPanelTick, 0, 0);
+  }
+}
+
+void OnPowerBroadcast(WPARAM wParam, LPARAM lParam) {
+  for (PlayerIndex p : {kPlayerWave, kPlayerCd, kPlayerMidi}) {
+    const PlayerSlot& slot = PlayerSlotOf(p);
+    if (slot.shown && slot.window != nullptr) SendMessageA(slot.window, WM_POWERBROADCAST, wParam, lParam);
+  }
+}
+
+// The help file lives in the program's folder, or failing that in the
+// current folder; without it the key does nothing.
+void OpenHelp(HWND panel) {
+  char path[MAX_PATH + 16];
+  if (!ReadSettingText("Application Path", path, 260)) return;
+  lstrcatA(path, "\\Cantorix.hlp");
+  const char* file = nullptr;
+  if (GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES) {
+    file = path;
+  } else if (GetFileAttributesA("Cantorix.hlp") != INVALID_FILE_ATTRIBUTES) {
+    file = "Cantorix.hlp";
+  }
+  if (file != nullptr) WinHelpA(panel, file, HELP_FINDER, 0);
+}
+
+void OnCommand(HWND panel, int id) {
+  switch (id) {
+    case kButtonPower:
+      PostMessageA(panel, WM_CLOSE, 0, 0);
+      break;
+    case kButtonCd:
+      TogglePlayer(panel, kPlayerCd);
+      break;
+    case kButtonWave:
+      TogglePlayer(panel, kPlayerWave);
+      break;
+    case kButtonMidi:
+      TogglePlayer(panel, kPlayerMidi);
+      break;
+    case kButtonMixer:
+      TogglePlayer(panel, kPlayerMixer);
+      break;
+    case kButtonHelp:
+      OpenHelp(panel);
+      break;
+    case kButtonMin:
+      SendMessageA(panel, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+      break;
+    case kButtonClose:
+      SendMessageA(panel, WM_SYSCOMMAND, SC_CLOSE, 0);
+      break;
+    default:
+      break;
+  }
+}
+
+LRESULT OnQueryNewPalette(HWND panel) {
+  HPALETTE palette = SkinPalette();
+  if (palette == nullptr) return 0;
+  HDC dc = GetDC(panel);
+  HPALETTE old = SelectPalette(dc, palette, FALSE);
+  RealizePalette(dc);
+  SelectPalette(dc, old, FALSE);
+  ReleaseDC(panel, dc);
+  InvalidateRect(panel, nullptr, TRUE);
+  return 1;
+}
+
+void StartMove(HWND panel) {
+  ReleaseCapture();
+  SendMessageA(panel, WM_NCLBUTTONDOWN, HTCAPTION, 0);
+}
+
+LRESULT CALLBACK MainPanelProc(HWND panel, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == gApp.commandMessage && message != 0) {
+    RouteCommand(panel, wParam, lParam);
+    return 0;
+  }
+  switch (message) {
+    case WM_CREATE: OnCreate(panel); return 0;
+    case WM_DESTROY: OnDestroy(panel); return 0;
+    case WM_PAINT: OnPaint(panel); return 0;
+    case WM_NCPAINT: return 0;
+    case WM_COMMAND: OnCommand(panel, LOWORD(wParam)); return 0;
+    case WM_TIMER: OnTimer(panel); return 0;
+    case WM_LBUTTONDOWN: StartMove(panel); return 0;
+    case WM_POWERBROADCAST: OnPowerBroadcast(wParam, lParam); return 0;
+    case WM_DROPFILES: HandleDroppedFiles(panel, reinterpret_cast<HDROP>(wParam)); return 0;
+    case WM_QUERYNEWPALETTE: return OnQueryNewPalette(panel);
+    default: return DefWindowProcA(panel, message, wParam, lParam);
+  }
+}
+
+}  // namespace
+
+bool RegisterMainPanelClass(HINSTANCE instance) {
+  WNDCLASSA wc = {};
+  wc.style = CS_HREDRAW | CS_VREDRAW;
+  wc.lpfnWndProc = MainPanelProc;
+  wc.hInstance = instance;
+  wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(128));
+  wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+  wc.lpszClassName = kMainPanelClass;
+  return RegisterClassA(&wc) != 0;
+}
+
+HWND CreateMainPanel(HINSTANCE instance) {
+  int x = (GetSystemMetrics(SM_CXSCREEN) - kPanelWidth) / 2;
+  int y = (GetSystemMetrics(SM_CYSCREEN) - kFullStackHeight) / 2;
+  return CreateWindowExA(WS_EX_ACCEPTFILES, kMainPanelClass, kMainPanelTitle,
+                         WS_POPUP | WS_CLIPCHILDREN | WS_SYSMENU | WS_MINIMIZEBOX, x, y,
+                         kPanelWidth, kPanelHeight, nullptr, nullptr, instance, nullptr);
+}
+
+void LayoutPanels(HWND panel) {
+  HRGN combined = PolygonRegion(kPanelShape, 20, 0);
+  int y = kPanelHeight;
+  for (int i = 0; i < kPlayerCount; ++i) {
+    const PlayerSlot& slot = PlayerSlotOf(static_cast<PlayerIndex>(i));
+    if (!slot.shown || slot.window == nullptr) continue;
+    const PlayerInfo& info = PlayerInfoOf(static_cast<PlayerIndex>(i));
+    HRGN shape = PolygonRegion(info.shape, info.shapePoints, y);
+    SetWindowPos(slot.window, nullptr, 0, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    CombineRgn(combined, combined, shape, RGN_OR);
+    DeleteObject(shape);
+    y += info.height;
+  }
+  RECT box;
+  GetRgnBox(combined, &box);
+  SetWindowPos(panel, nullptr, 0, 0, box.right, box.bottom,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  // The window owns the region from here on.
+  SetWindowRgn(panel, combined, TRUE);
+}

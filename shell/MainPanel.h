@@ -1,0 +1,79 @@
+// The main panel: Cantorix's top-level window. The four player windows are
+// its children, stacked under it in a fixed order; it routes the command
+// message, opens handed-over and dropped files and ticks the players.
+#pragma once
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <cstdint>
+
+constexpr char kMainPanelClass[] = "CANTORIX";
+constexpr char kMainPanelTitle[] = "Cantorix";
+constexpr int kPanelWidth = 462;
+constexpr int kPanelHeight = 61;
+constexpr int kFullStackHeight = 552;  // panel plus all four players
+constexpr UINT_PTR kPanelTimerId = 1;
+constexpr UINT kPanelTickMs = 500;
+
+// Layout order: top to bottom under the panel.
+enum PlayerIndex { kPlayerMixer, kPlayerCd, kPlayerMidi, kPlayerWave, kPlayerCount };
+
+// Main panel button ids.
+enum PanelButton : int {
+  kButtonMin = 1101,
+  kButtonClose = 1102,
+  kButtonHelp = 1103,
+  kButtonPower = 1104,
+  kButtonCd = 1105,
+  kButtonMidi = 1106,
+  kButtonMixer = 1107,
+  kButtonWave = 1108,
+  kButtonConfig = 1109,
+};
+
+struct PlayerSlot {
+  HWND window = nullptr;  // none until first opened; then lives until the program ends
+  bool shown = false;
+};
+
+struct PlayerInfo {
+  const char* className;
+  int height;
+  uint16_t route;
+  int buttonId;
+  const POINT* shape;  // polygon in the player's own coordinates
+  int shapePoints;
+};
+
+// Creates a player's window as a hidden child of the panel; null on failure.
+using PlayerFactory = HWND (*)(HWND panel);
+// Tells whether the device a player needs exists on this machine.
+using DeviceTest = bool (*)();
+
+const PlayerInfo& PlayerInfoOf(PlayerIndex player);
+PlayerSlot& PlayerSlotOf(PlayerIndex player);
+void SetPlayerFactory(PlayerIndex player, PlayerFactory factory);
+void SetPlayerDeviceTest(PlayerIndex player, DeviceTest test);
+bool PlayerDeviceExists(PlayerIndex player);
+// The player for a route (2000, 2003, 2006, 7036), or kPlayerCount.
+PlayerIndex PlayerForRoute(uint16_t route);
+// The window the panel holds for a player route, or null.
+HWND PlayerWindowByRoute(uint16_t route);
+
+bool RegisterMainPanelClass(HINSTANCE instance);
+HWND CreateMainPanel(HINSTANCE instance);
+
+// First pass of the message loop: players whose devices exist, then layout.
+void CreatePlayersAtStart(HWND panel);
+void OpenPlayer(HWND panel, PlayerIndex player);
+void ClosePlayer(HWND panel, PlayerIndex player);
+void TogglePlayer(HWND panel, PlayerIndex player);
+void LayoutPanels(HWND panel);
+
+// Command routing (CommandRouter.cpp).
+void RouteCommand(HWND panel, WPARAM wParam, LPARAM lParam);
+// Sends the stop-and-clear, take-file and play commands for a handed-over file.
+void OpenFileFromAtom(HWND panel, ATOM atom);
+// Dropped files (WM_DROPFILES).
+void HandleDroppedFiles(HWND panel, HDROP drop);

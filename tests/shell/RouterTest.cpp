@@ -1,0 +1,365 @@
+// The main panel's command router, driven by the registered command message
+// on a real main panel whose player slots hold recording windows.
+#include <gtest/gtest.h>
+#include <shlobj.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "shell/App.h"
+#include "shell/CommandCodes.h"
+#include "shell/MainPanel.h"
+#include "tests/support/WinTestSupport.h"
+
+namespace {
+
+struct Received {
+  HWND window;
+  UINT message;
+  WPARAM wParam;
+  LPARAM lParam;
+  std::string atomName;  // read while the message was handled (command 5000)
+};
+
+std::vector<Received> gReceived;
+
+LRESULT CALLBACK RecorderProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == gApp.commandMessage || message == kMsgPanelTick || message == WM_POWERBROADCAST) {
+    Received r{window, message, wParam, lParam, {}};
+    if (message == gApp.commandMessage && CommandCodeOf(wParam) == kCmdOpenFile) {
+      char name[kAtomNameCapacity] = {};
+      if (GlobalGetAtomNameA(static_cast<ATOM>(lParam), name, sizeof name) > 0) r.atomName = name;
+    }
+    gReceived.push_back(r);
+    return 0;
+  }
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+template <PlayerIndex P>
+HWND CreateRecorder(HWND panel) {
+  const PlayerInfo& info = PlayerInfoOf(P);
+  return CreateWindowExA(0, info.className, "", WS_CHILD, 0, 0, 462, info.height, panel, nullptr,
+                         GetModuleHandleA(nullptr), nullptr);
+}
+
+bool Yes() { return true; }
+bool No() { return false; }
+
+class RouterTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    gApp.instance = GetModuleHandleA(nullptr);
+    gApp.commandMessage = RegisterWindowMessageA(kCommandMessageName);
+    RegisterMainPanelClass(gApp.instance);
+    for (int i = 0; i < kPlayerCount; ++i) {
+      WNDCLASSA wc = {};
+      wc.lpfnWndProc = RecorderProc;
+      wc.hInstance = gApp.instance;
+      wc.lpszClassName = PlayerInfoOf(static_cast<PlayerIndex>(i)).className;
+      RegisterClassA(&wc);
+    }
+    SetPlayerFactory(kPlayerMixer, CreateRecorder<kPlayerMixer>);
+    SetPlayerFactory(kPlayerCd, CreateRecorder<kPlayerCd>);
+    SetPlayerFactory(kPlayerMidi, CreateRecorder<kPlayerMidi>);
+    SetPlayerFactory(kPlayerWave, CreateRecorder<kPlayerWave>);
+  }
+
+  void SetUp() override {
+    // This machine has no CD drive or MIDI device: the device tests stand in.
+    for (int i = 0; i < kPlayerCount; ++i) SetPlayerDeviceTest(static_cast<PlayerIndex>(i), Yes);
+    panel_ = CreateMainPanel(gApp.instance);
+    ASSERT_NE(panel_, nullptr);
+    gApp.mainPanel = panel_;
+    // Ticks are driven by hand here, so they cannot mix into what a test sees.
+    KillTimer(panel_, kPanelTimerId);
+    gReceived.clear();
+  }
+
+  void TearDown() override {
+    DestroyWindow(panel_);
+    PumpFor(20);
+    gReceived.clear();
+  }
+
+  // Sends a command to the panel; returns what the players got during the
+  // send (that is, what the router sent rather than posted).
+  std::vector<Received> Send(uint32_t route, uint32_t code, LPARAM lParam = 0) {
+    gReceived.clear();
+    SendMessageA(panel_, gApp.commandMessage, MakeCommand(route, code), lParam);
+    std::vector<Received> sent = gReceived;
+    gReceived.clear();
+    return sent;
+  }
+
+  // What arrived through the message queue afterwards.
+  std::vector<Received> Posted() {
+    PumpFor(30);
+    std::vector<Received> posted = gReceived;
+    gReceived.clear();
+    return posted;
+  }
+
+  HWND Window(PlayerIndex p) { return PlayerSlotOf(p).window; }
+  bool Shown(PlayerIndex p) {
+    return PlayerSlotOf(p).shown && (GetWindowLongA(Window(p), GWL_STYLE) & WS_VISIBLE) != 0;
+  }
+  SIZE PanelSize() {
+    RECT r;
+    GetWindowRect(panel_, &r);
+    return SIZE{r.right - r.left, r.bottom - r.top};
+  }
+  int PlayerTop(PlayerIndex p) {
+    RECT r;
+    GetWindowRect(Window(p), &r);
+    POINT pt{r.left, r.top};
+    ScreenToClient(panel_, &pt);
+    return pt.y;
+  }
+
+  HWND panel_ = nullptr;
+};
+
+TEST_F(RouterTest, GenericPlayerCommandsArePostedOnlyToShownPlayers) {
+  OpenPlayer(panel_, kPlayerWave);
+  EXPECT_TRUE(Send(kRouteWave, kCmdPlay, 7).empty());
+  std::vector<Received> posted = Posted();
+  ASSERT_EQ(posted.size(), 1u);
+  EXPECT_EQ(posted[0].window, Window(kPlayerWave));
+  EXPECT_EQ(posted[0].wParam, MakeCommand(kRouteWave, kCmdPlay));
+  EXPECT_EQ(posted[0].lParam, 7);
+
+  // Never created, and created but hidden: both dropped.
+  EXPECT_TRUE(Send(kRouteMidi, kCmdPlay).empty());
+  ClosePlayer(panel_, kPlayerWave);
+  EXPECT_TRUE(Send(kRouteWave, kCmdApply3D, 15).empty());
+  EXPECT_TRUE(Posted().empty());
+}
+
+TEST_F(RouterTest, OpenCloseAndToggleActOnTheNamedPlayer) {
+  Send(kRouteMidi, kCmdOpenPlayer);
+  ASSERT_TRUE(Shown(kPlayerMidi));
+  HWND midi = Window(kPlayerMidi);
+  Send(kRouteMidi, kCmdOpenPlayer);  // already shown: nothing
+  EXPECT_TRUE(Shown(kPlayerMidi));
+  Send(kRouteMidi, kCmdTogglePlayer);
+  EXPECT_FALSE(Shown(kPlayerMidi));
+  Send(kRouteMidi, kCmdTogglePlayer);
+  EXPECT_TRUE(Shown(kPlayerMidi));
+  EXPECT_EQ(Window(kPlayerMidi), midi);  // created once, then only shown
+  Send(kRouteMidi, kCmdClosePlayer);
+  EXPECT_FALSE(Shown(kPlayerMidi));
+  // The mixer is not among the players these commands name.
+  Send(kRouteMixer, kCmdOpenPlayer);
+  EXPECT_FALSE(PlayerSlotOf(kPlayerMixer).shown);
+  EXPECT_TRUE(Posted().empty());
+}
+
+TEST_F(RouterTest, OpenAllSkipsTheMixerAndCloseAllIncludesIt) {
+  OpenPlayer(panel_, kPlayerMixer);
+  Send(kRouteIgnored, kCmdOpenAllPlayers);
+  EXPECT_TRUE(Shown(kPlayerCd) && Shown(kPlayerWave) && Shown(kPlayerMidi) && Shown(kPlayerMixer));
+  EXPECT_EQ(PanelSize().cy, 552);
+  Send(0, kCmdCloseAllPlayers);
+  EXPECT_FALSE(Shown(kPlayerCd) || Shown(kPlayerWave) || Shown(kPlayerMidi) || Shown(kPlayerMixer));
+  EXPECT_EQ(PanelSize().cy, 61);
+  Send(0, kCmdOpenAllPlayers);
+  EXPECT_FALSE(Shown(kPlayerMixer));
+  EXPECT_EQ(PanelSize().cy, 61 + 90 + 108 + 170);
+}
+
+TEST_F(RouterTest, MissingDevicesKeepPlayersClosed) {
+  SetPlayerDeviceTest(kPlayerCd, No);
+  Send(kRouteCd, kCmdOpenPlayer);
+  Send(kRouteCd, kCmdTogglePlayer);
+  Send(0, kCmdOpenAllPlayers);
+  EXPECT_EQ(Window(kPlayerCd), nullptr);
+  EXPECT_TRUE(Shown(kPlayerWave));
+}
+
+TEST_F(RouterTest, MixerRouteBecomesTheFaderStepWithItsArgument) {
+  OpenPlayer(panel_, kPlayerMixer);
+  ClosePlayer(panel_, kPlayerMixer);  // hidden mixers still take it
+  EXPECT_TRUE(Send(kRouteMixer, 4711, kMixerStepUp).empty());
+  std::vector<Received> posted = Posted();
+  ASSERT_EQ(posted.size(), 1u);
+  EXPECT_EQ(posted[0].window, Window(kPlayerMixer));
+  EXPECT_EQ(posted[0].wParam, MakeCommand(kRouteMixer, kCmdMixerStep));
+  EXPECT_EQ(posted[0].lParam, kMixerStepUp);
+}
+
+TEST_F(RouterTest, PlaylistRouteGoesToTheFirstShownPlayer) {
+  OpenPlayer(panel_, kPlayerWave);
+  OpenPlayer(panel_, kPlayerMidi);
+  std::vector<Received> sent = Send(kRoutePlaylist, 1, 99);
+  ASSERT_EQ(sent.size(), 1u);
+  EXPECT_EQ(sent[0].window, Window(kPlayerMidi));
+  EXPECT_EQ(sent[0].wParam, MakeCommand(kRouteMidi, kCmdShowPlaylist));
+  EXPECT_EQ(sent[0].lParam, 99);
+
+  ClosePlayer(panel_, kPlayerWave);
+  ClosePlayer(panel_, kPlayerMidi);
+  sent = Send(kRoutePlaylist, 0);  // nothing shown: the CD player opens
+  EXPECT_TRUE(Shown(kPlayerCd));
+  ASSERT_EQ(sent.size(), 1u);
+  EXPECT_EQ(sent[0].window, Window(kPlayerCd));
+  EXPECT_EQ(sent[0].wParam, MakeCommand(kRouteCd, kCmdShowPlaylist));
+}
+
+TEST_F(RouterTest, CdPauseOpensTheCdPlayerAndStopOrEjectNeedsItShown) {
+  EXPECT_TRUE(Send(0, kCmdCdStopOrEject).empty());
+  EXPECT_EQ(Window(kPlayerCd), nullptr);
+  std::vector<Received> sent = Send(0, kCmdCdPause);
+  ASSERT_EQ(sent.size(), 1u);
+  EXPECT_TRUE(Shown(kPlayerCd));
+  EXPECT_EQ(sent[0].wParam, MakeCommand(kRouteCd, kCmdCdPause));
+  sent = Send(0, kCmdCdStopOrEject);
+  ASSERT_EQ(sent.size(), 1u);
+  EXPECT_EQ(sent[0].wParam, MakeCommand(kRouteCd, kCmdCdStopOrEject));
+  EXPECT_TRUE(Posted().empty());
+}
+
+TEST_F(RouterTest, OtherRoutesAndCodesAreIgnored) {
+  OpenPlayer(panel_, kPlayerCd);
+  OpenPlayer(panel_, kPlayerWave);
+  OpenPlayer(panel_, kPlayerMixer);
+  for (uint32_t route : {7033u, 1234u, 65535u}) EXPECT_TRUE(Send(route, kCmdPlay).empty());
+  for (uint32_t code : {4000u, 1u, 5001u}) EXPECT_TRUE(Send(0, code).empty());
+  EXPECT_TRUE(Posted().empty());
+}
+
+TEST_F(RouterTest, HandedFileIsSentAsClearTakePlayWhileTheAtomLives) {
+  OpenPlayer(panel_, kPlayerMidi);
+  ClosePlayer(panel_, kPlayerMidi);  // a hidden player still receives the file
+  ATOM atom = GlobalAddAtomA("C:\\music\\Tune.MID");
+  std::vector<Received> sent = Send(0, kCmdOpenFile, atom);
+  GlobalDeleteAtom(atom);
+  ASSERT_EQ(sent.size(), 3u);
+  for (const Received& r : sent) EXPECT_EQ(r.window, Window(kPlayerMidi));
+  EXPECT_EQ(sent[0].wParam, MakeCommand(kRouteMidi, kCmdClearList));
+  EXPECT_EQ(sent[1].wParam, MakeCommand(kRouteMidi, kCmdOpenFile));
+  EXPECT_EQ(sent[1].lParam, atom);
+  EXPECT_EQ(sent[1].atomName, "C:\\music\\Tune.MID");
+  EXPECT_EQ(sent[2].wParam, MakeCommand(kRouteMidi, kCmdPlay));
+  EXPECT_FALSE(Shown(kPlayerMidi));
+  EXPECT_TRUE(Posted().empty());
+}
+
+TEST_F(RouterTest, HandedFilesThatGoNowhereChangeNothing) {
+  // A player never created receives nothing; a stale atom is dropped.
+  ATOM atom = GlobalAddAtomA("x.wav");
+  EXPECT_TRUE(Send(0, kCmdOpenFile, atom).empty());
+  GlobalDeleteAtom(atom);
+  EXPECT_TRUE(Send(0, kCmdOpenFile, atom).empty());
+  EXPECT_TRUE(Send(0, kCmdOpenFile, 0).empty());
+
+  ScratchDir dir;
+  OpenPlayer(panel_, kPlayerWave);
+  MessageBoxWatcher watcher;
+  atom = GlobalAddAtomA(dir.Write("bad.m3u", "readme.txt\r\n").c_str());
+  EXPECT_TRUE(Send(0, kCmdOpenFile, atom).empty());
+  GlobalDeleteAtom(atom);
+  ASSERT_TRUE(watcher.WaitFor(1, 2000));
+  EXPECT_EQ(watcher.Texts()[0], "File in list is not supported.");
+  EXPECT_EQ(watcher.Owners()[0], panel_);
+}
+
+TEST_F(RouterTest, LayoutStacksShownPlayersInFixedOrder) {
+  OpenPlayer(panel_, kPlayerWave);
+  EXPECT_EQ(PanelSize().cx, 462);
+  EXPECT_EQ(PanelSize().cy, 231);
+  EXPECT_EQ(PlayerTop(kPlayerWave), 61);
+  OpenPlayer(panel_, kPlayerCd);
+  EXPECT_EQ(PlayerTop(kPlayerCd), 61);
+  EXPECT_EQ(PlayerTop(kPlayerWave), 151);
+  OpenPlayer(panel_, kPlayerMixer);
+  OpenPlayer(panel_, kPlayerMidi);
+  EXPECT_EQ(PanelSize().cy, 552);
+  EXPECT_EQ(PlayerTop(kPlayerMidi), 61 + 123 + 90);
+  ClosePlayer(panel_, kPlayerMixer);
+  EXPECT_EQ(PanelSize().cy, 429);
+  EXPECT_EQ(PlayerTop(kPlayerCd), 61);
+  EXPECT_EQ(PlayerTop(kPlayerMidi), 151);
+  EXPECT_EQ(PlayerTop(kPlayerWave), 259);
+
+  // The window region is the union of the shapes: the slot between the
+  // CD and MIDI modules is cut away, the tabs are not.
+  HRGN region = CreateRectRgn(0, 0, 0, 0);
+  ASSERT_NE(GetWindowRgn(panel_, region), ERROR);
+  EXPECT_TRUE(PtInRegion(region, 30, 148));   // CD module's left tab
+  EXPECT_FALSE(PtInRegion(region, 200, 148)); // the slot
+  EXPECT_TRUE(PtInRegion(region, 200, 140));
+  EXPECT_FALSE(PtInRegion(region, 3, 58));    // beside the panel's own tab
+  DeleteObject(region);
+}
+
+TEST_F(RouterTest, TimerTicksShownPlayersAndFlipsTheBlinkPhase) {
+  OpenPlayer(panel_, kPlayerMixer);
+  OpenPlayer(panel_, kPlayerWave);
+  OpenPlayer(panel_, kPlayerCd);
+  bool before = gApp.blinkPhase;
+  gReceived.clear();
+  SendMessageA(panel_, WM_TIMER, kPanelTimerId, 0);
+  EXPECT_NE(gApp.blinkPhase, before);
+  ASSERT_EQ(gReceived.size(), 2u);
+  EXPECT_EQ(gReceived[0].window, Window(kPlayerCd));
+  EXPECT_EQ(gReceived[1].window, Window(kPlayerWave));
+  EXPECT_EQ(gReceived[0].message, kMsgPanelTick);
+}
+
+// Builds the drop handle Explorer would hand over for these names.
+HDROP MakeDrop(const std::vector<std::string>& names) {
+  size_t chars = 1;
+  for (const std::string& n : names) chars += n.size() + 1;
+  HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + chars);
+  auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
+  drop->pFiles = sizeof(DROPFILES);
+  drop->fWide = FALSE;
+  char* p = reinterpret_cast<char*>(drop) + sizeof(DROPFILES);
+  for (const std::string& n : names) {
+    std::memcpy(p, n.c_str(), n.size() + 1);
+    p += n.size() + 1;
+  }
+  GlobalUnlock(memory);
+  return static_cast<HDROP>(memory);
+}
+
+TEST_F(RouterTest, DroppedMediaFilesAreAppendedWithoutPlaying) {
+  OpenPlayer(panel_, kPlayerWave);
+  OpenPlayer(panel_, kPlayerMidi);
+  ScratchDir dir;
+  std::string list = dir.Write("tunes.m3u", "a.mid\r\nb.mid\r\n");
+  gReceived.clear();
+  SendMessageA(panel_, WM_DROPFILES,
+               reinterpret_cast<WPARAM>(MakeDrop({"C:\\a.WAV", "C:\\b.wav", "C:\\notes.txt",
+                                                  list, "C:\\c.mp3"})),
+               0);
+  std::vector<Received> sent = gReceived;
+  gReceived.clear();
+  ASSERT_EQ(sent.size(), 4u);
+  const char* expected[] = {"C:\\a.WAV", "C:\\b.wav", nullptr, "C:\\c.mp3"};
+  for (size_t i = 0; i < 4; ++i) {
+    EXPECT_EQ(sent[i].wParam, MakeCommand(i == 2 ? kRouteMidi : kRouteWave, kCmdOpenFile));
+    EXPECT_EQ(sent[i].atomName, expected[i] != nullptr ? expected[i] : list);
+    EXPECT_EQ(sent[i].window, Window(i == 2 ? kPlayerMidi : kPlayerWave));
+    // The sender deletes each atom once the player has read it.
+    char name[kAtomNameCapacity];
+    EXPECT_EQ(GlobalGetAtomNameA(static_cast<ATOM>(sent[i].lParam), name, sizeof name), 0u);
+  }
+  EXPECT_TRUE(Posted().empty());
+}
+
+TEST_F(RouterTest, DroppedListThatCannotBeReadIsReportedOnceAndEndsTheDrop) {
+  OpenPlayer(panel_, kPlayerWave);
+  ScratchDir dir;
+  MessageBoxWatcher watcher;
+  gReceived.clear();
+  SendMessageA(panel_, WM_DROPFILES,
+               reinterpret_cast<WPARAM>(MakeDrop({dir.File("missing.m3u"), "C:\\a.wav"})), 0);
+  PumpFor(300);
+  EXPECT_EQ(watcher.Texts(), std::vector<std::string>{"Can not open this file."});
+  EXPECT_TRUE(gReceived.empty());
+}
+
+}  // namespace

@@ -1,0 +1,186 @@
+#include "tests/support/WinTestSupport.h"
+
+#include <cstdio>
+
+namespace {
+
+void RemoveTree(const std::string& dir) {
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((dir + "\\*").c_str(), &found);
+  if (search != INVALID_HANDLE_VALUE) {
+    do {
+      std::string name = found.cFileName;
+      if (name == "." || name == "..") continue;
+      std::string full = dir + "\\" + name;
+      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        RemoveTree(full);
+      } else {
+        SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(full.c_str());
+      }
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+  }
+  RemoveDirectoryA(dir.c_str());
+}
+
+}  // namespace
+
+ScratchDir::ScratchDir() {
+  char temp[MAX_PATH];
+  GetTempPathA(sizeof temp, temp);
+  static std::atomic<int> counter{0};
+  char name[MAX_PATH + 64];
+  std::snprintf(name, sizeof name, "%scxtest-%lu-%d", temp, GetCurrentProcessId(), counter++);
+  CreateDirectoryA(name, nullptr);
+  path_ = name;
+}
+
+ScratchDir::~ScratchDir() { RemoveTree(path_); }
+
+std::string ScratchDir::File(const std::string& name) const { return path_ + "\\" + name; }
+
+std::string ScratchDir::Write(const std::string& name, const std::string& bytes) const {
+  std::string full = File(name);
+  HANDLE file = CreateFileA(full.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file != INVALID_HANDLE_VALUE) {
+    DWORD written = 0;
+    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(file);
+  }
+  return full;
+}
+
+std::string ProgramFolder() {
+  char path[MAX_PATH];
+  DWORD n = GetModuleFileNameA(nullptr, path, sizeof path);
+  std::string full(path, n);
+  return full.substr(0, full.find_last_of("\\/"));
+}
+
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
+  DWORD start = GetTickCount();
+  for (;;) {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+    }
+    if (done()) return true;
+    if (GetTickCount() - start >= timeoutMs) return false;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+  }
+}
+
+void PumpFor(DWORD ms) {
+  PumpUntil([] { return false; }, ms);
+}
+
+std::string DialogText(HWND dialog) {
+  std::string text;
+  HWND child = nullptr;
+  while ((child = FindWindowExA(dialog, child, "Static", nullptr)) != nullptr) {
+    char buffer[512];
+    int n = GetWindowTextA(child, buffer, sizeof buffer);
+    if (n > 0) {
+      if (!text.empty()) text += "\n";
+      text.append(buffer, n);
+    }
+  }
+  return text;
+}
+
+MessageBoxWatcher::MessageBoxWatcher(const char* caption, DWORD processId)
+    : caption_(caption),
+      processId_(processId != 0 ? processId : GetCurrentProcessId()),
+      thread_([this] { Run(); }) {}
+
+MessageBoxWatcher::~MessageBoxWatcher() {
+  stop_ = true;
+  thread_.join();
+}
+
+// Only boxes of this process count: other test programs may be showing
+// boxes with the same caption at the same time.
+HWND FindDialogOf(const char* caption, DWORD wanted) {
+  HWND box = nullptr;
+  while ((box = FindWindowExA(nullptr, box, "#32770", caption)) != nullptr) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(box, &process);
+    if (process == wanted && IsWindowVisible(box)) return box;
+  }
+  return nullptr;
+}
+
+void MessageBoxWatcher::Run() {
+  while (!stop_) {
+    HWND box = FindDialogOf(caption_.c_str(), processId_);
+    if (box != nullptr) {
+      std::string text = DialogText(box);
+      {
+        std::lock_guard<std::mutex> lock(mutex_);
+        texts_.push_back(text);
+        owners_.push_back(GetWindow(box, GW_OWNER));
+      }
+      PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
+      // Wait until that box has gone before looking for the next one.
+      for (int i = 0; i < 500 && IsWindow(box) && !stop_; ++i) Sleep(10);
+    }
+    Sleep(10);
+  }
+}
+
+std::vector<std::string> MessageBoxWatcher::Texts() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return texts_;
+}
+
+std::vector<HWND> MessageBoxWatcher::Owners() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return owners_;
+}
+
+bool MessageBoxWatcher::WaitFor(size_t count, DWORD timeoutMs) {
+  return PumpUntil([&] { return Texts().size() >= count; }, timeoutMs);
+}
+
+ChildProcess::ChildProcess(const std::string& commandLine) {
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  std::string mutableLine = commandLine;
+  if (!CreateProcessA(nullptr, &mutableLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &startup, &info_)) {
+    info_ = PROCESS_INFORMATION{};
+  }
+}
+
+ChildProcess::~ChildProcess() {
+  if (info_.hProcess == nullptr) return;
+  if (WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT) {
+    TerminateProcess(info_.hProcess, 1);  // a test left it hanging; do not leak it
+    WaitForSingleObject(info_.hProcess, 5000);
+  }
+  CloseHandle(info_.hThread);
+  CloseHandle(info_.hProcess);
+}
+
+long ChildProcess::Wait(DWORD timeoutMs) {
+  if (info_.hProcess == nullptr) return -1;
+  bool ended = PumpUntil([&] { return WaitForSingleObject(info_.hProcess, 0) == WAIT_OBJECT_0; },
+                         timeoutMs);
+  if (!ended) return -1;
+  DWORD code = 0;
+  GetExitCodeProcess(info_.hProcess, &code);
+  return static_cast<long>(code);
+}
+
+std::vector<HWND> FindTopLevelWindows(const char* className) {
+  std::vector<HWND> found;
+  HWND window = nullptr;
+  while ((window = FindWindowExA(nullptr, window, className, nullptr)) != nullptr) {
+    found.push_back(window);
+  }
+  return found;
+}

@@ -1,0 +1,82 @@
+// Helpers for tests that run under Wine: scratch folders, files, message
+// pumping and watching the program's message boxes.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+// A fresh folder under the temporary folder, removed with its files.
+class ScratchDir {
+ public:
+  ScratchDir();
+  ~ScratchDir();
+  ScratchDir(const ScratchDir&) = delete;
+  ScratchDir& operator=(const ScratchDir&) = delete;
+  const std::string& path() const { return path_; }
+  // path() + "\\" + name
+  std::string File(const std::string& name) const;
+  // Writes bytes to a file in the folder and returns its full path.
+  std::string Write(const std::string& name, const std::string& bytes) const;
+
+ private:
+  std::string path_;
+};
+
+// The folder of the running test program (where the built programs live).
+std::string ProgramFolder();
+
+// Dispatches messages of this thread until `done` is true or time runs out.
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs);
+void PumpFor(DWORD ms);
+
+// Watches for message boxes with the given caption on any thread, records
+// their texts and closes each one by pressing its OK button.
+class MessageBoxWatcher {
+ public:
+  // processId 0 watches this process; another id watches that process.
+  explicit MessageBoxWatcher(const char* caption = "Cantorix Error Reporting", DWORD processId = 0);
+  ~MessageBoxWatcher();
+  std::vector<std::string> Texts();
+  std::vector<HWND> Owners();
+  // Waits (pumping this thread's messages) until `count` boxes were seen.
+  bool WaitFor(size_t count, DWORD timeoutMs);
+
+ private:
+  void Run();
+  std::string caption_;
+  DWORD processId_;
+  std::atomic<bool> stop_{false};
+  std::mutex mutex_;
+  std::vector<std::string> texts_;
+  std::vector<HWND> owners_;
+  std::thread thread_;
+};
+
+// A started program with its handles; ends it (if still running) when done.
+class ChildProcess {
+ public:
+  // Starts `commandLine` (program path first) from the test's folder.
+  explicit ChildProcess(const std::string& commandLine);
+  ~ChildProcess();
+  ChildProcess(const ChildProcess&) = delete;
+  ChildProcess& operator=(const ChildProcess&) = delete;
+  bool started() const { return info_.hProcess != nullptr; }
+  DWORD id() const { return info_.dwProcessId; }
+  // Waits for the exit; returns the exit code, or -1 on time-out.
+  long Wait(DWORD timeoutMs);
+
+ private:
+  PROCESS_INFORMATION info_{};
+};
+
+// The top-level windows of a class, across all processes.
+std::vector<HWND> FindTopLevelWindows(const char* className);
+
+// The text of a dialog's static controls, joined (a message box's message).
+std::string DialogText(HWND dialog);
