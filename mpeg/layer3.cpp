@@ -304,14 +304,15 @@ void Layer3Decoder::DecodeHuffman(const GranuleInfo& g, uint64_t part2Start) {
       int x = static_cast<int>(LookupSymbol(entry) >> 4);
       int y = static_cast<int>(LookupSymbol(entry) & 15);
       if (linbits == 0) {
-        if (x) {
-          if ((window << used) & 0x80000000u) x = -x;
-          ++used;
-        }
-        if (y) {
-          if ((window << used) & 0x80000000u) y = -y;
-          ++used;
-        }
+        // Signs without branches: they are as good as random.
+        int nx = x != 0;
+        int sx = -static_cast<int>(((window << used) >> 31) & static_cast<uint32_t>(nx));
+        used += nx;
+        int ny = y != 0;
+        int sy = -static_cast<int>(((window << used) >> 31) & static_cast<uint32_t>(ny));
+        used += ny;
+        x = (x ^ sx) - sx;
+        y = (y ^ sy) - sy;
         reservoir_.SkipBits(static_cast<uint64_t>(used));
       } else {
         reservoir_.SkipBits(static_cast<uint64_t>(used));
@@ -362,10 +363,9 @@ void Layer3Decoder::Requantize(const GranuleInfo& g, int ch) {
     const double factor = Pow2Quarter(exponent);
     for (int i = from; i < to; ++i) {
       int x = quantized_[i];
-      int mag = x < 0 ? -x : x;
-      if (mag >= kPow43Size) mag = kPow43Size - 1;
-      double v = p.pow43[mag] * factor;  // pow43[0] is 0
-      out[i] = static_cast<float>(x < 0 ? -v : v);
+      int mag = std::min(std::abs(x), kPow43Size - 1);
+      float v = static_cast<float>(p.pow43[mag] * factor);  // pow43[0] is 0
+      out[i] = std::copysign(v, static_cast<float>(x));
     }
   };
 

@@ -99,12 +99,18 @@ const ImdctTables& Imdct() {
 
 void LongImdct(const float* in, const float* window, float* out) {
   const ImdctTables& t = Imdct();
+  // A subband of exact zeros (the usual case above the last coded line)
+  // is skipped whole; small values are kept, since they still shape quiet
+  // passages and fade-outs.
+  bool any = false;
+  for (int m = 0; m < 18; ++m) any |= in[m] != 0.0f;
+  if (!any) {
+    for (int p = 0; p < 36; ++p) out[p] = 0.0f;
+    return;
+  }
   float half[18] = {};
-  // Only exact zeros are skipped: above the last coded line that is the
-  // usual case, while small values still shape quiet passages.
   for (int m = 0; m < 18; ++m) {
-    float x = in[m];
-    if (x == 0.0f) continue;
+    const float x = in[m];
     const float* c = t.longCos[m];
     for (int q = 0; q < 18; ++q) half[q] += x * c[q];
   }
