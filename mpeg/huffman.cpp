@@ -69,12 +69,12 @@ struct TableSet {
 
   TableSet() {
     int line = 0;
-    while (line < kHuffmanTableTextLines && kHuffmanTableText[line][0] == '#') ++line;
+    while (line < kHuffmanTableTextLines && HuffmanTableText[line][0] == '#') ++line;
     for (int t = 0; t < kHuffmanTableCount && line < kHuffmanTableTextLines; ++t) {
       HuffmanTable& r = parsed[t].record;
       char command[16] = {}, name[16] = {};
       unsigned nodes = 0, xlen = 0, ylen = 0, linbits = 0;
-      std::sscanf(kHuffmanTableText[line++], "%15s %15s %u %u %u %u", command, name,
+      std::sscanf(HuffmanTableText[line++], "%15s %15s %u %u %u %u", command, name,
                   &nodes, &xlen, &ylen, &linbits);
       std::snprintf(r.name, sizeof r.name, "%s", name);
       r.nodeCount = nodes;
@@ -83,13 +83,13 @@ struct TableSet {
       r.linbits = linbits;
       r.linmax = (1u << linbits) - 1;
       unsigned reference = 0;
-      std::sscanf(kHuffmanTableText[line++], "%15s %u", command, &reference);
+      std::sscanf(HuffmanTableText[line++], "%15s %u", command, &reference);
       if (std::strcmp(command, ".td") != 0) {
         r.reference = static_cast<int32_t>(reference);
         continue;
       }
       r.reference = -1;
-      if (nodes != 0) parsed[t].tree = ParseTreeLine(kHuffmanTableText[line++], nodes);
+      if (nodes != 0) parsed[t].tree = ParseTreeLine(HuffmanTableText[line++], nodes);
     }
     for (int t = 0; t < kHuffmanTableCount; ++t) {
       HuffmanTable& r = parsed[t].record;

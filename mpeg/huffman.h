@@ -8,7 +8,7 @@
 
 namespace cx::mpeg {
 
-extern const char* const kHuffmanTableText[];
+extern const char* const HuffmanTableText[];
 extern const int kHuffmanTableTextLines;
 
 constexpr int kHuffmanTableCount = 34;  // 0..31 pair tables, 32/33 count1

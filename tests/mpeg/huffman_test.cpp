@@ -112,13 +112,13 @@ TEST(Huffman, TableRecords) {
 TEST(Huffman, TextKeepsTheTreeForm) {
   // Table 24 needs one hop node: node 60's 0-jump goes through node 310.
   int line = 0;
-  while (line < kHuffmanTableTextLines && std::strncmp(kHuffmanTableText[line], ".tbl 24 ", 8) != 0) {
+  while (line < kHuffmanTableTextLines && std::strncmp(HuffmanTableText[line], ".tbl 24 ", 8) != 0) {
     ++line;
   }
   ASSERT_LT(line + 2, kHuffmanTableTextLines);
-  EXPECT_STREQ(kHuffmanTableText[line], ".tbl 24 512 16 16 4");
-  EXPECT_STREQ(kHuffmanTableText[line + 1], ".td");
-  std::istringstream data(kHuffmanTableText[line + 2]);
+  EXPECT_STREQ(HuffmanTableText[line], ".tbl 24 512 16 16 4");
+  EXPECT_STREQ(HuffmanTableText[line + 1], ".td");
+  std::istringstream data(HuffmanTableText[line + 2]);
   std::vector<unsigned> bytes;
   std::string token;
   while (data >> token) bytes.push_back(static_cast<unsigned>(std::stoul(token, nullptr, 16)));
@@ -133,7 +133,7 @@ TEST(Huffman, TextKeepsTheTreeForm) {
       EXPECT_EQ(bytes[2 * k + 1], 1u) << "node " << k;
     }
   }
-  EXPECT_STREQ(kHuffmanTableText[kHuffmanTableTextLines - 1], ".end");
+  EXPECT_STREQ(HuffmanTableText[kHuffmanTableTextLines - 1], ".end");
 }
 
 }  // namespace

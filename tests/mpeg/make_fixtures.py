@@ -12,6 +12,7 @@ Writes OUTPUT_DIR/manifest.txt with one line per fixture:
     NAME FILE REFERENCE SKIP_FRAMES
 SKIP_FRAMES is the number of leading frames the reference does not have
 (mpg123 does not play the information frame that lame writes first).
+The reference decoder is mpg123, except where noted below.
 """
 import os
 import random
@@ -136,27 +137,50 @@ def layer1_stream(path, mpeg1, rate_index, bitrate_index, mode, frames, seed):
         f.write(data)
 
 
+# ---------------------------------------------------------------- intensity
+
+def with_intensity_stereo(source, path):
+    """Copies an MPEG-1 Layer III file, switching intensity stereo on in
+    every joint-stereo frame header. No encoder here writes intensity
+    stereo; with the bit set, the right channel's scale factors above its
+    last nonzero line become intensity positions, which exercises the whole
+    intensity path of a decoder on real data."""
+    bitrates = [0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320]
+    rates = [44100, 48000, 32000]
+    data = bytearray(open(source, "rb").read())
+    at = 0
+    while at + 4 <= len(data) and data[at] == 0xFF and (data[at + 1] & 0xFE) == 0xFA:
+        bitrate = bitrates[data[at + 2] >> 4]
+        rate = rates[(data[at + 2] >> 2) & 3]
+        padding = (data[at + 2] >> 1) & 1
+        if data[at + 3] >> 6 == 1:
+            data[at + 3] |= 0x10
+        at += 144000 * bitrate // rate + padding
+    with open(path, "wb") as f:
+        f.write(data)
+
+
 # ---------------------------------------------------------------- fixtures
 
 def main():
     out = sys.argv[1]
     os.makedirs(out, exist_ok=True)
-    fixtures = []  # (name, file, skip frames)
+    fixtures = []  # (name, file, skip frames, reference decoder)
 
     def lame(name, rate, *options, skip=0):
         path = os.path.join(out, name + ".mp3")
         run("lame", "--quiet", *options, signal(out, rate, "mix"), path)
-        fixtures.append((name, path, skip))
+        fixtures.append((name, path, skip, "mpg123"))
 
     def twolame(name, rate, *options):
         path = os.path.join(out, name + ".mp2")
         run("twolame", "--quiet", *options, signal(out, rate, "mix"), path)
-        fixtures.append((name, path, 0))
+        fixtures.append((name, path, 0, "mpg123"))
 
     def ffmpeg_mp2(name, rate, *options):
         path = os.path.join(out, name + ".mp2")
         run("ffmpeg", "-v", "quiet", "-y", "-i", signal(out, rate, "mix"), "-c:a", "mp2", *options, path)
-        fixtures.append((name, path, 0))
+        fixtures.append((name, path, 0, "mpg123"))
 
     # Layer III, MPEG-1. -t leaves out the information frame.
     lame("l3-44k-joint-128", 44100, "-t", "-m", "j", "-b", "128")
@@ -168,6 +192,14 @@ def main():
     lame("l3-48k-vbr", 48000, "-t", "-V", "2")
     lame("l3-32k-crc-96", 32000, "-t", "-p", "-b", "96")
     lame("l3-44k-infotag-128", 44100, "-b", "128", skip=1)
+    # Intensity stereo (crafted from joint-stereo files, see above). mpg123
+    # handles intensity positions in short blocks differently from the
+    # standard's rule, per window above the last nonzero band, so ffmpeg is
+    # the reference for these.
+    for name in ("l3-44k-joint-128", "l3-44k-joint-320"):
+        path = os.path.join(out, name + "-intensity.mp3")
+        with_intensity_stereo(os.path.join(out, name + ".mp3"), path)
+        fixtures.append((name + "-intensity", path, 0, "ffmpeg"))
     # Layer III, lower sampling frequencies.
     lame("l3-22k-joint-64", 22050, "-t", "-m", "j", "-b", "64")
     lame("l3-24k-stereo-96", 24000, "-t", "-m", "s", "-b", "96")
@@ -192,14 +224,17 @@ def main():
             ("l1-22k-stereo-192-lsf", False, 0, 12, 0, 4)]:
         path = os.path.join(out, name + ".mp1")
         layer1_stream(path, mpeg1, rate, bitrate, mode, 250, seed)
-        fixtures.append((name, path, 0))
+        fixtures.append((name, path, 0, "mpg123"))
 
     with open(os.path.join(out, "manifest.txt.tmp"), "w") as manifest:
-        for name, path, skip in fixtures:
+        for name, path, skip, decoder in fixtures:
             ref = os.path.join(out, name + ".ref.raw")
+            if decoder == "ffmpeg":
+                command = ["ffmpeg", "-v", "quiet", "-i", path, "-f", "s16le", "-acodec", "pcm_s16le", "-"]
+            else:
+                command = ["mpg123", "-q", "--no-gapless", "-s", path]
             with open(ref, "wb") as f:
-                subprocess.run(["mpg123", "-q", "--no-gapless", "-s", path], check=True,
-                               stdout=f, stderr=subprocess.DEVNULL)
+                subprocess.run(command, check=True, stdout=f, stderr=subprocess.DEVNULL)
             manifest.write("%s %s %s %d\n" % (name, os.path.basename(path), os.path.basename(ref), skip))
     for f in os.listdir(out):
         if f.startswith("mix-") and f.endswith(".wav"):
