@@ -64,7 +64,7 @@ uint32_t BitReader::GetBits(int n) {
       endOfFile_ = true;
     }
     uint32_t bits = (b >> (8 - used - take)) & ((1u << take) - 1);
-    value = (take == 32 ? 0 : value << take) | bits;
+    value = (value << take) | bits;
     bitPos_ += take;
     wanted -= take;
   }

@@ -123,29 +123,33 @@ void Layer12Decoder::DecodeLayer2(BitReader& in, const FrameHeader& h, SubbandSy
   for (int sb = 0; sb < limit; ++sb) {
     for (int ch = 0; ch < channels; ++ch) select[ch][sb] = allocation_[ch][sb] ? in.GetBits(2) : 0;
   }
+  // Scale factors per third of the frame, as the selection information
+  // says which thirds share one.
   for (int sb = 0; sb < 32; ++sb) {
     for (int ch = 0; ch < channels; ++ch) {
-      uint32_t* s = &scaleIndex_[ch][0][0];
+      uint32_t& s0 = scaleIndex_[ch][0][sb];
+      uint32_t& s1 = scaleIndex_[ch][1][sb];
+      uint32_t& s2 = scaleIndex_[ch][2][sb];
       if (sb >= limit || allocation_[ch][sb] == 0) {
-        s[sb] = s[32 + sb] = s[64 + sb] = 63;
+        s0 = s1 = s2 = 63;
         continue;
       }
       switch (select[ch][sb]) {
         case 0:
-          s[sb] = in.GetBits(6);
-          s[32 + sb] = in.GetBits(6);
-          s[64 + sb] = in.GetBits(6);
+          s0 = in.GetBits(6);
+          s1 = in.GetBits(6);
+          s2 = in.GetBits(6);
           break;
         case 1:
-          s[sb] = s[32 + sb] = in.GetBits(6);
-          s[64 + sb] = in.GetBits(6);
+          s0 = s1 = in.GetBits(6);
+          s2 = in.GetBits(6);
           break;
         case 2:
-          s[sb] = s[32 + sb] = s[64 + sb] = in.GetBits(6);
+          s0 = s1 = s2 = in.GetBits(6);
           break;
         default:
-          s[sb] = in.GetBits(6);
-          s[32 + sb] = s[64 + sb] = in.GetBits(6);
+          s0 = in.GetBits(6);
+          s1 = s2 = in.GetBits(6);
           break;
       }
     }
