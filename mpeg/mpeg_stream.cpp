@@ -162,7 +162,19 @@ bool MpegStream::OpenStream(const std::string& path) {
 FrameResult MpegStream::DecodeFrame() {
   if (!open_ || reader_.EndOfFile()) return FrameResult::kEndOfStream;
   if (!FindSync()) return FrameResult::kEndOfStream;
+  const int64_t frameStart = (reader_.BitPosition() - 12) / 8;
   if (!ParseHeader(true)) return reader_.EndOfFile() ? FrameResult::kEndOfStream : FrameResult::kBadFrame;
+  // Whatever the frame's data holds, the next frame starts behind it: skip
+  // ancillary data (and the rest of a frame that fails), in which a false
+  // sync word could otherwise be taken for the next header.
+  const int64_t frameEnd = frameStart + FrameBytes(header_);
+  struct SkipToFrameEnd {
+    BitReader& reader;
+    int64_t end;
+    ~SkipToFrameEnd() {
+      if (!reader.EndOfFile() && reader.BitPosition() < end * 8) reader.SkipBits(end * 8 - reader.BitPosition());
+    }
+  } skip{reader_, frameEnd};
   // The PCM format is fixed at open; a frame that would change the channel
   // count cannot be delivered in it.
   if (header_.channels != info_.channels) return FrameResult::kBadFrame;

@@ -115,20 +115,6 @@ TEST(Damage, EmptyTagOnlyAndMissingFiles) {
   std::remove(path.c_str());
 }
 
-// Byte offsets of the frame headers of a clean constant-layout file.
-std::vector<size_t> FrameOffsets(const std::vector<uint8_t>& bytes) {
-  std::vector<size_t> offsets;
-  size_t at = 0;
-  while (at + 4 <= bytes.size() && bytes[at] == 0xFF && (bytes[at + 1] & 0xF0) == 0xF0) {
-    uint32_t bits = ((bytes[at + 1] & 0x0Fu) << 16) | (bytes[at + 2] << 8) | bytes[at + 3];
-    FrameHeader h;
-    if (!DecodeHeaderBits(bits, &h)) break;
-    offsets.push_back(at);
-    at += static_cast<size_t>(FrameBytes(h));
-  }
-  return offsets;
-}
-
 void SetBits(std::vector<uint8_t>& bytes, size_t bitPos, int n, uint32_t value) {
   for (int k = 0; k < n; ++k) {
     size_t bit = bitPos + static_cast<size_t>(k);

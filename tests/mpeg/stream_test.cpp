@@ -149,6 +149,23 @@ TEST(OpenStream, KeepsSearchingPastFalseSyncsBeforeTheFirstFrame) {
   std::remove(path.c_str());
 }
 
+TEST(DecodeFrame, FalseSyncsInAncillaryDataAreSkipped) {
+  // Each frame of this file ends in 8 bytes of ancillary data; write a copy
+  // of the stream's own header there. The decoder must go on at the end
+  // of the frame, not at the first sync word behind the audio data.
+  Fixture f = FixtureNamed("l2-44k-ancillary-192");
+  std::vector<uint8_t> bytes = ReadFile(f.path);
+  std::vector<size_t> frames = FrameOffsets(bytes);
+  ASSERT_GT(frames.size(), 50u);
+  for (size_t k = 1; k < frames.size(); ++k) {
+    for (int i = 0; i < 4; ++i) bytes[frames[k] - 6 + i] = bytes[frames[0] + i];
+  }
+  const std::string path = TempPath("ancillary.mp2");
+  ASSERT_TRUE(WriteFile(path, bytes));
+  EXPECT_EQ(DecodeFile(path), DecodeFile(f.path));
+  std::remove(path.c_str());
+}
+
 TEST(DecodeBlock, HoldsFourFramesOfInterleavedPcm) {
   MpegStream stream;
   EXPECT_EQ(stream.PcmBlock(), nullptr);

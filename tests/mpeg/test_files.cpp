@@ -7,6 +7,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "mpeg/frame_header.h"
+
 namespace cx::mpeg::test {
 
 static const char* const kFixtureDir = "mpeg-fixtures/";
@@ -75,6 +77,19 @@ std::vector<int16_t> DecodeAll(MpegStream& stream, int maxBlocks) {
     pcm.insert(pcm.end(), stream.PcmBlock(), stream.PcmBlock() + stream.PcmValues());
   }
   return pcm;
+}
+
+std::vector<size_t> FrameOffsets(const std::vector<uint8_t>& bytes) {
+  std::vector<size_t> offsets;
+  size_t at = 0;
+  while (at + 4 <= bytes.size() && bytes[at] == 0xFF && (bytes[at + 1] & 0xF0) == 0xF0) {
+    uint32_t bits = ((bytes[at + 1] & 0x0Fu) << 16) | (bytes[at + 2] << 8) | bytes[at + 3];
+    FrameHeader h;
+    if (!DecodeHeaderBits(bits, &h)) break;
+    offsets.push_back(at);
+    at += static_cast<size_t>(FrameBytes(h));
+  }
+  return offsets;
 }
 
 Difference Compare(const std::vector<int16_t>& a, size_t aFrom, const std::vector<int16_t>& b,

@@ -33,6 +33,10 @@ std::string TempPath(const std::string& name);
 // maxBlocks blocks (a guard against a decoder that never ends).
 std::vector<int16_t> DecodeAll(MpegStream& stream, int maxBlocks = 1 << 20);
 
+// Byte offsets of the frame headers of a clean file, found by walking the
+// headers from the start.
+std::vector<size_t> FrameOffsets(const std::vector<uint8_t>& bytes);
+
 struct Difference {
   int maxDiff = 0;
   double psnr = 0;  // dB, relative to full scale; 999 when identical
