@@ -37,7 +37,7 @@ def module(w, h, shape, title=None, tab_left=7, tab_right=392):
         c.fill(tx + 20, h - 3, 23, 1, s.grey(6))
     c.screws([(5, 5), (w - 6, 5), (5, h - 11), (w - 6, h - 11)], s.grey(40), s.grey(5))
     if title:
-        draw_text(c, 19, h - 16, title, s.LOGO)
+        draw_text(c, 316, 7, title, s.LOGO)
     c.inside_polygon_mask(shape)
     return c
 
@@ -99,31 +99,29 @@ def main_panel():
 
 
 def cd_player():
-    c = module(462, 90, L.CD_SHAPE, "COMPACT DISC PLAYER")
+    c = module(462, 90, L.CD_SHAPE, "COMPACT DISC")
     player_display(c)
     transport_group(c, L.CD_KEYS, "CD TRANSPORT")
     return c
 
 
 def midi_player():
-    c = module(462, 108, L.MIDI_SHAPE, None, tab_left=6, tab_right=391)
+    c = module(462, 108, L.MIDI_SHAPE, "MIDI PLAYER", tab_left=6, tab_right=391)
     player_display(c)
     transport_group(c, L.MIDI_KEYS, "MIDI SEQUENCER")
     lcd(c, 17, 78, 304, 91)
     draw_text(c, 312, 82, "TEMPO", s.LABEL, small=True)
-    draw_text(c, 19, 92, "MIDI PLAYER", s.LOGO)
     return c
 
 
 def wave_player():
-    c = module(462, 170, L.WAVE_SHAPE, None)
+    c = module(462, 170, L.WAVE_SHAPE, "WAVE PLAYER")
     player_display(c)
     lcd(c, 17, 93, 300, 150)
-    transport_group(c, L.WAVE_KEYS[:8], "WAVE / MPEG PLAYBACK")
+    transport_group(c, L.WAVE_KEYS[:8], "PLAYBACK")
     transport_group(c, L.WAVE_KEYS[8:], "RECORDER")
-    draw_text(c, 320, 100, "WAVE PLAYER", s.LOGO)
-    draw_text(c, 320, 110, "AND RECORDER", s.LOGO_DIM)
-    draw_text(c, 320, 120, "WAV  MP1 MP2 MP3", s.LABEL_DIM, small=True)
+    draw_text(c, 316, 98, "WAV MPEG AUDIO", s.LOGO_DIM)
+    draw_text(c, 316, 110, "PLAY AND RECORD", s.LABEL_DIM, small=True)
     return c
 
 
@@ -179,10 +177,10 @@ def config_window():
     draw_text(c, 10, 9, "RECORD FORMAT CONFIGURATION", s.LOGO)
     for x, y, text in L.CONFIG_CHECKS:
         well(c, x, y, 13, 13)
-        draw_text(c, x + 19, y + 4, text, s.LABEL, small=True)
+        draw_text(c, x + 19, y + 3, text, s.LABEL)
     for x, y, w, h, label in L.CONFIG_LISTS:
         well(c, x, y, w, h, margin=2)
-        draw_text(c, x, y - 10, label, s.LABEL, small=True)
+        draw_text(c, x, y - 12, label, s.LABEL)
     for name, x, y, w, h in L.CONFIG_KEYS:
         well(c, x, y, w, h)
     # The window prints its version in black on this plate.
@@ -222,7 +220,7 @@ def handset():
 
 def panel_3d(page):
     c = module(370, 108, L.PANEL_3D_SHAPE, None, tab_left=7, tab_right=299)
-    draw_text(c, 8, 5, "3D SOUND  " + page, s.LOGO, small=True)
+    draw_text(c, 12, 5, "3D SOUND  " + page, s.LOGO, small=True)
     for name, x, y, w, h in L.PANEL_3D_TABS:
         current = name == page
         c.fill(x + 2, y + 1, w - 4, h - 4, s.grey(24) if current else s.grey(9))
