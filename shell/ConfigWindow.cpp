@@ -153,6 +153,18 @@ void OnCommand(HWND window, ConfigState* state, int id, int code) {
   }
 }
 
+// A top-level skinned window takes the skin palette into the foreground.
+LRESULT OnQueryNewPalette(HWND window) {
+  HPALETTE palette = SkinPalette();
+  if (palette == nullptr) return 0;
+  {
+    WindowDc dc(window);
+    PaletteSelection selected(dc.dc, palette, FALSE);
+  }
+  InvalidateRect(window, nullptr, TRUE);
+  return 1;
+}
+
 void StartMove(HWND window) {
   ReleaseCapture();
   SendMessageA(window, WM_NCLBUTTONDOWN, HTCAPTION, 0);
@@ -169,6 +181,7 @@ LRESULT CALLBACK ConfigProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     case WM_COMMAND: OnCommand(window, state, LOWORD(wParam), HIWORD(wParam)); return 0;
     case WM_CLOSE: Close(window, state); return 0;
     case WM_LBUTTONDOWN: StartMove(window); return 0;
+    case WM_QUERYNEWPALETTE: return OnQueryNewPalette(window);
     default: return DefWindowProcA(window, message, wParam, lParam);
   }
 }
