@@ -1,41 +1,28 @@
-// The formats the recorders can record in, in the order the configuration
-// window lists them, and the row chosen for this run (0 at every start; it
-// is never stored).
+// The twelve recording formats the user chooses from. The row index is the
+// record format index the configuration window keeps; its list shows the
+// texts in row order.
 #pragma once
 
 #include <cstdint>
 
+#include "audio/PcmFormat.h"
+
 struct RecordFormat {
+  // Stored in this order: rate, bits, channels.
   uint32_t rate;
-  uint16_t bits;
-  uint16_t channels;
-  const char* listText;  // the text the configuration window shows
+  uint32_t bits;
+  uint32_t channels;
 };
 
 constexpr int kRecordFormatCount = 12;
 
-// The texts are shown exactly as written, odd spacing included.
-inline constexpr RecordFormat kRecordFormats[kRecordFormatCount] = {
-    {11025, 8, 1, " 11025HZ,  8Bit ,Mono   11KB/S"},
-    {11025, 8, 2, " 11025HZ,  8Bit ,Stereo   22KB/S"},
-    {11025, 16, 1, " 11025HZ,  16Bit ,Mono   22KB/S"},
-    {11025, 16, 2, " 11025HZ,  16Bit ,Stereo   43KB/S"},
-    {22050, 8, 1, " 22050HZ,  8Bit ,Mono   22KB/S"},
-    {22050, 8, 2, " 22050HZ,  8Bit ,Stereo   43KB/S"},
-    {22050, 16, 1, " 22050HZ,  16Bit ,Mono   43KB/S"},
-    {22050, 16, 2, " 22050HZ,  16Bit ,Stereo   86KB/S"},
-    {44100, 8, 1, " 44100HZ,  8Bit ,Mono   43KB/S"},
-    {44100, 8, 2, " 44100HZ,  8Bit ,Stereo   86KB/S"},
-    {44100, 16, 1, " 44100HZ,  16Bit ,Mono   86KB/S"},
-    {44100, 16, 2, " 44100HZ,  16Bit ,Stereo   172KB/S"},
-};
+// The row the recorders use, chosen in the configuration window. It lasts
+// only while the program runs: every start records with row 0.
+extern int gRecordFormatIndex;
 
-// The row the recorders use; set by the configuration window's OK.
-inline int gRecordFormatIndex = 0;
-
-// The row to record with: the chosen one, or row 0 should it ever be out of
-// the table.
-inline const RecordFormat& CurrentRecordFormat() {
-  int index = gRecordFormatIndex;
-  return kRecordFormats[(index >= 0 && index < kRecordFormatCount) ? index : 0];
-}
+// Row `index` of the table; row 0 for an index out of range.
+const RecordFormat& RecordFormatAt(int index);
+// The list text of row `index` (each begins with one blank); "" when out of range.
+const char* RecordFormatText(int index);
+// The PCM descriptor the recorders build from a row.
+PcmFormat RecordPcmFormat(int index);

@@ -76,8 +76,8 @@ void CreateControls(HWND window) {
   SendMessageA(quality, LB_SETCURSEL, 0, 0);
 
   HWND formats = CreateList(window, kConfigFormatList, "PCM FORMAT", 19, 125, 308, 70, 0);
-  for (const RecordFormat& f : kRecordFormats) {
-    SendMessageA(formats, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(f.listText));
+  for (int row = 0; row < kRecordFormatCount; ++row) {
+    SendMessageA(formats, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(RecordFormatText(row)));
   }
   SendMessageA(formats, LB_SETCURSEL, 0, 0);
 }

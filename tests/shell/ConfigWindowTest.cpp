@@ -197,14 +197,14 @@ TEST_F(ConfigWindowTest, ControlsAndLists) {
   for (int i = 0; i < kRecordFormatCount; ++i) {
     char text[64] = {};
     SendMessageA(formats, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text));
-    EXPECT_STREQ(text, kRecordFormats[i].listText);
+    EXPECT_STREQ(text, RecordFormatText(i));
   }
   EXPECT_EQ(Selected(kConfigQualityList), "Telephone Quality");
-  EXPECT_EQ(Selected(kConfigFormatList), kRecordFormats[0].listText);
+  EXPECT_EQ(Selected(kConfigFormatList), std::string(RecordFormatText(0)));
   const struct { int quality; int row; } kQualities[] = {{2, 8}, {1, 4}, {0, 0}};
   for (const auto& q : kQualities) {
     ChooseQuality(q.quality);
-    EXPECT_EQ(Selected(kConfigFormatList), kRecordFormats[q.row].listText);
+    EXPECT_EQ(Selected(kConfigFormatList), std::string(RecordFormatText(q.row)));
   }
   ChooseQuality(2);
   EXPECT_EQ(Selected(kConfigFormatList), " 44100HZ,  8Bit ,Mono   43KB/S");
@@ -254,7 +254,7 @@ TEST_F(ConfigWindowTest, OkStoresTheBoxesAndTheFormat) {
   EXPECT_EQ(gRecordFormatIndex, 11);
   // The window keeps its selection for the next opening.
   Open();
-  EXPECT_EQ(Selected(kConfigFormatList), kRecordFormats[11].listText);
+  EXPECT_EQ(Selected(kConfigFormatList), std::string(RecordFormatText(11)));
   Press(kConfigCancel);
 }
 
