@@ -8,6 +8,7 @@
 #include "skin/DibButton.h"
 #include "skin/GdiHandles.h"
 #include "skin/SkinPalette.h"
+#include "skin/SkinWindow.h"
 
 namespace {
 
@@ -153,22 +154,7 @@ void OnCommand(HWND window, ConfigState* state, int id, int code) {
   }
 }
 
-// A top-level skinned window takes the skin palette into the foreground.
-LRESULT OnQueryNewPalette(HWND window) {
-  HPALETTE palette = SkinPalette();
-  if (palette == nullptr) return 0;
-  {
-    WindowDc dc(window);
-    PaletteSelection selected(dc.dc, palette, FALSE);
-  }
-  InvalidateRect(window, nullptr, TRUE);
-  return 1;
-}
 
-void StartMove(HWND window) {
-  ReleaseCapture();
-  SendMessageA(window, WM_NCLBUTTONDOWN, HTCAPTION, 0);
-}
 
 LRESULT CALLBACK ConfigProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_CREATE) return OnCreate(window, reinterpret_cast<CREATESTRUCTA*>(lParam)) ? 0 : -1;
@@ -180,8 +166,8 @@ LRESULT CALLBACK ConfigProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     case WM_PAINT: OnPaint(window); return 0;
     case WM_COMMAND: OnCommand(window, state, LOWORD(wParam), HIWORD(wParam)); return 0;
     case WM_CLOSE: Close(window, state); return 0;
-    case WM_LBUTTONDOWN: StartMove(window); return 0;
-    case WM_QUERYNEWPALETTE: return OnQueryNewPalette(window);
+    case WM_LBUTTONDOWN: StartWindowMove(window); return 0;
+    case WM_QUERYNEWPALETTE: return RealizeSkinPaletteForWindow(window);
     default: return DefWindowProcA(window, message, wParam, lParam);
   }
 }

@@ -12,6 +12,7 @@
 #include "shell/Settings.h"
 #include "skin/DibButton.h"
 #include "skin/SkinPalette.h"
+#include "skin/SkinWindow.h"
 
 namespace {
 
@@ -131,22 +132,7 @@ void OnCommand(HWND panel, int id) {
   }
 }
 
-LRESULT OnQueryNewPalette(HWND panel) {
-  HPALETTE palette = SkinPalette();
-  if (palette == nullptr) return 0;
-  HDC dc = GetDC(panel);
-  HPALETTE old = SelectPalette(dc, palette, FALSE);
-  RealizePalette(dc);
-  SelectPalette(dc, old, FALSE);
-  ReleaseDC(panel, dc);
-  InvalidateRect(panel, nullptr, TRUE);
-  return 1;
-}
 
-void StartMove(HWND panel) {
-  ReleaseCapture();
-  SendMessageA(panel, WM_NCLBUTTONDOWN, HTCAPTION, 0);
-}
 
 LRESULT CALLBACK MainPanelProc(HWND panel, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == gApp.commandMessage && message != 0) {
@@ -160,11 +146,11 @@ LRESULT CALLBACK MainPanelProc(HWND panel, UINT message, WPARAM wParam, LPARAM l
     case WM_NCPAINT: return 0;
     case WM_COMMAND: OnCommand(panel, LOWORD(wParam)); return 0;
     case WM_TIMER: OnTimer(panel); return 0;
-    case WM_LBUTTONDOWN: StartMove(panel); return 0;
+    case WM_LBUTTONDOWN: StartWindowMove(panel); return 0;
     case WM_POWERBROADCAST: OnPowerBroadcast(wParam, lParam); return 0;
     case WM_DEVICECHANGE: return HandleDeviceChange(panel, wParam, lParam);
     case WM_DROPFILES: HandleDroppedFiles(panel, reinterpret_cast<HDROP>(wParam)); return 0;
-    case WM_QUERYNEWPALETTE: return OnQueryNewPalette(panel);
+    case WM_QUERYNEWPALETTE: return RealizeSkinPaletteForWindow(panel);
     default: return DefWindowProcA(panel, message, wParam, lParam);
   }
 }

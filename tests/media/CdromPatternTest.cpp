@@ -12,6 +12,7 @@
 
 #include "media/DiscList.h"
 #include "media/PlayList.h"
+#include "tests/support/WinTestSupport.h"
 
 namespace {
 
@@ -46,15 +47,6 @@ std::string TrackFileBytes(int track) {
   return bytes;
 }
 
-bool WriteFileBytes(const std::string& path, const std::string& bytes) {
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  DWORD written = 0;
-  WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-  CloseHandle(file);
-  return written == bytes.size();
-}
-
 // Names matching a pattern, in the order the file system gives them.
 std::vector<std::string> Matches(const std::string& pattern) {
   std::vector<std::string> names;
@@ -77,9 +69,9 @@ class CdromPatternTest : public ::testing::Test {
         << "X: is not a CD-ROM drive; run tools/setup";
     for (const std::string& name : Matches(folder_ + "\\*.cda")) DeleteFileA((folder_ + "\\" + name).c_str());
     for (int track = 1; track <= kTracks; ++track) {
-      ASSERT_TRUE(WriteFileBytes(folder_ + "\\" + TrackName(track), TrackFileBytes(track)));
+      ASSERT_TRUE(WriteStringToFile(folder_ + "\\" + TrackName(track), TrackFileBytes(track)));
     }
-    ASSERT_TRUE(WriteFileBytes(folder_ + "\\readme.txt", "not a track"));
+    ASSERT_TRUE(WriteStringToFile(folder_ + "\\readme.txt", "not a track"));
   }
   void TearDown() override {
     for (int track = 1; track <= kTracks; ++track) DeleteFileA((folder_ + "\\" + TrackName(track)).c_str());

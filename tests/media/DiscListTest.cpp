@@ -10,26 +10,6 @@
 
 namespace {
 
-std::string ReadWholeFile(const std::string& path) {
-  std::string bytes;
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                            0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return bytes;
-  char chunk[4096];
-  DWORD got = 0;
-  while (ReadFile(file, chunk, sizeof chunk, &got, nullptr) && got > 0) bytes.append(chunk, got);
-  CloseHandle(file);
-  return bytes;
-}
-
-bool WriteWholeFile(const std::string& path, const std::string& bytes) {
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  DWORD written = 0;
-  WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-  CloseHandle(file);
-  return written == bytes.size();
-}
 
 // The database file lives in the Windows directory of the test prefix. Each
 // test starts without one; whatever was there before is put back afterwards.
@@ -40,12 +20,12 @@ class DiscListTest : public ::testing::Test {
     ASSERT_GT(GetWindowsDirectoryA(windows, sizeof windows), 0u);
     ini_ = std::string(windows) + "\\CXDB.INI";
     hadIni_ = GetFileAttributesA(ini_.c_str()) != INVALID_FILE_ATTRIBUTES;
-    if (hadIni_) saved_ = ReadWholeFile(ini_);
+    if (hadIni_) saved_ = ReadFileToString(ini_);
     RemoveIni();
   }
   void TearDown() override {
     RemoveIni();
-    if (hadIni_) WriteWholeFile(ini_, saved_);
+    if (hadIni_) WriteStringToFile(ini_, saved_);
   }
   void RemoveIni() {
     FlushProfileCache();
@@ -56,11 +36,11 @@ class DiscListTest : public ::testing::Test {
   static void FlushProfileCache() { WritePrivateProfileStringA(nullptr, nullptr, nullptr, kDiscListFile); }
   void WriteIni(const std::string& text) {
     FlushProfileCache();
-    ASSERT_TRUE(WriteWholeFile(ini_, text));
+    ASSERT_TRUE(WriteStringToFile(ini_, text));
   }
   std::string IniText() {
     FlushProfileCache();
-    return ReadWholeFile(ini_);
+    return ReadFileToString(ini_);
   }
   bool HasLine(const std::string& line) {
     std::string text = "\n" + IniText();

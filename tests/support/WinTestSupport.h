@@ -28,6 +28,11 @@ class ScratchDir {
   std::string path_;
 };
 
+// Whole-file helpers for fixtures: the bytes of a file ("" when unreadable),
+// and writing a file anew (false when it could not be written in full).
+std::string ReadFileToString(const std::string& path);
+bool WriteStringToFile(const std::string& path, const std::string& bytes);
+
 // The folder of the running test program (where the built programs live).
 std::string ProgramFolder();
 
