@@ -215,6 +215,7 @@ def main():
     twolame("l2-44k-crc-padded-256", 44100, "-p", "-d", "-b", "256")
     twolame("l2-44k-ancillary-192", 44100, "-R", "64", "-b", "192")
     twolame("l2-22k-stereo-96-lsf", 22050, "-m", "s", "-b", "96")
+    twolame("l2-24k-joint-64-lsf", 24000, "-m", "j", "-b", "64")
     ffmpeg_mp2("l2-24k-stereo-64-lsf", 24000, "-b:a", "64k")
     ffmpeg_mp2("l2-16k-mono-48-lsf", 16000, "-ac", "1", "-b:a", "48k")
     # Layer I, synthesised.
