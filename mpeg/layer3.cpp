@@ -428,7 +428,7 @@ void Layer3Decoder::ProcessStereo(int gr, const FrameHeader& h) {
         // The last band carries no scale factor and takes the one below.
         int src = sfb == 21 ? 20 : sfb;
         int pos = sf.longBands[src];
-        bool legal = pos != sf.intensityLimitLong[src];
+        bool legal = pos < sf.intensityLimitLong[src];
         for (int i = longBounds_[sfb]; i < longBounds_[sfb + 1]; ++i) position[i] = legal ? pos : -1;
       }
     };
@@ -455,7 +455,7 @@ void Layer3Decoder::ProcessStereo(int gr, const FrameHeader& h) {
         for (int sfb = startBand; sfb < 13; ++sfb) {
           int src = sfb == 12 ? 11 : sfb;
           int pos = sf.shortBands[w][src];
-          bool legal = pos != sf.intensityLimitShort[src];
+          bool legal = pos < sf.intensityLimitShort[src];
           int width = shortBounds_[sfb + 1] - shortBounds_[sfb];
           int base = 3 * shortBounds_[sfb] + w * width;
           for (int i = base; i < base + width; ++i) position[i] = legal ? pos : -1;
