@@ -233,7 +233,10 @@ void Layer3Decoder::ReadScaleFactorsLsf(int ch, const FrameHeader& h) {
   for (int part = 0; part < 4; ++part) {
     for (int i = 0; i < kLsfPartitions[row][kind][part] && count < 45; ++i, ++count) {
       values[count] = static_cast<int>(reservoir_.GetBits(slen[part]));
-      limits[count] = (1 << slen[part]) - 1;
+      // The largest value of a band's width means "no intensity"; bands
+      // sent with no bits at all carry position 0 (as the reference
+      // decoders read such streams).
+      limits[count] = slen[part] ? (1 << slen[part]) - 1 : 1;
     }
   }
   for (int b = 0; b < 23; ++b) sf.longBands[b] = 0, sf.intensityLimitLong[b] = 7;
