@@ -233,7 +233,10 @@ void Layer3Decoder::ReadScaleFactorsLsf(int ch, const FrameHeader& h) {
   for (int part = 0; part < 4; ++part) {
     for (int i = 0; i < kLsfPartitions[row][kind][part] && count < 45; ++i, ++count) {
       values[count] = static_cast<int>(reservoir_.GetBits(slen[part]));
-      limits[count] = (1 << slen[part]) - 1;
+      // The largest value of a band's width means "no intensity"; bands
+      // sent with no bits at all carry position 0 (as the reference
+      // decoders read such streams).
+      limits[count] = slen[part] ? (1 << slen[part]) - 1 : 1;
     }
   }
   for (int b = 0; b < 23; ++b) sf.longBands[b] = 0, sf.intensityLimitLong[b] = 7;
@@ -428,7 +431,7 @@ void Layer3Decoder::ProcessStereo(int gr, const FrameHeader& h) {
         // The last band carries no scale factor and takes the one below.
         int src = sfb == 21 ? 20 : sfb;
         int pos = sf.longBands[src];
-        bool legal = pos != sf.intensityLimitLong[src];
+        bool legal = pos < sf.intensityLimitLong[src];
         for (int i = longBounds_[sfb]; i < longBounds_[sfb + 1]; ++i) position[i] = legal ? pos : -1;
       }
     };
@@ -455,7 +458,7 @@ void Layer3Decoder::ProcessStereo(int gr, const FrameHeader& h) {
         for (int sfb = startBand; sfb < 13; ++sfb) {
           int src = sfb == 12 ? 11 : sfb;
           int pos = sf.shortBands[w][src];
-          bool legal = pos != sf.intensityLimitShort[src];
+          bool legal = pos < sf.intensityLimitShort[src];
           int width = shortBounds_[sfb + 1] - shortBounds_[sfb];
           int base = 3 * shortBounds_[sfb] + w * width;
           for (int i = base; i < base + width; ++i) position[i] = legal ? pos : -1;

@@ -43,8 +43,9 @@ struct SideInfo {
 struct ScaleFactors {
   int longBands[23];
   int shortBands[3][13];   // [window][band]
-  // Largest intensity position a band can carry; a position equal to it
-  // means "no intensity" (7 for MPEG-1, 2^slen - 1 in the other syntax).
+  // Intensity positions from this value up mean "no intensity": 7 for
+  // MPEG-1 (where 4-bit scale factors could carry more, which has no
+  // meaning), the largest value of the band's width in the other syntax.
   int intensityLimitLong[23];
   int intensityLimitShort[13];
 };

@@ -108,6 +108,32 @@ bool MpegStream::FindFirstFrame(int64_t from) {
   }
 }
 
+void MpegStream::SkipInformationFrame() {
+  // Encoders put a Layer III frame without audio in front of the stream
+  // ("Xing"/"Info" behind the side information, or "VBRI" 32 bytes behind
+  // the header) that describes it. It would play as a frame of silence.
+  if (first_.layerCode != 1) return;
+  const int64_t crc = first_.protection == 0 ? 2 : 0;
+  uint8_t tag[4];
+  reader_.SeekByte(firstFrameOffset_ + 4 + crc + SideInfoBytes(first_));
+  reader_.GetBytes(tag, 4);
+  bool info = std::memcmp(tag, "Xing", 4) == 0 || std::memcmp(tag, "Info", 4) == 0;
+  reader_.SeekByte(firstFrameOffset_ + 4 + 32);
+  reader_.GetBytes(tag, 4);
+  info = info || std::memcmp(tag, "VBRI", 4) == 0;
+  if (!info) return;
+  // Only when a real frame follows; otherwise the file is kept as it is.
+  const FrameHeader infoFrame = first_;
+  const int64_t next = firstFrameOffset_ + FrameBytes(first_);
+  reader_.SeekByte(next);
+  if (FindSync() && (reader_.BitPosition() - 12) / 8 == next && ParseHeader(true)) {
+    firstFrameOffset_ = next;
+    first_ = header_;
+  } else {
+    first_ = infoFrame;
+  }
+}
+
 // ---------------------------------------------------------------- open
 
 bool MpegStream::OpenStream(const std::string& path) {
@@ -124,6 +150,7 @@ bool MpegStream::OpenStream(const std::string& path) {
   ReadId3v1Tag(path);
   if (!reader_.Open(path)) return false;
   if (!FindFirstFrame(SkipId3v2Tag())) return false;
+  SkipInformationFrame();
 
   const FrameHeader& h = first_;
   int64_t length = reader_.FileLength() - (info_.tagPresent ? 128 : 0);

@@ -89,6 +89,7 @@ class MpegStream {
   void ReadId3v1Tag(const std::string& path);
   int64_t SkipId3v2Tag();
   bool FindFirstFrame(int64_t from);
+  void SkipInformationFrame();
   void ClearFilters();
   // Offset of frame f's header, found by walking the headers from the
   // first frame (remembering what was walked). -1 past the end.

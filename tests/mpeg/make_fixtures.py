@@ -9,9 +9,7 @@ reference PCM (16-bit little-endian, interleaved).
 
 Usage: make_fixtures.py OUTPUT_DIR
 Writes OUTPUT_DIR/manifest.txt with one line per fixture:
-    NAME FILE REFERENCE SKIP_FRAMES
-SKIP_FRAMES is the number of leading frames the reference does not have
-(mpg123 does not play the information frame that lame writes first).
+    NAME FILE REFERENCE
 The reference decoder is mpg123, except where noted below.
 """
 import os
@@ -165,24 +163,25 @@ def with_intensity_stereo(source, path):
 def main():
     out = sys.argv[1]
     os.makedirs(out, exist_ok=True)
-    fixtures = []  # (name, file, skip frames, reference decoder)
+    fixtures = []  # (name, file, reference decoder)
 
-    def lame(name, rate, *options, skip=0):
+    def lame(name, rate, *options):
         path = os.path.join(out, name + ".mp3")
         run("lame", "--quiet", *options, signal(out, rate, "mix"), path)
-        fixtures.append((name, path, skip, "mpg123"))
+        fixtures.append((name, path, "mpg123"))
 
     def twolame(name, rate, *options):
         path = os.path.join(out, name + ".mp2")
         run("twolame", "--quiet", *options, signal(out, rate, "mix"), path)
-        fixtures.append((name, path, 0, "mpg123"))
+        fixtures.append((name, path, "mpg123"))
 
     def ffmpeg_mp2(name, rate, *options):
         path = os.path.join(out, name + ".mp2")
         run("ffmpeg", "-v", "quiet", "-y", "-i", signal(out, rate, "mix"), "-c:a", "mp2", *options, path)
-        fixtures.append((name, path, 0, "mpg123"))
+        fixtures.append((name, path, "mpg123"))
 
-    # Layer III, MPEG-1. -t leaves out the information frame.
+    # Layer III, MPEG-1. -t leaves out the information frame (one file
+    # keeps it: the decoder skips it, as the reference does).
     lame("l3-44k-joint-128", 44100, "-t", "-m", "j", "-b", "128")
     lame("l3-44k-stereo-192", 44100, "-t", "-m", "s", "-b", "192")
     lame("l3-44k-forced-ms-160", 44100, "-t", "-m", "f", "-b", "160")
@@ -191,7 +190,7 @@ def main():
     lame("l3-44k-joint-320", 44100, "-t", "-m", "j", "-b", "320")
     lame("l3-48k-vbr", 48000, "-t", "-V", "2")
     lame("l3-32k-crc-96", 32000, "-t", "-p", "-b", "96")
-    lame("l3-44k-infotag-128", 44100, "-b", "128", skip=1)
+    lame("l3-44k-infotag-128", 44100, "-b", "128")
     # Intensity stereo (crafted from joint-stereo files, see above). mpg123
     # handles intensity positions in short blocks differently from the
     # standard's rule, per window above the last nonzero band, so ffmpeg is
@@ -199,7 +198,7 @@ def main():
     for name in ("l3-44k-joint-128", "l3-44k-joint-320"):
         path = os.path.join(out, name + "-intensity.mp3")
         with_intensity_stereo(os.path.join(out, name + ".mp3"), path)
-        fixtures.append((name + "-intensity", path, 0, "ffmpeg"))
+        fixtures.append((name + "-intensity", path, "ffmpeg"))
     # Layer III, lower sampling frequencies.
     lame("l3-22k-joint-64", 22050, "-t", "-m", "j", "-b", "64")
     lame("l3-24k-stereo-96", 24000, "-t", "-m", "s", "-b", "96")
@@ -215,6 +214,7 @@ def main():
     twolame("l2-44k-crc-padded-256", 44100, "-p", "-d", "-b", "256")
     twolame("l2-44k-ancillary-192", 44100, "-R", "64", "-b", "192")
     twolame("l2-22k-stereo-96-lsf", 22050, "-m", "s", "-b", "96")
+    twolame("l2-24k-joint-64-lsf", 24000, "-m", "j", "-b", "64")
     ffmpeg_mp2("l2-24k-stereo-64-lsf", 24000, "-b:a", "64k")
     ffmpeg_mp2("l2-16k-mono-48-lsf", 16000, "-ac", "1", "-b:a", "48k")
     # Layer I, synthesised.
@@ -225,10 +225,10 @@ def main():
             ("l1-22k-stereo-192-lsf", False, 0, 12, 0, 4)]:
         path = os.path.join(out, name + ".mp1")
         layer1_stream(path, mpeg1, rate, bitrate, mode, 250, seed)
-        fixtures.append((name, path, 0, "mpg123"))
+        fixtures.append((name, path, "mpg123"))
 
     with open(os.path.join(out, "manifest.txt.tmp"), "w") as manifest:
-        for name, path, skip, decoder in fixtures:
+        for name, path, decoder in fixtures:
             ref = os.path.join(out, name + ".ref.raw")
             if decoder == "ffmpeg":
                 command = ["ffmpeg", "-v", "quiet", "-i", path, "-f", "s16le", "-acodec", "pcm_s16le", "-"]
@@ -236,7 +236,7 @@ def main():
                 command = ["mpg123", "-q", "--no-gapless", "-s", path]
             with open(ref, "wb") as f:
                 subprocess.run(command, check=True, stdout=f, stderr=subprocess.DEVNULL)
-            manifest.write("%s %s %s %d\n" % (name, os.path.basename(path), os.path.basename(ref), skip))
+            manifest.write("%s %s %s\n" % (name, os.path.basename(path), os.path.basename(ref)))
     for f in os.listdir(out):
         if f.startswith("mix-") and f.endswith(".wav"):
             os.remove(os.path.join(out, f))

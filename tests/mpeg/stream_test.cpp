@@ -75,6 +75,26 @@ TEST(StreamInfo, OtherLayersAndRates) {
   }
 }
 
+TEST(OpenStream, SkipsTheEncodersInformationFrame) {
+  Fixture f = FixtureNamed("l3-44k-infotag-128");
+  std::vector<uint8_t> bytes = ReadFile(f.path);
+  std::vector<size_t> frames = FrameOffsets(bytes);
+  ASSERT_GT(frames.size(), 10u);
+  MpegStream stream;
+  ASSERT_TRUE(stream.OpenStream(f.path));
+  EXPECT_EQ(stream.FirstFrameOffset(), static_cast<int64_t>(frames[1]));
+  // Counted from the first frame with audio, by its length.
+  EXPECT_EQ(stream.info().frameCount,
+            static_cast<int32_t>((bytes.size() - frames[1]) / (frames[2] - frames[1])));
+  EXPECT_EQ(DecodeAll(stream).size(), ReadPcm(f.reference).size());
+  // Seeking counts frames from the first frame with audio.
+  std::vector<int16_t> full = DecodeFile(f.path);
+  ASSERT_TRUE(stream.SeekFrame(20));
+  std::vector<int16_t> after = DecodeAll(stream);
+  EXPECT_EQ(after.size(), full.size() - 20 * 2304);
+  EXPECT_LE(Compare(full, 20 * 2304, after, 0).maxDiff, 1);
+}
+
 // An ID3v2 tag whose body holds false sync words: one with an invalid
 // header behind it, and one with a valid-looking header.
 std::vector<uint8_t> Id3v2Tag(size_t bodySize) {

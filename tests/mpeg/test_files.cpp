@@ -21,7 +21,7 @@ std::vector<Fixture> LoadFixtures() {
     std::istringstream fields(line);
     Fixture f;
     std::string file, ref;
-    if (fields >> f.name >> file >> ref >> f.skipFrames) {
+    if (fields >> f.name >> file >> ref) {
       f.path = kFixtureDir + file;
       f.reference = kFixtureDir + ref;
       out.push_back(f);

@@ -13,8 +13,7 @@ namespace cx::mpeg::test {
 struct Fixture {
   std::string name;
   std::string path;       // the coded file
-  std::string reference;  // mpg123's 16-bit PCM of it
-  int skipFrames = 0;     // leading frames the reference leaves out
+  std::string reference;  // the reference decoder's 16-bit PCM of it
 };
 
 // The fixtures listed in the build folder's manifest (made by
