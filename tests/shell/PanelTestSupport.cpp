@@ -13,7 +13,12 @@ std::vector<PlayerMessage> gMessages;
 LRESULT CALLBACK RecorderProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == kMsgDiscChange || message == kMsgPanelTick || message == WM_POWERBROADCAST ||
       (message == gApp.commandMessage && message != 0)) {
-    gMessages.push_back(PlayerMessage{window, message, wParam, lParam});
+    PlayerMessage m{window, message, wParam, lParam, {}};
+    if (message == gApp.commandMessage && CommandCodeOf(wParam) == kCmdOpenFile) {
+      char name[kAtomNameCapacity] = {};
+      if (GlobalGetAtomNameA(static_cast<ATOM>(lParam), name, sizeof name) > 0) m.atomName = name;
+    }
+    gMessages.push_back(m);
     return 0;
   }
   return DefWindowProcA(window, message, wParam, lParam);
@@ -67,6 +72,10 @@ HWND CreateTestPanel() {
 
 std::vector<PlayerMessage> PlayerMessages() {
   PumpFor(30);
+  return TakePlayerMessages();
+}
+
+std::vector<PlayerMessage> TakePlayerMessages() {
   std::vector<PlayerMessage> out = gMessages;
   gMessages.clear();
   return out;

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <string>
 #include <vector>
 
 #include "shell/MainPanel.h"
@@ -13,6 +14,7 @@ struct PlayerMessage {
   UINT message;
   WPARAM wParam;
   LPARAM lParam;
+  std::string atomName;  // for command 5000: the name read while it was handled
 };
 
 // Registers the classes the panel needs (once) and recording player classes.
@@ -21,5 +23,7 @@ void PreparePanelClasses();
 HWND CreateTestPanel();
 // What the recording players received since the last call (pumping first).
 std::vector<PlayerMessage> PlayerMessages();
+// The same without pumping: only what was sent to them directly so far.
+std::vector<PlayerMessage> TakePlayerMessages();
 // Presses and releases a bitmap button as the mouse would, then pumps.
 void ClickButton(HWND button);

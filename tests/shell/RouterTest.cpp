@@ -10,96 +10,40 @@
 #include "shell/App.h"
 #include "shell/CommandCodes.h"
 #include "shell/MainPanel.h"
+#include "tests/shell/PanelTestSupport.h"
 #include "tests/support/WinTestSupport.h"
 
 namespace {
 
-struct Received {
-  HWND window;
-  UINT message;
-  WPARAM wParam;
-  LPARAM lParam;
-  std::string atomName;  // read while the message was handled (command 5000)
-};
-
-std::vector<Received> gReceived;
-
-LRESULT CALLBACK RecorderProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == gApp.commandMessage || message == kMsgPanelTick || message == WM_POWERBROADCAST) {
-    Received r{window, message, wParam, lParam, {}};
-    if (message == gApp.commandMessage && CommandCodeOf(wParam) == kCmdOpenFile) {
-      char name[kAtomNameCapacity] = {};
-      if (GlobalGetAtomNameA(static_cast<ATOM>(lParam), name, sizeof name) > 0) r.atomName = name;
-    }
-    gReceived.push_back(r);
-    return 0;
-  }
-  return DefWindowProcA(window, message, wParam, lParam);
-}
-
-template <PlayerIndex P>
-HWND CreateRecorder(HWND panel) {
-  const PlayerInfo& info = PlayerInfoOf(P);
-  return CreateWindowExA(0, info.className, "", WS_CHILD, 0, 0, 462, info.height, panel, nullptr,
-                         GetModuleHandleA(nullptr), nullptr);
-}
-
-bool Yes() { return true; }
 bool No() { return false; }
 
 class RouterTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    gApp.instance = GetModuleHandleA(nullptr);
-    gApp.commandMessage = RegisterWindowMessageA(kCommandMessageName);
-    RegisterMainPanelClass(gApp.instance);
-    for (int i = 0; i < kPlayerCount; ++i) {
-      WNDCLASSA wc = {};
-      wc.lpfnWndProc = RecorderProc;
-      wc.hInstance = gApp.instance;
-      wc.lpszClassName = PlayerInfoOf(static_cast<PlayerIndex>(i)).className;
-      RegisterClassA(&wc);
-    }
-    SetPlayerFactory(kPlayerMixer, CreateRecorder<kPlayerMixer>);
-    SetPlayerFactory(kPlayerCd, CreateRecorder<kPlayerCd>);
-    SetPlayerFactory(kPlayerMidi, CreateRecorder<kPlayerMidi>);
-    SetPlayerFactory(kPlayerWave, CreateRecorder<kPlayerWave>);
-  }
-
   void SetUp() override {
     // This machine has no CD drive or MIDI device: the device tests stand in.
-    for (int i = 0; i < kPlayerCount; ++i) SetPlayerDeviceTest(static_cast<PlayerIndex>(i), Yes);
-    panel_ = CreateMainPanel(gApp.instance);
+    panel_ = CreateTestPanel();
     ASSERT_NE(panel_, nullptr);
-    gApp.mainPanel = panel_;
     // Ticks are driven by hand here, so they cannot mix into what a test sees.
     KillTimer(panel_, kPanelTimerId);
-    gReceived.clear();
+    TakePlayerMessages();
   }
 
   void TearDown() override {
     DestroyWindow(panel_);
     PumpFor(20);
-    gReceived.clear();
+    TakePlayerMessages();
   }
 
   // Sends a command to the panel; returns what the players got during the
   // send (that is, what the router sent rather than posted).
-  std::vector<Received> Send(uint32_t route, uint32_t code, LPARAM lParam = 0) {
-    gReceived.clear();
+  std::vector<PlayerMessage> Send(uint32_t route, uint32_t code, LPARAM lParam = 0) {
+    TakePlayerMessages();
     SendMessageA(panel_, gApp.commandMessage, MakeCommand(route, code), lParam);
-    std::vector<Received> sent = gReceived;
-    gReceived.clear();
-    return sent;
+    return TakePlayerMessages();
   }
 
   // What arrived through the message queue afterwards.
-  std::vector<Received> Posted() {
-    PumpFor(30);
-    std::vector<Received> posted = gReceived;
-    gReceived.clear();
-    return posted;
-  }
+  std::vector<PlayerMessage> Posted() { return PlayerMessages(); }
 
   HWND Window(PlayerIndex p) { return PlayerSlotOf(p).window; }
   bool Shown(PlayerIndex p) {
@@ -124,7 +68,7 @@ class RouterTest : public ::testing::Test {
 TEST_F(RouterTest, GenericPlayerCommandsArePostedOnlyToShownPlayers) {
   OpenPlayer(panel_, kPlayerWave);
   EXPECT_TRUE(Send(kRouteWave, kCmdPlay, 7).empty());
-  std::vector<Received> posted = Posted();
+  std::vector<PlayerMessage> posted = Posted();
   ASSERT_EQ(posted.size(), 1u);
   EXPECT_EQ(posted[0].window, Window(kPlayerWave));
   EXPECT_EQ(posted[0].wParam, MakeCommand(kRouteWave, kCmdPlay));
@@ -182,7 +126,7 @@ TEST_F(RouterTest, MixerRouteBecomesTheFaderStepWithItsArgument) {
   OpenPlayer(panel_, kPlayerMixer);
   ClosePlayer(panel_, kPlayerMixer);  // hidden mixers still take it
   EXPECT_TRUE(Send(kRouteMixer, 4711, kMixerStepUp).empty());
-  std::vector<Received> posted = Posted();
+  std::vector<PlayerMessage> posted = Posted();
   ASSERT_EQ(posted.size(), 1u);
   EXPECT_EQ(posted[0].window, Window(kPlayerMixer));
   EXPECT_EQ(posted[0].wParam, MakeCommand(kRouteMixer, kCmdMixerStep));
@@ -192,7 +136,7 @@ TEST_F(RouterTest, MixerRouteBecomesTheFaderStepWithItsArgument) {
 TEST_F(RouterTest, PlaylistRouteGoesToTheFirstShownPlayer) {
   OpenPlayer(panel_, kPlayerWave);
   OpenPlayer(panel_, kPlayerMidi);
-  std::vector<Received> sent = Send(kRoutePlaylist, 1, 99);
+  std::vector<PlayerMessage> sent = Send(kRoutePlaylist, 1, 99);
   ASSERT_EQ(sent.size(), 1u);
   EXPECT_EQ(sent[0].window, Window(kPlayerMidi));
   EXPECT_EQ(sent[0].wParam, MakeCommand(kRouteMidi, kCmdShowPlaylist));
@@ -210,7 +154,7 @@ TEST_F(RouterTest, PlaylistRouteGoesToTheFirstShownPlayer) {
 TEST_F(RouterTest, CdPauseOpensTheCdPlayerAndStopOrEjectNeedsItShown) {
   EXPECT_TRUE(Send(0, kCmdCdStopOrEject).empty());
   EXPECT_EQ(Window(kPlayerCd), nullptr);
-  std::vector<Received> sent = Send(0, kCmdCdPause);
+  std::vector<PlayerMessage> sent = Send(0, kCmdCdPause);
   ASSERT_EQ(sent.size(), 1u);
   EXPECT_TRUE(Shown(kPlayerCd));
   EXPECT_EQ(sent[0].wParam, MakeCommand(kRouteCd, kCmdCdPause));
@@ -233,10 +177,10 @@ TEST_F(RouterTest, HandedFileIsSentAsClearTakePlayWhileTheAtomLives) {
   OpenPlayer(panel_, kPlayerMidi);
   ClosePlayer(panel_, kPlayerMidi);  // a hidden player still receives the file
   ATOM atom = GlobalAddAtomA("C:\\music\\Tune.MID");
-  std::vector<Received> sent = Send(0, kCmdOpenFile, atom);
+  std::vector<PlayerMessage> sent = Send(0, kCmdOpenFile, atom);
   GlobalDeleteAtom(atom);
   ASSERT_EQ(sent.size(), 3u);
-  for (const Received& r : sent) EXPECT_EQ(r.window, Window(kPlayerMidi));
+  for (const PlayerMessage& r : sent) EXPECT_EQ(r.window, Window(kPlayerMidi));
   EXPECT_EQ(sent[0].wParam, MakeCommand(kRouteMidi, kCmdClearList));
   EXPECT_EQ(sent[1].wParam, MakeCommand(kRouteMidi, kCmdOpenFile));
   EXPECT_EQ(sent[1].lParam, atom);
@@ -299,13 +243,14 @@ TEST_F(RouterTest, TimerTicksShownPlayersAndFlipsTheBlinkPhase) {
   OpenPlayer(panel_, kPlayerWave);
   OpenPlayer(panel_, kPlayerCd);
   bool before = gApp.blinkPhase;
-  gReceived.clear();
+  TakePlayerMessages();
   SendMessageA(panel_, WM_TIMER, kPanelTimerId, 0);
   EXPECT_NE(gApp.blinkPhase, before);
-  ASSERT_EQ(gReceived.size(), 2u);
-  EXPECT_EQ(gReceived[0].window, Window(kPlayerCd));
-  EXPECT_EQ(gReceived[1].window, Window(kPlayerWave));
-  EXPECT_EQ(gReceived[0].message, kMsgPanelTick);
+  std::vector<PlayerMessage> ticks = TakePlayerMessages();
+  ASSERT_EQ(ticks.size(), 2u);
+  EXPECT_EQ(ticks[0].window, Window(kPlayerCd));
+  EXPECT_EQ(ticks[1].window, Window(kPlayerWave));
+  EXPECT_EQ(ticks[0].message, kMsgPanelTick);
 }
 
 // Builds the drop handle Explorer would hand over for these names.
@@ -330,13 +275,12 @@ TEST_F(RouterTest, DroppedMediaFilesAreAppendedWithoutPlaying) {
   OpenPlayer(panel_, kPlayerMidi);
   ScratchDir dir;
   std::string list = dir.Write("tunes.m3u", "a.mid\r\nb.mid\r\n");
-  gReceived.clear();
+  TakePlayerMessages();
   SendMessageA(panel_, WM_DROPFILES,
                reinterpret_cast<WPARAM>(MakeDrop({"C:\\a.WAV", "C:\\b.wav", "C:\\notes.txt",
                                                   list, "C:\\c.mp3"})),
                0);
-  std::vector<Received> sent = gReceived;
-  gReceived.clear();
+  std::vector<PlayerMessage> sent = TakePlayerMessages();
   ASSERT_EQ(sent.size(), 4u);
   const char* expected[] = {"C:\\a.WAV", "C:\\b.wav", nullptr, "C:\\c.mp3"};
   for (size_t i = 0; i < 4; ++i) {
@@ -354,12 +298,12 @@ TEST_F(RouterTest, DroppedListThatCannotBeReadIsReportedOnceAndEndsTheDrop) {
   OpenPlayer(panel_, kPlayerWave);
   ScratchDir dir;
   MessageBoxWatcher watcher;
-  gReceived.clear();
+  TakePlayerMessages();
   SendMessageA(panel_, WM_DROPFILES,
                reinterpret_cast<WPARAM>(MakeDrop({dir.File("missing.m3u"), "C:\\a.wav"})), 0);
   PumpFor(300);
   EXPECT_EQ(watcher.Texts(), std::vector<std::string>{"Can not open this file."});
-  EXPECT_TRUE(gReceived.empty());
+  EXPECT_TRUE(TakePlayerMessages().empty());
 }
 
 }  // namespace
