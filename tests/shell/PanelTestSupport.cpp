@@ -57,12 +57,12 @@ void PreparePanelClasses() {
   SetPlayerFactory(kPlayerWave, CreateRecorder<kPlayerWave>);
 }
 
-HWND CreateTestPanel() {
+HWND CreateTestPanel(bool show) {
   PreparePanelClasses();
   for (int i = 0; i < kPlayerCount; ++i) SetPlayerDeviceTest(static_cast<PlayerIndex>(i), Yes);
   HWND panel = CreateMainPanel(gApp.instance);
   gApp.mainPanel = panel;
-  if (panel != nullptr) {
+  if (panel != nullptr && show) {
     ShowWindow(panel, SW_SHOWNA);
     UpdateWindow(panel);
   }

@@ -19,8 +19,9 @@ struct PlayerMessage {
 
 // Registers the classes the panel needs (once) and recording player classes.
 void PreparePanelClasses();
-// Creates a shown main panel; every player's device test says yes.
-HWND CreateTestPanel();
+// Creates a main panel, shown unless `show` is false (showing a top-level
+// window costs a wait under Wine); every player's device test says yes.
+HWND CreateTestPanel(bool show = true);
 // What the recording players received since the last call (pumping first).
 std::vector<PlayerMessage> PlayerMessages();
 // The same without pumping: only what was sent to them directly so far.

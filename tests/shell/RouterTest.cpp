@@ -21,7 +21,7 @@ class RouterTest : public ::testing::Test {
  protected:
   void SetUp() override {
     // This machine has no CD drive or MIDI device: the device tests stand in.
-    panel_ = CreateTestPanel();
+    panel_ = CreateTestPanel(false);
     ASSERT_NE(panel_, nullptr);
     // Ticks are driven by hand here, so they cannot mix into what a test sees.
     KillTimer(panel_, kPanelTimerId);
