@@ -1,0 +1,38 @@
+#include "audio/SyncMutex.h"
+
+#ifdef _WIN32
+#include <windows.h>
+
+SyncMutex::SyncMutex() { handle_ = CreateMutexA(nullptr, FALSE, kSyncMutexName); }
+
+SyncMutex::~SyncMutex() {
+  if (handle_) CloseHandle(handle_);
+}
+
+bool SyncMutex::IsValid() const { return handle_ != nullptr; }
+
+void SyncMutex::Lock() {
+  if (handle_) WaitForSingleObject(handle_, INFINITE);
+}
+
+void SyncMutex::Unlock() {
+  if (handle_) ReleaseMutex(handle_);
+}
+
+#else
+#include <mutex>
+
+namespace {
+std::recursive_mutex& SharedMutex() {
+  static std::recursive_mutex mutex;
+  return mutex;
+}
+}  // namespace
+
+SyncMutex::SyncMutex() = default;
+SyncMutex::~SyncMutex() = default;
+bool SyncMutex::IsValid() const { return true; }
+void SyncMutex::Lock() { SharedMutex().lock(); }
+void SyncMutex::Unlock() { SharedMutex().unlock(); }
+
+#endif

@@ -1,0 +1,212 @@
+#include "audio/WavFile.h"
+
+#include <cstring>
+
+namespace {
+
+uint32_t U32At(const uint8_t* p) {
+  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
+         (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
+}
+uint16_t U16At(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+
+// Four printable ASCII characters, which is what every registered chunk id is.
+bool LooksLikeChunkId(const uint8_t* id) {
+  for (int i = 0; i < 4; ++i) {
+    if (id[i] < 0x20 || id[i] > 0x7E) return false;
+  }
+  return true;
+}
+
+// Reads exactly n bytes at `offset`.
+bool ReadAt(ByteFile& file, uint64_t offset, void* to, uint32_t n) {
+  uint32_t got = 0;
+  return file.SeekTo(offset) && file.Read(to, n, &got) && got == n;
+}
+
+// The chunk walk: finds the chunk `wanted` at or after *offset, skipping
+// others by their stored size. On success *offset is the chunk's body and
+// *size its stored size.
+bool FindChunk(ByteFile& file, uint64_t fileSize, const char* wanted, bool afterOddChunk,
+               uint64_t* offset, uint32_t* size) {
+  uint64_t at = *offset;
+  for (;;) {
+    uint8_t head[8];
+    if (at + 8 > fileSize || !ReadAt(file, at, head, 8)) return false;
+    if (afterOddChunk && !LooksLikeChunkId(head)) {
+      // The writer may have padded the odd chunk to an even size, as RIFF
+      // asks; step over the pad byte when that reveals a chunk id.
+      uint8_t shifted[8];
+      if (at + 9 <= fileSize && ReadAt(file, at + 1, shifted, 8) && LooksLikeChunkId(shifted)) {
+        ++at;
+        std::memcpy(head, shifted, 8);
+      }
+    }
+    const uint32_t chunkSize = U32At(head + 4);
+    if (std::memcmp(head, wanted, 4) == 0) {
+      *offset = at + 8;
+      *size = chunkSize;
+      return true;
+    }
+    // A chunk that claims more than the file holds cannot be followed by data.
+    if (at + 8 + chunkSize > fileSize) return false;
+    at += 8 + static_cast<uint64_t>(chunkSize);
+    afterOddChunk = (chunkSize & 1) != 0;
+  }
+}
+
+}  // namespace
+
+bool ParseWavHeader(ByteFile& file, WavLayout* layout) {
+  uint64_t fileSize = 0;
+  uint8_t riff[12];
+  if (!file.Size(&fileSize) || !ReadAt(file, 0, riff, 12)) return false;
+  if (std::memcmp(riff, "RIFF", 4) != 0 || std::memcmp(riff + 8, "WAVE", 4) != 0) return false;
+
+  uint64_t at = 12;
+  uint32_t fmtSize = 0;
+  if (!FindChunk(file, fileSize, "fmt ", false, &at, &fmtSize)) return false;
+  if (fmtSize < 14 || at + fmtSize > fileSize) return false;
+  // Only the first 16 bytes are looked at; the rest of a longer chunk is
+  // skipped, so no size from the file decides an allocation.
+  uint8_t body[16] = {};
+  if (!ReadAt(file, at, body, fmtSize < 16 ? fmtSize : 16)) return false;
+
+  PcmFormat f{};
+  f.formatTag = U16At(body);
+  f.channels = U16At(body + 2);
+  f.samplesPerSec = U32At(body + 4);
+  f.avgBytesPerSec = U32At(body + 8);
+  f.blockAlign = U16At(body + 12);
+  if (f.formatTag != kPcmFormatTag) return false;
+  if (f.avgBytesPerSec != static_cast<uint32_t>(f.blockAlign * f.samplesPerSec)) return false;
+  // Zero rate or channels leave the bit depth undefined and a zero byte rate
+  // makes every duration and position a division by zero.
+  if (f.samplesPerSec == 0 || f.channels == 0 || f.avgBytesPerSec == 0) return false;
+  if (fmtSize < 18) {
+    f.bitsPerSample = static_cast<uint16_t>(
+        ((static_cast<uint64_t>(f.avgBytesPerSec) * 8) / f.samplesPerSec) / f.channels);
+  } else {
+    f.bitsPerSample = U16At(body + 14);
+  }
+  f.extraSize = 0;
+
+  at += fmtSize;
+  uint32_t dataSize = 0;
+  if (!FindChunk(file, fileSize, "data", (fmtSize & 1) != 0, &at, &dataSize)) return false;
+  if (at > 0xFFFFFFFFu || !file.SeekTo(at)) return false;
+
+  layout->format = f;
+  layout->dataSize = dataSize;
+  layout->duration = dataSize / f.avgBytesPerSec;
+  layout->dataStart = static_cast<uint32_t>(at);
+  return true;
+}
+
+bool ReadWavData(ByteFile& file, const WavLayout& layout, uint32_t* readPos, void* region1,
+                 uint32_t length1, void* region2, uint32_t length2, uint32_t* count) {
+  *count = 0;
+  if (!file.SeekTo(*readPos)) return false;
+  if (*readPos < layout.dataStart || *readPos - layout.dataStart >= layout.dataSize) return false;
+
+  uint32_t left = layout.dataSize - (*readPos - layout.dataStart);
+  uint32_t got = 0;
+  if (!file.Read(region1, left < length1 ? left : length1, &got)) return false;
+  *readPos += got;
+  if (got < length1) {
+    *count = got;
+    return true;
+  }
+  *count = length1;
+  if (!region2 || length2 == 0) return true;
+
+  left = layout.dataSize - (*readPos - layout.dataStart);
+  // A failing second read still leaves region 1 delivered; the count says so.
+  if (file.Read(region2, left < length2 ? left : length2, &got)) {
+    *count = length1 + got;
+    *readPos += got;
+  }
+  return true;
+}
+
+uint32_t SeekWavMs(ByteFile& file, const WavLayout& layout, uint32_t* readPos, uint32_t ms) {
+  // The factor is the single-precision 0.001, widened: positions must come
+  // out exactly as the player has always computed them.
+  const double offsetExact = static_cast<double>(layout.format.avgBytesPerSec) *
+                             static_cast<double>(ms) * static_cast<double>(0.001f);
+  uint64_t offset = static_cast<uint64_t>(offsetExact);
+  if (offset <= layout.dataSize) {
+    switch (layout.format.blockAlign) {
+      case 1: break;
+      case 2: offset &= ~static_cast<uint64_t>(1); break;
+      case 4: offset &= ~static_cast<uint64_t>(3); break;
+      default: return kSeekFailed;
+    }
+  } else {
+    offset = layout.dataSize;
+  }
+  *readPos = layout.dataStart + static_cast<uint32_t>(offset);
+  file.SeekTo(*readPos);
+  return ms;
+}
+
+uint32_t WavPositionMs(const WavLayout& layout, uint32_t readPos) {
+  if (layout.format.avgBytesPerSec == 0) return 0;
+  const double seconds = static_cast<double>(readPos - layout.dataStart) /
+                         static_cast<double>(layout.format.avgBytesPerSec);
+  return static_cast<uint32_t>(seconds * 1000.0);
+}
+
+bool WavWriter::WriteAll(const void* bytes, uint32_t n) {
+  uint32_t written = 0;
+  return file_.Write(bytes, n, &written) && written == n;
+}
+
+bool WavWriter::CreateWavFile(const char* path, const PcmFormat& format) {
+  if (file_.IsOpen() || std::strlen(path) >= sizeof(path_)) return false;
+  if (!file_.CreateWrite(path)) return false;
+  std::strcpy(path_, path);
+  dataBytes_ = 0;
+  avgBytesPerSec_ = format.avgBytesPerSec;
+
+  PcmFormat written = format;
+  const uint32_t formatSize = sizeof(PcmFormat);
+  // A creation that fails half-way leaves no half-made header behind.
+  const bool ok = WriteAll("RIFF", 4) && WriteAll(&dataBytes_, 4) && WriteAll("WAVEfmt ", 8) &&
+                  WriteAll(&formatSize, 4) && WriteAll(&written, sizeof written) &&
+                  WriteAll("data", 4) && WriteAll(&dataBytes_, 4);
+  if (!ok) {
+    file_.Close();
+    ByteFile::Delete(path_);
+    path_[0] = '\0';
+  }
+  return ok;
+}
+
+bool WavWriter::AppendData(const void* bytes, uint32_t n) {
+  if (!file_.IsOpen()) return false;
+  uint32_t written = 0;
+  const bool ok = file_.Write(bytes, n, &written);
+  dataBytes_ += written;
+  return ok && written == n;
+}
+
+bool WavWriter::FinishWavFile() {
+  if (!file_.IsOpen()) return false;
+  if (dataBytes_ == 0) {
+    file_.Close();
+    ByteFile::Delete(path_);
+    return true;
+  }
+  uint64_t length = 0;
+  bool ok = file_.SeekTo(42) && WriteAll(&dataBytes_, 4) && file_.SeekToEnd(&length);
+  const uint32_t riffSize = static_cast<uint32_t>(length - 8);
+  ok = ok && file_.SeekTo(4) && WriteAll(&riffSize, 4);
+  file_.Close();
+  return ok;
+}
+
+uint32_t WavWriter::RecordedMs() const {
+  if (avgBytesPerSec_ == 0) return 0;
+  return static_cast<uint32_t>(static_cast<double>(dataBytes_) * 1000.0 / avgBytesPerSec_);
+}

@@ -1,0 +1,60 @@
+// RIFF/WAVE files: the header parse, reading PCM into one or two regions,
+// seeking by milliseconds, and the writer the recorders use.
+#pragma once
+
+#include <cstdint>
+
+#include "audio/ByteFile.h"
+#include "audio/PcmFormat.h"
+
+constexpr uint32_t kSeekFailed = 0xFFFFFFFFu;
+constexpr uint32_t kWavHeaderBytes = 46;
+
+// What the header parse learns about a file.
+struct WavLayout {
+  uint32_t dataStart = 0;  // offset of the first PCM byte
+  uint32_t dataSize = 0;   // as stored; not checked against the file's length
+  PcmFormat format{};
+  uint32_t duration = 0;   // whole seconds
+};
+
+// Reads the header from the start of `file`. Chunks before "fmt " and between
+// "fmt " and "data" are skipped; a RIFF pad byte after an odd-sized chunk is
+// skipped when the next bytes only make a chunk id one byte further on.
+bool ParseWavHeader(ByteFile& file, WavLayout* layout);
+
+// Copies PCM from *readPos into region 1 and, when given, region 2; *count
+// receives the bytes delivered. False when the data is exhausted.
+bool ReadWavData(ByteFile& file, const WavLayout& layout, uint32_t* readPos, void* region1,
+                 uint32_t length1, void* region2, uint32_t length2, uint32_t* count);
+
+// Moves *readPos to `ms` into the data; returns ms, or kSeekFailed (position
+// unchanged) when the block align does not allow a whole-frame alignment.
+uint32_t SeekWavMs(ByteFile& file, const WavLayout& layout, uint32_t* readPos, uint32_t ms);
+uint32_t WavPositionMs(const WavLayout& layout, uint32_t readPos);
+
+// Writes a 46-byte header (18-byte format chunk), then the PCM as it comes;
+// the two lengths are fixed up when finished, and an empty recording leaves
+// no file behind.
+class WavWriter {
+ public:
+  WavWriter() = default;
+  ~WavWriter() { FinishWavFile(); }
+  WavWriter(const WavWriter&) = delete;
+  WavWriter& operator=(const WavWriter&) = delete;
+
+  bool CreateWavFile(const char* path, const PcmFormat& format);
+  bool AppendData(const void* bytes, uint32_t n);
+  bool FinishWavFile();
+  uint32_t RecordedMs() const;
+  bool IsOpen() const { return file_.IsOpen(); }
+  uint32_t DataBytes() const { return dataBytes_; }
+
+ private:
+  bool WriteAll(const void* bytes, uint32_t n);
+
+  ByteFile file_;
+  char path_[261] = {};
+  uint32_t dataBytes_ = 0;
+  uint32_t avgBytesPerSec_ = 0;
+};

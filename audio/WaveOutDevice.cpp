@@ -1,0 +1,210 @@
+#include "audio/WaveOutDevice.h"
+
+#include <cstring>
+#include <new>
+
+WaveOutDevice::~WaveOutDevice() { Close(); }
+
+bool WaveOutDevice::Open(MediaSource* source) {
+  if (open_ || !source) return false;
+  source_ = source;
+  WAVEFORMATEX format;
+  static_assert(sizeof format == sizeof(PcmFormat), "PcmFormat is a WAVEFORMATEX");
+  std::memcpy(&format, &source->info().format, sizeof format);
+
+  lastResult_ = waveOutOpen(nullptr, WAVE_MAPPER, &format, 0, 0, WAVE_FORMAT_QUERY);
+  if (lastResult_ != MMSYSERR_NOERROR || format.nAvgBytesPerSec == 0) {
+    Close();
+    return false;
+  }
+  // Unnamed: two devices must never share a wake-up.
+  bufferDone_.Reset(CreateEventA(nullptr, FALSE, FALSE, nullptr));
+  wake_.Reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+  if (!bufferDone_ || !wake_) {
+    Close();
+    return false;
+  }
+  lastResult_ = waveOutOpen(&device_, WAVE_MAPPER, &format,
+                            reinterpret_cast<DWORD_PTR>(bufferDone_.get()), 0, CALLBACK_EVENT);
+  if (lastResult_ != MMSYSERR_NOERROR) {
+    device_ = nullptr;
+    Close();
+    return false;
+  }
+  bufferSize_ = format.nAvgBytesPerSec;
+  for (uint8_t*& b : buffers_) b = new (std::nothrow) uint8_t[bufferSize_];
+  if (!buffers_[0] || !buffers_[1]) {
+    Close();
+    return false;
+  }
+  ResetEvent(bufferDone_.get());  // the device signals it on open
+  buffersWritten_ = 0;
+  open_ = 1;
+  return true;
+}
+
+bool WaveOutDevice::SetNotify(HWND window, UINT message, uint32_t mode) {
+  if (mode > 1 || (mode == 1 && !IsWindow(window))) return false;
+  notifyMode_ = mode;
+  notifyWindow_ = window;
+  notifyMessage_ = message;
+  return true;
+}
+
+bool WaveOutDevice::IsPlaying() const { return thread_ && !paused_; }
+
+bool WaveOutDevice::Start() {
+  if (thread_) {
+    if (!paused_) return false;
+    lastResult_ = waveOutRestart(device_);
+    if (lastResult_ != MMSYSERR_NOERROR) return false;
+    paused_ = 0;
+    return true;
+  }
+  if (!open_) return false;
+  stopping_ = false;
+  notified_ = false;
+  ResetEvent(wake_.get());
+  thread_.Reset(CreateThread(nullptr, 0, &WaveOutDevice::ThreadMain, this, 0, nullptr));
+  paused_ = 0;
+  return static_cast<bool>(thread_);
+}
+
+bool WaveOutDevice::Pause() {
+  if (!thread_ || paused_) return false;
+  lastResult_ = waveOutPause(device_);
+  if (lastResult_ != MMSYSERR_NOERROR) return false;
+  paused_ = 1;
+  return true;
+}
+
+DWORD WINAPI WaveOutDevice::ThreadMain(void* self) {
+  auto* device = static_cast<WaveOutDevice*>(self);
+  device->StreamLoop();
+  // A stopped stream has not ended: nothing is posted.
+  if (!device->stopping_) device->NotifyEnd();
+  return 0;
+}
+
+void WaveOutDevice::NotifyEnd() {
+  if (notifyMode_ == 1 && IsWindow(notifyWindow_)) {
+    notified_ = true;
+    PostMessageA(notifyWindow_, notifyMessage_, 0, 0);
+  }
+}
+
+bool WaveOutDevice::HeaderDone(int index) const {
+  return !prepared_[index] || (headers_[index].dwFlags & WHDR_DONE) != 0;
+}
+
+// Both buffers stay queued: as soon as the device hands one back it is
+// refilled and queued again behind the other, so the device never runs dry
+// between buffers. The stream has ended when a read delivers nothing and
+// every queued buffer has come back.
+void WaveOutDevice::StreamLoop() {
+  if (!buffers_[0] || !buffers_[1] || bufferSize_ == 0) return;
+  bool sourceEnded = false;
+  for (int i = 0; i < 2 && !sourceEnded && !stopping_; ++i) {
+    sourceEnded = !FillBuffer(i) || !WriteBuffer(i);
+  }
+  const HANDLE waits[2] = {wake_.get(), bufferDone_.get()};
+  while (!stopping_) {
+    bool anyQueued = false;
+    for (int i = 0; i < 2; ++i) {
+      if (!prepared_[i]) continue;
+      if (!HeaderDone(i)) {
+        anyQueued = true;
+        continue;
+      }
+      UnprepareHeader(i);
+      if (!sourceEnded && !stopping_) {
+        sourceEnded = !FillBuffer(i) || !WriteBuffer(i);
+        anyQueued = anyQueued || prepared_[i];
+      }
+    }
+    if (!anyQueued) return;
+    // The time-out only guards against a lost signal; the done flags decide.
+    const DWORD w = WaitForMultipleObjects(2, waits, FALSE, 250);
+    if (w == WAIT_FAILED) return;
+  }
+}
+
+bool WaveOutDevice::FillBuffer(int index) {
+  uint32_t count = 0;
+  if (!source_->Read(0, buffers_[index], bufferSize_, nullptr, 0, &count)) count = 0;
+  counts_[index] = count;
+  return count > 0;
+}
+
+bool WaveOutDevice::WriteBuffer(int index) {
+  WAVEHDR& h = headers_[index];
+  h = WAVEHDR{};
+  h.lpData = reinterpret_cast<LPSTR>(buffers_[index]);
+  h.dwBufferLength = counts_[index];
+  lastResult_ = waveOutPrepareHeader(device_, &h, sizeof h);
+  if (lastResult_ != MMSYSERR_NOERROR) return false;
+  prepared_[index] = true;
+  lastResult_ = waveOutWrite(device_, &h, sizeof h);
+  if (lastResult_ != MMSYSERR_NOERROR) {
+    UnprepareHeader(index);
+    return false;
+  }
+  ++buffersWritten_;
+  return true;
+}
+
+void WaveOutDevice::UnprepareHeader(int index) {
+  if (!prepared_[index]) return;
+  lastResult_ = waveOutUnprepareHeader(device_, &headers_[index], sizeof headers_[index]);
+  prepared_[index] = false;
+}
+
+void WaveOutDevice::ResetDevice() {
+  if (device_) lastResult_ = waveOutReset(device_);
+}
+
+void WaveOutDevice::DropPendingNotification() {
+  // An end that was posted before the stop has not been seen yet; after a
+  // stop the window must not hear of it.
+  if (!notified_ || !notifyWindow_) return;
+  if (GetWindowThreadProcessId(notifyWindow_, nullptr) != GetCurrentThreadId()) return;
+  MSG msg;
+  while (PeekMessageA(&msg, notifyWindow_, notifyMessage_, notifyMessage_, PM_REMOVE)) {
+  }
+  notified_ = false;
+}
+
+void WaveOutDevice::Stop() {
+  if (thread_) {
+    stopping_ = true;
+    SetEvent(wake_.get());
+    // The thread checks the flag between reads, so a read is never cut off.
+    WaitForSingleObject(thread_.get(), INFINITE);
+    thread_.Reset();
+  }
+  ResetDevice();
+  for (int i = 0; i < 2; ++i) UnprepareHeader(i);
+  counts_[0] = counts_[1] = 0;
+  paused_ = 0;
+  DropPendingNotification();
+}
+
+void WaveOutDevice::Close() {
+  if (thread_) Stop();
+  if (device_) {
+    ResetDevice();
+    for (int i = 0; i < 2; ++i) UnprepareHeader(i);
+    lastResult_ = waveOutClose(device_);
+    device_ = nullptr;
+  }
+  bufferDone_.Reset();
+  wake_.Reset();
+  for (uint8_t*& b : buffers_) {
+    delete[] b;
+    b = nullptr;
+  }
+  bufferSize_ = 0;
+  headers_[0] = headers_[1] = WAVEHDR{};
+  source_ = nullptr;
+  paused_ = open_ = 0;
+}

@@ -1,0 +1,75 @@
+// Plays one media source through the platform's wave output device: two
+// buffers of one second each, both kept queued on the device, and a feeding
+// thread that refills whichever buffer the device hands back. When the last
+// buffer has been played the thread posts the end notification.
+#pragma once
+
+#include <windows.h>
+#include <mmsystem.h>
+
+#include <atomic>
+#include <cstdint>
+
+#include "audio/MediaSource.h"
+#include "audio/WinHandle.h"
+
+constexpr UINT kEndOfStreamMessage = 953;
+
+class WaveOutDevice {
+ public:
+  WaveOutDevice() = default;
+  virtual ~WaveOutDevice();
+  WaveOutDevice(const WaveOutDevice&) = delete;
+  WaveOutDevice& operator=(const WaveOutDevice&) = delete;
+
+  virtual bool IsOpen() const { return open_ != 0; }
+  // A feeding thread exists and the device is not paused.
+  virtual bool IsPlaying() const;
+  virtual void NotifyEnd();
+  // Mode 0: no notification; mode 1: post `message` to `window`.
+  virtual bool SetNotify(HWND window, UINT message, uint32_t mode);
+  virtual void Close();
+  virtual void StreamLoop();
+  virtual void ResetDevice();
+  // Ends the feeding thread (never in the middle of a source read) and
+  // discards what the device holds. No notification follows.
+  virtual void Stop();
+  // The first call starts the feeding thread; later calls resume a pause.
+  virtual bool Start();
+  virtual bool Open(MediaSource* source);
+  bool Pause();
+
+  MMRESULT lastResult() const { return lastResult_; }
+  // Buffers written to the device since Open (for tests).
+  uint32_t buffersWritten() const { return buffersWritten_; }
+
+ protected:
+  virtual void UnprepareHeader(int index);
+  virtual bool WriteBuffer(int index);
+  virtual bool FillBuffer(int index);
+
+ private:
+  static DWORD WINAPI ThreadMain(void* self);
+  bool HeaderDone(int index) const;
+  void DropPendingNotification();
+
+  uint32_t paused_ = 0;
+  uint32_t open_ = 0;
+  bool prepared_[2] = {false, false};
+  uint32_t notifyMode_ = 0;
+  UINT notifyMessage_ = 0;
+  HWND notifyWindow_ = nullptr;
+  uint32_t counts_[2] = {0, 0};
+  MMRESULT lastResult_ = MMSYSERR_NOERROR;
+  HWAVEOUT device_ = nullptr;
+  UniqueHandle thread_;
+  UniqueHandle bufferDone_;  // signalled by the device whenever a buffer is done
+  UniqueHandle wake_;        // signalled by Stop to end the feeding thread
+  std::atomic<bool> stopping_{false};
+  std::atomic<bool> notified_{false};
+  WAVEHDR headers_[2] = {};
+  uint8_t* buffers_[2] = {nullptr, nullptr};
+  uint32_t bufferSize_ = 0;
+  MediaSource* source_ = nullptr;
+  std::atomic<uint32_t> buffersWritten_{0};
+};

@@ -1,0 +1,100 @@
+#include "tests/audio/AudioTestFiles.h"
+
+#include <atomic>
+#include <chrono>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+
+TempFolder::TempFolder() {
+  static std::atomic<int> counter{0};
+  const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+  dir_ = std::filesystem::temp_directory_path() /
+         ("cxaudio-" + std::to_string(stamp) + "-" + std::to_string(counter++));
+  std::filesystem::create_directories(dir_);
+}
+
+TempFolder::~TempFolder() {
+  std::error_code ec;
+  std::filesystem::remove_all(dir_, ec);
+}
+
+std::string TempFolder::Path(const std::string& name) const {
+  return (dir_ / name).make_preferred().string();
+}
+
+std::string TempFolder::Write(const std::string& name, const Bytes& bytes) const {
+  const std::string path = Path(name);
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  return path;
+}
+
+Bytes ReadWholeFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+bool FileExists(const std::string& path) {
+  std::error_code ec;
+  return std::filesystem::exists(path, ec);
+}
+
+void PutU16(Bytes& b, uint16_t v) {
+  b.push_back(static_cast<uint8_t>(v));
+  b.push_back(static_cast<uint8_t>(v >> 8));
+}
+
+void PutU32(Bytes& b, uint32_t v) {
+  for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(v >> (8 * i)));
+}
+
+void PutText(Bytes& b, const char* text) { b.insert(b.end(), text, text + std::strlen(text)); }
+
+void PutChunk(Bytes& b, const char* id, const Bytes& body, bool pad) {
+  PutText(b, id);
+  PutU32(b, static_cast<uint32_t>(body.size()));
+  b.insert(b.end(), body.begin(), body.end());
+  if (pad) b.push_back(0);
+}
+
+Bytes FormatBody(uint16_t tag, uint16_t channels, uint32_t rate, uint32_t avg, uint16_t align,
+                 uint16_t bits, uint32_t size) {
+  Bytes b;
+  PutU16(b, tag);
+  PutU16(b, channels);
+  PutU32(b, rate);
+  PutU32(b, avg);
+  PutU16(b, align);
+  PutU16(b, bits);
+  PutU16(b, 0);
+  b.resize(size, 0);
+  return b;
+}
+
+Bytes RiffWave(const Bytes& chunks) {
+  Bytes b;
+  PutText(b, "RIFF");
+  PutU32(b, static_cast<uint32_t>(chunks.size() + 4));
+  PutText(b, "WAVE");
+  b.insert(b.end(), chunks.begin(), chunks.end());
+  return b;
+}
+
+Bytes SimpleWav(uint32_t rate, uint16_t channels, uint16_t bits, const Bytes& pcm) {
+  const uint16_t align = static_cast<uint16_t>(channels * bits / 8);
+  Bytes chunks;
+  PutChunk(chunks, "fmt ", FormatBody(1, channels, rate, rate * align, align, bits, 16));
+  PutChunk(chunks, "data", pcm);
+  return RiffWave(chunks);
+}
+
+Bytes TestPcm(uint32_t bytes, uint32_t seed) {
+  Bytes b(bytes);
+  uint32_t x = seed * 2654435761u + 12345u;
+  for (uint32_t i = 0; i < bytes; ++i) {
+    x = x * 1103515245u + 12345u;
+    b[i] = static_cast<uint8_t>(1 + ((x >> 16) % 255));
+  }
+  return b;
+}
