@@ -42,3 +42,22 @@ run: windows
 
 clean:
 	rm -rf build
+
+# Decoder speed against mpg123 (and ffmpeg): a Release build without
+# sanitizers, then tools/mpeg/bench.sh.
+BENCH := build/bench
+bench: setup
+	cmake -S . -B $(BENCH) -DCMAKE_BUILD_TYPE=Release
+	cmake --build $(BENCH) -j $(JOBS) --target cxdecode
+	tools/mpeg/bench.sh $(BENCH)
+
+# A short libFuzzer run over opening and decoding MPEG audio (clang).
+FUZZ := build/fuzz
+FUZZ_SECONDS ?= 60
+fuzz: setup
+	cmake -S . -B $(FUZZ) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DCX_FUZZ=ON
+	cmake --build $(FUZZ) -j $(JOBS) --target mpeg_fuzz mpeg_fixtures
+	mkdir -p $(FUZZ)/corpus
+	# Seeds: the first frames of every fixture.
+	for f in $(FUZZ)/mpeg-fixtures/*.mp?; do head -c 6000 $$f > $(FUZZ)/corpus/seed-$$(basename $$f); done
+	$(FUZZ)/bin/mpeg_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=20000 $(FUZZ)/corpus

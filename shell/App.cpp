@@ -4,6 +4,8 @@
 
 #include "shell/CommandCodes.h"
 #include "shell/MainPanel.h"
+#include "skin/DibButton.h"
+#include "skin/SkinControls.h"
 #include "skin/SkinPalette.h"
 
 AppState gApp;
@@ -11,6 +13,7 @@ AppState gApp;
 namespace {
 
 constexpr int kPaletteBitmap = 149;
+constexpr int kButtonCursor = 164;
 
 // Another instance is running: give it our file and step aside. The send is
 // synchronous, so the atom is still there while the other side reads it.
@@ -57,6 +60,8 @@ int RunCantorix(HINSTANCE instance, const char* commandLine, int showMode) {
 
   LoadAutoPlaySettings(gApp.options);
   if (!RegisterMainPanelClass(instance)) return 0;
+  RegisterDibButton(instance, MAKEINTRESOURCEA(kButtonCursor));
+  RegisterColorText(instance);
   gApp.mainPanel = CreateMainPanel(instance);
   if (gApp.mainPanel == nullptr) return 0;
   HPALETTE palette = BuildSkinPalette(instance, MAKEINTRESOURCEA(kPaletteBitmap));

@@ -7,7 +7,10 @@
 
 #include "shell/App.h"
 #include "shell/CommandCodes.h"
+#include "shell/ConfigWindow.h"
+#include "shell/DiscChange.h"
 #include "shell/Settings.h"
+#include "skin/DibButton.h"
 #include "skin/SkinPalette.h"
 
 namespace {
@@ -19,19 +22,38 @@ const POINT kPanelShape[] = {{58, 0},   {58, 7},   {17, 7},   {17, 22},  {0, 22}
 
 constexpr int kBackgroundBitmap = 149;
 
+struct PanelButtonPlace {
+  int id;
+  const char* name;
+  int x, y, width, height;
+};
+
+const PanelButtonPlace kPanelButtons[] = {
+    {kButtonPower, "POWER", 18, 34, 40, 11}, {kButtonCd, "CD", 251, 30, 22, 22},
+    {kButtonWave, "WAVE", 282, 32, 22, 22},  {kButtonMidi, "MIDI", 314, 32, 22, 22},
+    {kButtonMixer, "MIXER", 345, 32, 22, 22}, {kButtonConfig, "CONFIG", 399, 30, 22, 22},
+    {kButtonHelp, "HELP", 432, 31, 22, 22},  {kButtonMin, "MIN", 416, 9, 12, 11},
+    {kButtonClose, "CLOSE", 430, 9, 13, 11},
+};
+
 HRGN PolygonRegion(const POINT* points, int count, int dy) {
   POINT moved[32];
   for (int i = 0; i < count && i < 32; ++i) moved[i] = POINT{points[i].x, points[i].y + dy};
   return CreatePolygonRgn(moved, count, WINDING);
 }
 
-void OnCreate(HWND panel) {
+void OnCreate(HWND panel, const CREATESTRUCTA* cs) {
   SetWindowRgn(panel, PolygonRegion(kPanelShape, 20, 0), FALSE);
+  for (const PanelButtonPlace& b : kPanelButtons) {
+    SkinDibButton(CreateDibButton(cs->hInstance, panel, b.id, b.name, b.x, b.y, b.width, b.height));
+  }
   SetTimer(panel, kPanelTimerId, kPanelTickMs, nullptr);
+  RegisterConfigClass(cs->hInstance);
 }
 
 void OnDestroy(HWND panel) {
   KillTimer(panel, kPanelTimerId);
+  UnregisterConfigClass(reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(panel, GWLP_HINSTANCE)));
   // The players are children and go with the panel.
   for (int i = 0; i < kPlayerCount; ++i) PlayerSlotOf(static_cast<PlayerIndex>(i)) = PlayerSlot{};
   PostQuitMessage(0);
@@ -92,6 +114,9 @@ void OnCommand(HWND panel, int id) {
     case kButtonMixer:
       TogglePlayer(panel, kPlayerMixer);
       break;
+    case kButtonConfig:
+      OpenConfigWindow(panel);
+      break;
     case kButtonHelp:
       OpenHelp(panel);
       break;
@@ -129,7 +154,7 @@ LRESULT CALLBACK MainPanelProc(HWND panel, UINT message, WPARAM wParam, LPARAM l
     return 0;
   }
   switch (message) {
-    case WM_CREATE: OnCreate(panel); return 0;
+    case WM_CREATE: OnCreate(panel, reinterpret_cast<CREATESTRUCTA*>(lParam)); return 0;
     case WM_DESTROY: OnDestroy(panel); return 0;
     case WM_PAINT: OnPaint(panel); return 0;
     case WM_NCPAINT: return 0;
@@ -137,6 +162,7 @@ LRESULT CALLBACK MainPanelProc(HWND panel, UINT message, WPARAM wParam, LPARAM l
     case WM_TIMER: OnTimer(panel); return 0;
     case WM_LBUTTONDOWN: StartMove(panel); return 0;
     case WM_POWERBROADCAST: OnPowerBroadcast(wParam, lParam); return 0;
+    case WM_DEVICECHANGE: return HandleDeviceChange(panel, wParam, lParam);
     case WM_DROPFILES: HandleDroppedFiles(panel, reinterpret_cast<HDROP>(wParam)); return 0;
     case WM_QUERYNEWPALETTE: return OnQueryNewPalette(panel);
     default: return DefWindowProcA(panel, message, wParam, lParam);

@@ -3,29 +3,11 @@
 #include <cstdlib>
 #include <memory>
 
+#include "skin/GdiHandles.h"
+
 namespace {
 
 HPALETTE gSkinPalette = nullptr;
-
-struct MemoryDc {
-  explicit MemoryDc(HDC reference) : dc(CreateCompatibleDC(reference)) {}
-  ~MemoryDc() {
-    if (dc != nullptr) DeleteDC(dc);
-  }
-  MemoryDc(const MemoryDc&) = delete;
-  MemoryDc& operator=(const MemoryDc&) = delete;
-  HDC dc;
-};
-
-struct GdiObject {
-  explicit GdiObject(HGDIOBJ o) : object(o) {}
-  ~GdiObject() {
-    if (object != nullptr) DeleteObject(object);
-  }
-  GdiObject(const GdiObject&) = delete;
-  GdiObject& operator=(const GdiObject&) = delete;
-  HGDIOBJ object;
-};
 
 }  // namespace
 

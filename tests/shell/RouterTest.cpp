@@ -1,7 +1,9 @@
 // The main panel's command router, driven by the registered command message
 // on a real main panel whose player slots hold recording windows.
 #include <gtest/gtest.h>
+#include <shlobj.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -70,6 +72,8 @@ class RouterTest : public ::testing::Test {
     panel_ = CreateMainPanel(gApp.instance);
     ASSERT_NE(panel_, nullptr);
     gApp.mainPanel = panel_;
+    // Ticks are driven by hand here, so they cannot mix into what a test sees.
+    KillTimer(panel_, kPanelTimerId);
     gReceived.clear();
   }
 
@@ -302,6 +306,60 @@ TEST_F(RouterTest, TimerTicksShownPlayersAndFlipsTheBlinkPhase) {
   EXPECT_EQ(gReceived[0].window, Window(kPlayerCd));
   EXPECT_EQ(gReceived[1].window, Window(kPlayerWave));
   EXPECT_EQ(gReceived[0].message, kMsgPanelTick);
+}
+
+// Builds the drop handle Explorer would hand over for these names.
+HDROP MakeDrop(const std::vector<std::string>& names) {
+  size_t chars = 1;
+  for (const std::string& n : names) chars += n.size() + 1;
+  HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + chars);
+  auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
+  drop->pFiles = sizeof(DROPFILES);
+  drop->fWide = FALSE;
+  char* p = reinterpret_cast<char*>(drop) + sizeof(DROPFILES);
+  for (const std::string& n : names) {
+    std::memcpy(p, n.c_str(), n.size() + 1);
+    p += n.size() + 1;
+  }
+  GlobalUnlock(memory);
+  return static_cast<HDROP>(memory);
+}
+
+TEST_F(RouterTest, DroppedMediaFilesAreAppendedWithoutPlaying) {
+  OpenPlayer(panel_, kPlayerWave);
+  OpenPlayer(panel_, kPlayerMidi);
+  ScratchDir dir;
+  std::string list = dir.Write("tunes.m3u", "a.mid\r\nb.mid\r\n");
+  gReceived.clear();
+  SendMessageA(panel_, WM_DROPFILES,
+               reinterpret_cast<WPARAM>(MakeDrop({"C:\\a.WAV", "C:\\b.wav", "C:\\notes.txt",
+                                                  list, "C:\\c.mp3"})),
+               0);
+  std::vector<Received> sent = gReceived;
+  gReceived.clear();
+  ASSERT_EQ(sent.size(), 4u);
+  const char* expected[] = {"C:\\a.WAV", "C:\\b.wav", nullptr, "C:\\c.mp3"};
+  for (size_t i = 0; i < 4; ++i) {
+    EXPECT_EQ(sent[i].wParam, MakeCommand(i == 2 ? kRouteMidi : kRouteWave, kCmdOpenFile));
+    EXPECT_EQ(sent[i].atomName, expected[i] != nullptr ? expected[i] : list);
+    EXPECT_EQ(sent[i].window, Window(i == 2 ? kPlayerMidi : kPlayerWave));
+    // The sender deletes each atom once the player has read it.
+    char name[kAtomNameCapacity];
+    EXPECT_EQ(GlobalGetAtomNameA(static_cast<ATOM>(sent[i].lParam), name, sizeof name), 0u);
+  }
+  EXPECT_TRUE(Posted().empty());
+}
+
+TEST_F(RouterTest, DroppedListThatCannotBeReadIsReportedOnceAndEndsTheDrop) {
+  OpenPlayer(panel_, kPlayerWave);
+  ScratchDir dir;
+  MessageBoxWatcher watcher;
+  gReceived.clear();
+  SendMessageA(panel_, WM_DROPFILES,
+               reinterpret_cast<WPARAM>(MakeDrop({dir.File("missing.m3u"), "C:\\a.wav"})), 0);
+  PumpFor(300);
+  EXPECT_EQ(watcher.Texts(), std::vector<std::string>{"Can not open this file."});
+  EXPECT_TRUE(gReceived.empty());
 }
 
 }  // namespace

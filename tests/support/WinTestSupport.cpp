@@ -91,8 +91,10 @@ std::string DialogText(HWND dialog) {
   return text;
 }
 
-MessageBoxWatcher::MessageBoxWatcher(const char* caption)
-    : caption_(caption), thread_([this] { Run(); }) {}
+MessageBoxWatcher::MessageBoxWatcher(const char* caption, DWORD processId)
+    : caption_(caption),
+      processId_(processId != 0 ? processId : GetCurrentProcessId()),
+      thread_([this] { Run(); }) {}
 
 MessageBoxWatcher::~MessageBoxWatcher() {
   stop_ = true;
@@ -101,19 +103,19 @@ MessageBoxWatcher::~MessageBoxWatcher() {
 
 // Only boxes of this process count: other test programs may be showing
 // boxes with the same caption at the same time.
-HWND FindOwnDialog(const char* caption) {
+HWND FindDialogOf(const char* caption, DWORD wanted) {
   HWND box = nullptr;
   while ((box = FindWindowExA(nullptr, box, "#32770", caption)) != nullptr) {
     DWORD process = 0;
     GetWindowThreadProcessId(box, &process);
-    if (process == GetCurrentProcessId() && IsWindowVisible(box)) return box;
+    if (process == wanted && IsWindowVisible(box)) return box;
   }
   return nullptr;
 }
 
 void MessageBoxWatcher::Run() {
   while (!stop_) {
-    HWND box = FindOwnDialog(caption_.c_str());
+    HWND box = FindDialogOf(caption_.c_str(), processId_);
     if (box != nullptr) {
       std::string text = DialogText(box);
       {
@@ -142,4 +144,43 @@ std::vector<HWND> MessageBoxWatcher::Owners() {
 
 bool MessageBoxWatcher::WaitFor(size_t count, DWORD timeoutMs) {
   return PumpUntil([&] { return Texts().size() >= count; }, timeoutMs);
+}
+
+ChildProcess::ChildProcess(const std::string& commandLine) {
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  std::string mutableLine = commandLine;
+  if (!CreateProcessA(nullptr, &mutableLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &startup, &info_)) {
+    info_ = PROCESS_INFORMATION{};
+  }
+}
+
+ChildProcess::~ChildProcess() {
+  if (info_.hProcess == nullptr) return;
+  if (WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT) {
+    TerminateProcess(info_.hProcess, 1);  // a test left it hanging; do not leak it
+    WaitForSingleObject(info_.hProcess, 5000);
+  }
+  CloseHandle(info_.hThread);
+  CloseHandle(info_.hProcess);
+}
+
+long ChildProcess::Wait(DWORD timeoutMs) {
+  if (info_.hProcess == nullptr) return -1;
+  bool ended = PumpUntil([&] { return WaitForSingleObject(info_.hProcess, 0) == WAIT_OBJECT_0; },
+                         timeoutMs);
+  if (!ended) return -1;
+  DWORD code = 0;
+  GetExitCodeProcess(info_.hProcess, &code);
+  return static_cast<long>(code);
+}
+
+std::vector<HWND> FindTopLevelWindows(const char* className) {
+  std::vector<HWND> found;
+  HWND window = nullptr;
+  while ((window = FindWindowExA(nullptr, window, className, nullptr)) != nullptr) {
+    found.push_back(window);
+  }
+  return found;
 }

@@ -39,7 +39,8 @@ void PumpFor(DWORD ms);
 // their texts and closes each one by pressing its OK button.
 class MessageBoxWatcher {
  public:
-  explicit MessageBoxWatcher(const char* caption = "Cantorix Error Reporting");
+  // processId 0 watches this process; another id watches that process.
+  explicit MessageBoxWatcher(const char* caption = "Cantorix Error Reporting", DWORD processId = 0);
   ~MessageBoxWatcher();
   std::vector<std::string> Texts();
   std::vector<HWND> Owners();
@@ -49,12 +50,33 @@ class MessageBoxWatcher {
  private:
   void Run();
   std::string caption_;
+  DWORD processId_;
   std::atomic<bool> stop_{false};
   std::mutex mutex_;
   std::vector<std::string> texts_;
   std::vector<HWND> owners_;
   std::thread thread_;
 };
+
+// A started program with its handles; ends it (if still running) when done.
+class ChildProcess {
+ public:
+  // Starts `commandLine` (program path first) from the test's folder.
+  explicit ChildProcess(const std::string& commandLine);
+  ~ChildProcess();
+  ChildProcess(const ChildProcess&) = delete;
+  ChildProcess& operator=(const ChildProcess&) = delete;
+  bool started() const { return info_.hProcess != nullptr; }
+  DWORD id() const { return info_.dwProcessId; }
+  // Waits for the exit; returns the exit code, or -1 on time-out.
+  long Wait(DWORD timeoutMs);
+
+ private:
+  PROCESS_INFORMATION info_{};
+};
+
+// The top-level windows of a class, across all processes.
+std::vector<HWND> FindTopLevelWindows(const char* className);
 
 // The text of a dialog's static controls, joined (a message box's message).
 std::string DialogText(HWND dialog);

@@ -18,8 +18,9 @@ def bmp_bytes(width, height, pixels, palette):
     return filehdr + header + colours + image
 
 
-def ico_bytes(size, pixels, palette, transparent):
-    """A one-image icon; pixels equal to `transparent` are masked out."""
+def ico_bytes(size, pixels, palette, transparent, hotspot=None):
+    """A one-image icon, or a cursor when a hotspot is given; pixels equal to
+    `transparent` are masked out."""
     stride = (size + 3) & ~3
     xor = bytearray()
     for row in reversed(pixels):
@@ -38,6 +39,11 @@ def ico_bytes(size, pixels, palette, transparent):
     header = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 8, 0,
                          len(xor) + len(mask), 0, 0, len(palette), 0)
     image = header + colours + xor + mask
-    directory = struct.pack("<HHH", 0, 1, 1)
-    entry = struct.pack("<BBBBHHII", size % 256, size % 256, 0, 0, 1, 8, len(image), 6 + 16)
+    if hotspot is None:
+        directory = struct.pack("<HHH", 0, 1, 1)
+        entry = struct.pack("<BBBBHHII", size % 256, size % 256, 0, 0, 1, 8, len(image), 6 + 16)
+    else:
+        directory = struct.pack("<HHH", 0, 2, 1)
+        entry = struct.pack("<BBBBHHII", size % 256, size % 256, 0, 0, hotspot[0], hotspot[1],
+                            len(image), 6 + 16)
     return directory + entry + image

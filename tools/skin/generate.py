@@ -1,73 +1,34 @@
 #!/usr/bin/env python3
-"""Generates the skin bitmaps and icons of the programs into resources/.
+"""Generates the skin images of both programs, their resource scripts and
+the inventory into resources/.
 
-Every image is drawn from the style (style.py) and a layout per window, so
-the art can be regenerated and checked against the committed files.
+    generate.py OUTDIR     write everything into OUTDIR (normally resources/)
+    generate.py --check    regenerate into a temporary folder and compare
+                           with resources/; exit 1 on any difference
 
-    generate.py OUTDIR      write every image into OUTDIR
+Every image is drawn from the style (style.py), the faces (faces.py) and a
+layout per window (layouts.py, panels.py); inventory.py lists them all.
 """
+import filecmp
 import os
 import sys
+import tempfile
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, HERE)
 
+import faces  # noqa: E402
+import inventory  # noqa: E402
+import style as s  # noqa: E402
 from bmp import bmp_bytes, ico_bytes  # noqa: E402
 from canvas import Canvas  # noqa: E402
-from font import draw_text, text_width  # noqa: E402
-import style as s  # noqa: E402
 
-MAIN_PANEL_SHAPE = [(58, 0), (58, 7), (17, 7), (17, 22), (0, 22), (0, 56), (7, 56), (7, 61),
-                    (71, 61), (71, 56), (392, 56), (392, 61), (456, 61), (456, 56),
-                    (462, 56), (462, 21), (445, 21), (445, 7), (254, 7), (254, 0)]
-
-# Where the main panel's keys sit (x, y, w, h) and the legend printed by each.
-MAIN_PANEL_KEYS = [
-    ("POWER", 18, 34, 40, 11), ("CD", 251, 30, 22, 22), ("WAVE", 282, 32, 22, 22),
-    ("MIDI", 314, 32, 22, 22), ("MIXER", 345, 32, 22, 22), ("CONFIG", 399, 30, 22, 22),
-    ("HELP", 432, 31, 22, 22), ("MIN", 416, 9, 12, 11), ("CLOSE", 430, 9, 13, 11),
-]
-KEY_LEGENDS = {"CD": "CD", "WAVE": "WAV", "MIDI": "MID", "MIXER": "MIX",
-               "CONFIG": "CFG", "HELP": "HLP"}
-
-
-def draw_logo(c, x, y, text, colour, scale=2):
-    tmp = Canvas(text_width(text) + 1, 8, fill=-1)
-    draw_text(tmp, 0, 0, text, colour)
-    for ty, row in enumerate(tmp.rows):
-        for tx, v in enumerate(row):
-            if v >= 0:
-                c.fill(x + tx * scale, y + ty * scale, scale, scale, v)
-
-
-def main_panel_background():
-    c = Canvas(462, 61)
-    # Body with a soft vertical sheen, then the raised handle strip on top.
-    c.vgradient(0, 0, 462, 61, s.grey(20), s.grey(10))
-    c.vgradient(58, 0, 196, 8, s.grey(24), s.grey(18))
-    c.bevel(0, 21, 462, 35)
-    c.bevel(17, 7, 428, 15)
-    c.bevel(58, 0, 196, 8)
-    # Bottom tabs that carry the modules hung below.
-    c.fill(7, 56, 64, 5, s.grey(12))
-    c.fill(392, 56, 64, 5, s.grey(12))
-    c.bevel(7, 56, 64, 5)
-    c.bevel(392, 56, 64, 5)
-    # Logotype in a recessed window.
-    c.fill(72, 26, 168, 24, s.BODY_DARK)
-    c.bevel(72, 26, 168, 24, raised=False)
-    draw_logo(c, 82, 31, "CANTORIX", s.LOGO)
-    draw_text(c, 64, 10, "AUDIO SUITE", s.LABEL_DIM)
-    # Key wells and legends.
-    for name, x, y, w, h in MAIN_PANEL_KEYS:
-        c.fill(x - 1, y - 1, w + 2, h + 2, s.EDGE_SHADOW)
-        c.bevel(x - 2, y - 2, w + 4, h + 4, raised=False)
-        legend = KEY_LEGENDS.get(name)
-        if legend:
-            draw_text(c, x + (w - text_width(legend)) // 2, y - 9, legend, s.LABEL)
-    draw_text(c, 18 + (40 - text_width("POWER")) // 2, 47, "POWER", s.LABEL)
-    c.screws([(4, 27), (4, 50), (457, 27), (457, 50)], s.grey(40), s.grey(6))
-    c.inside_polygon_mask(MAIN_PANEL_SHAPE)
-    return c
+TOP = os.path.dirname(os.path.dirname(HERE))
+PROGRAMS = {
+    # program: (resource script, palette bitmap, icon id, cursor id)
+    "cantorix": ("cantorix.rc", 149, 128, 164),
+    "handset": ("handset.rc", 102, 101, 103),
+}
 
 
 def program_icon():
@@ -82,35 +43,97 @@ def program_icon():
     return c
 
 
-# name -> (file, size, builder); the inventory the resource script relies on.
-INVENTORY = [
-    ("149", "cantorix/149.bmp", (462, 61), main_panel_background),
-]
-ICONS = [("128", "cantorix/cantorix.ico", 32, program_icon)]
+def file_name(name):
+    text = str(name).replace("-", "MINUS").replace("+", "PLUS")
+    return text + ".bmp"
+
+
+def resource_line(name, rel):
+    """Names are quoted (some, like CHECKED, are keywords of the script).
+    windres joins a quoted name to the string that ends the line before it,
+    so each one follows a statement that ends in a number."""
+    if isinstance(name, int):
+        return '%s BITMAP "%s"' % (name, rel)
+    return 'LANGUAGE 0, 0\n"%s" BITMAP "%s"' % (name, rel)
+
+
+def write(path, data):
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, "wb") as f:
+        f.write(data)
 
 
 def write_all(outdir):
-    written = []
-    for name, rel, size, build in INVENTORY:
+    problems = inventory.check_layouts()
+    if problems:
+        sys.exit("layout and inventory disagree:\n  " + "\n  ".join(problems))
+    entries = inventory.entries()
+    seen = set()
+    scripts = {p: [] for p in PROGRAMS}
+    listing = ["# program\tresource\twidth\theight\tfile\tused for"]
+    for program, name, size, use, build in entries:
+        key = (program, str(name).upper())
+        if key in seen:
+            sys.exit("%s %s is listed twice" % key)
+        seen.add(key)
         canvas = build()
-        assert (canvas.width, canvas.height) == size, name
-        path = os.path.join(outdir, rel)
-        os.makedirs(os.path.dirname(path), exist_ok=True)
-        with open(path, "wb") as f:
-            f.write(bmp_bytes(canvas.width, canvas.height, canvas.rows, s.PALETTE))
-        written.append(path)
-    for name, rel, size, build in ICONS:
-        canvas = build()
-        path = os.path.join(outdir, rel)
-        os.makedirs(os.path.dirname(path), exist_ok=True)
-        with open(path, "wb") as f:
-            f.write(ico_bytes(size, canvas.rows, s.PALETTE, transparent=0))
-        written.append(path)
-    return written
+        if (canvas.width, canvas.height) != size:
+            sys.exit("%s %s: drawn %dx%d, listed %dx%d" % (program, name, canvas.width,
+                                                         canvas.height, size[0], size[1]))
+        rel = "%s/%s" % (program, file_name(name))
+        write(os.path.join(outdir, rel), bmp_bytes(canvas.width, canvas.height, canvas.rows, s.PALETTE))
+        scripts[program].append(resource_line(name, rel))
+        listing.append("%s\t%s\t%d\t%d\t%s\t%s" % (program, name, size[0], size[1], rel, use))
+    for program, (script, palette, icon, cursor) in PROGRAMS.items():
+        if (program, str(palette)) not in seen:
+            sys.exit("%s has no palette bitmap %d" % (program, palette))
+        write(os.path.join(outdir, program, "icon.ico"),
+              ico_bytes(32, program_icon().rows, s.PALETTE, transparent=0))
+        write(os.path.join(outdir, program, "cursor.cur"),
+              ico_bytes(32, faces.cursor_arrow().rows, s.PALETTE, transparent=0, hotspot=(0, 0)))
+        lines = ["// %s's resources, written by tools/skin/generate.py; do not edit." % program.capitalize(),
+                 "// Every bitmap is 8 bits per pixel with the palette of bitmap %d." % palette,
+                 "LANGUAGE 0, 0",
+                 '%d ICON "%s/icon.ico"' % (icon, program),
+                 '%d CURSOR "%s/cursor.cur"' % (cursor, program)]
+        lines += scripts[program]
+        write(os.path.join(outdir, script), ("\n".join(lines) + "\n").encode())
+    write(os.path.join(outdir, "skin-inventory.tsv"), ("\n".join(listing) + "\n").encode())
+    return len(entries)
+
+
+def generated_files(root):
+    out = set()
+    for program, (script, *_rest) in PROGRAMS.items():
+        out.add(script)
+        folder = os.path.join(root, program)
+        if os.path.isdir(folder):
+            out.update("%s/%s" % (program, f) for f in os.listdir(folder))
+    out.add("skin-inventory.tsv")
+    return out
+
+
+def check():
+    committed = os.path.join(TOP, "resources")
+    with tempfile.TemporaryDirectory() as tmp:
+        write_all(tmp)
+        fresh, old = generated_files(tmp), generated_files(committed)
+        differ = sorted(fresh ^ old)
+        for rel in sorted(fresh & old):
+            if not filecmp.cmp(os.path.join(tmp, rel), os.path.join(committed, rel), shallow=False):
+                differ.append(rel)
+    if differ:
+        print("resources/ differs from what tools/skin/generate.py makes (run it again):")
+        for rel in differ:
+            print("  " + rel)
+        return 1
+    print("resources/ matches the generator (%d files)" % len(fresh))
+    return 0
 
 
 if __name__ == "__main__":
+    if len(sys.argv) == 2 and sys.argv[1] == "--check":
+        sys.exit(check())
     if len(sys.argv) != 2:
-        sys.exit("usage: generate.py OUTDIR")
-    for p in write_all(sys.argv[1]):
-        print(p)
+        sys.exit("usage: generate.py OUTDIR | --check")
+    print("%d images" % write_all(sys.argv[1]))

@@ -1,9 +1,10 @@
 """The look shared by every skin image: one 256-colour palette and its roles.
 
 Index ranges: 0..63 a neutral grey ramp (black to light grey) for bodies and
-bevels, 64..95 an amber ramp for labels and LEDs, 96..127 a green ramp,
-128..159 a red ramp, 160..191 a blue-grey ramp, the rest pure system colours
-so dithering never has to invent anything.
+bevels, 64..95 an amber ramp for legends, 96..127 a green ramp, 128..159 a
+red ramp for the LEDs, 160..191 a blue-grey ramp, then pure system colours
+so that what the controls draw themselves (black, white, pure green) is in
+the palette too.
 """
 
 
@@ -30,6 +31,7 @@ def build_palette():
 
 
 PALETTE = build_palette()
+WHITE = 192
 
 
 def grey(level):
@@ -53,11 +55,35 @@ def steel(level):
     return 160 + max(0, min(31, level))
 
 
-BODY = grey(14)          # module face
-BODY_DARK = grey(8)      # recessed areas
-EDGE_LIGHT = grey(30)    # upper-left bevel
-EDGE_SHADOW = grey(3)    # lower-right bevel
-LABEL = amber(26)        # printed legends
-LABEL_DIM = amber(14)
-LOGO = steel(28)
+# Module bodies: dark brushed metal with a lighter top.
+BODY_TOP = grey(19)
+BODY_BOTTOM = grey(11)
+BODY_DARK = grey(6)       # recessed areas
+LCD = grey(1)             # display windows behind the LEDs
+EDGE_LIGHT = grey(32)     # upper-left bevel
+EDGE_MID = grey(24)
+EDGE_SHADOW = grey(3)     # lower-right bevel
+SLOT = grey(0)            # the 5-pixel slot between modules (cut away anyway)
+LABEL = amber(27)         # printed legends
+LABEL_DIM = amber(15)
+LOGO = steel(29)
+LOGO_DIM = steel(14)
+
+# Keys.
+KEY_TOP = grey(30)
+KEY_BOTTOM = grey(20)
+KEY_DOWN_TOP = grey(14)
+KEY_DOWN_BOTTOM = grey(18)
+KEY_OFF = grey(12)
+KEY_LEGEND = grey(60)
+KEY_LEGEND_DOWN = amber(31)
+KEY_LEGEND_OFF = grey(22)
+KEY_RIM = grey(2)
+
+# LEDs.
+LED_ON = red(31)
+LED_MID = red(22)
+LED_OFF = red(5)
+LAMP_ON = green(31)
+LAMP_OFF = green(4)
 TRANSPARENT = 0          # outside a window's shape (never seen)

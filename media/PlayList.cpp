@@ -1,0 +1,379 @@
+#include "media/PlayList.h"
+
+#include <cstring>
+#include <utility>
+#include <vector>
+
+#include "media/ListLines.h"
+#include "media/ScopedWin32.h"
+#include "media/ShuffleRandom.h"
+
+namespace {
+
+ListWindowCreator gListWindowCreator = nullptr;
+HWND gShownListWindow = nullptr;
+
+// The stride of the shuffled rotation: a prime larger than any count, so
+// stepping by it modulo the count visits every entry once.
+constexpr int kShuffleStride = 80833;
+constexpr int kShuffleSwaps = 3;
+
+// Copies a path into a slot. Paths that do not fit are refused rather than
+// cut: a shortened path would name a different file, or none.
+bool CopyToSlot(char (&slot)[kPlayListSlot], const char* path, size_t length) {
+  if (length >= kPlayListSlot) return false;
+  std::memcpy(slot, path, length);
+  slot[length] = '\0';
+  return true;
+}
+
+// Drive index of a path that starts with a drive letter: 0 for A, 1 for B
+// and so on; -1 for anything else (relative or network paths).
+int DriveOf(const char* path) {
+  char letter = path[0];
+  if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 'a' + 'A');
+  if (letter < 'A' || letter > 'Z' || path[1] != ':') return -1;
+  return letter - 'A';
+}
+
+// Reads up to `limit` bytes from the start of a file; false when it cannot
+// be opened or read.
+bool ReadFileStart(const char* name, DWORD limit, std::vector<char>* bytes) {
+  ScopedFile file(CreateFileA(name, GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.IsOpen()) return false;
+  bytes->resize(limit);
+  DWORD total = 0;
+  while (total < limit) {
+    DWORD got = 0;
+    if (!ReadFile(file.get(), bytes->data() + total, limit - total, &got, nullptr)) return false;
+    if (got == 0) break;
+    total += got;
+  }
+  bytes->resize(total);
+  return true;
+}
+
+}  // namespace
+
+void SetListWindowCreator(ListWindowCreator creator) { gListWindowCreator = creator; }
+
+HWND ShownListWindow() { return gShownListWindow; }
+
+void ForgetShownListWindow(HWND window) {
+  if (window != nullptr && gShownListWindow == window) gShownListWindow = nullptr;
+}
+
+PlayList::PlayList() {
+  for (int& slot : order_) slot = -1;
+}
+
+PlayList::~PlayList() {
+  if (listWindow_ == nullptr) return;
+  // A player closed while its list window is up must not leave the main
+  // panel disabled for good.
+  if (gShownListWindow == listWindow_) {
+    gShownListWindow = nullptr;
+    if (owner_ != nullptr) EnableWindow(owner_, TRUE);
+  }
+  if (IsWindow(listWindow_)) DestroyWindow(listWindow_);
+}
+
+bool PlayList::Create(MediaKind allowed) {
+  allowed_ = allowed;
+  dialogFilter_ = BuildOpenFilter(allowed);
+  if (listWindow_ == nullptr && gListWindowCreator != nullptr) {
+    listWindow_ = gListWindowCreator(this, owner_);
+    if (listWindow_ != nullptr) {
+      SendMessageA(listWindow_, kMsgListAttach, 0, reinterpret_cast<LPARAM>(this));
+    }
+  }
+  return listWindow_ != nullptr && IsWindow(listWindow_);
+}
+
+void PlayList::Clear() {
+  std::memset(entries_, 0, sizeof entries_);
+  std::memset(edits_, 0, sizeof edits_);
+  count_ = 0;
+  position_ = -1;
+  for (int& slot : order_) slot = 0;
+  currentDrive_ = -1;
+}
+
+void PlayList::Reset() {
+  count_ = 0;
+  notify_ = nullptr;
+  allowed_ = kKindNone;
+  dialogFilter_.clear();
+  std::memset(entries_, 0, sizeof entries_);
+  std::memset(edits_, 0, sizeof edits_);
+  position_ = -1;
+  loop_ = false;
+  for (int& slot : order_) slot = -1;
+  currentPath_[0] = '\0';
+}
+
+bool PlayList::Append(const char* path) {
+  if (path == nullptr || count_ >= kPlayListCapacity) return false;
+  if (FilterKind(allowed_, path) == kKindNone) return false;
+  if (!CopyToSlot(entries_[count_], path, std::strlen(path))) return false;
+  order_[count_] = count_;  // position count + 1
+  if (position_ < 0 || position_ > count_) position_ = 0;
+  if (count_ + 1 < kPlayListCapacity) entries_[count_ + 1][0] = '\0';
+  ++count_;
+  return true;
+}
+
+bool PlayList::FillFromPattern(const char* pattern) {
+  Clear();
+  if (pattern == nullptr) return false;
+  size_t length = std::strlen(pattern);
+  if (!CopyToSlot(patternDirectory_, pattern, length)) {
+    patternDirectory_[0] = '\0';
+    return false;
+  }
+  char* cut = std::strrchr(patternDirectory_, '\\');
+  if (cut == nullptr) {
+    patternDirectory_[0] = '\0';
+    return false;
+  }
+  *cut = '\0';
+  const size_t directoryLength = std::strlen(patternDirectory_);
+
+  WIN32_FIND_DATAA found;
+  ScopedFind search(FindFirstFileA(pattern, &found));
+  if (!search.IsOpen()) return false;
+  int taken = 0;
+  do {
+    // Folders (the "." and ".." of a "*.*" search among them) are not files
+    // to play; a match too long for a slot is skipped rather than cut.
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+    size_t nameLength = std::strlen(found.cFileName);
+    if (directoryLength + 1 + nameLength >= kPlayListSlot) continue;
+    char* slot = entries_[taken];
+    std::memcpy(slot, patternDirectory_, directoryLength);
+    slot[directoryLength] = '\\';
+    std::memcpy(slot + directoryLength + 1, found.cFileName, nameLength + 1);
+    order_[taken] = taken;
+    ++taken;
+  } while (taken < kPlayListCapacity && FindNextFileA(search.get(), &found));
+
+  count_ = taken;
+  if (taken == 0) return false;  // no match worth keeping
+  position_ = 0;
+  return true;
+}
+
+bool PlayList::LoadListFile(const char* name) {
+  if (name == nullptr || ClassifyByExtension(name) != kKindListFile) return false;
+  std::vector<char> text;
+  if (!ReadFileStart(name, kListFileMaxBytes, &text) || text.empty()) return false;
+
+  int kept = 0;
+  ForEachListLine(text.data(), text.size(), [&](const char* line, size_t length) {
+    char path[kPlayListSlot];
+    if (!CopyToSlot(path, line, length)) return true;  // too long: skipped
+    if (FilterKind(allowed_, path) == kKindNone) return true;
+    std::memcpy(edits_[kept], path, length + 1);
+    ++kept;
+    return kept < kPlayListCapacity;
+  });
+  for (int i = kept; i < kPlayListCapacity; ++i) edits_[i][0] = '\0';
+  CommitEdits();
+  return true;
+}
+
+void PlayList::CommitEdits() {
+  std::memset(entries_, 0, sizeof entries_);
+  int copied = 0;
+  while (copied < kPlayListCapacity && edits_[copied][0] != '\0') {
+    std::memcpy(entries_[copied], edits_[copied], kPlayListSlot);
+    ++copied;
+  }
+  count_ = copied;
+  SetStraightOrder();
+  currentPath_[0] = '\0';
+  currentDrive_ = -1;
+  position_ = 0;
+}
+
+bool PlayList::Advance(Direction direction) {
+  if (direction == Direction::kForward) {
+    if (loop_) {
+      position_ = position_ == count_ ? 1 : position_ + 1;
+    } else if (position_ == count_) {
+      position_ = 0;
+      currentNumber_ = 0;
+      return false;  // the end of the list
+    } else {
+      ++position_;
+    }
+  } else {
+    if (loop_) {
+      position_ = position_ >= 2 ? position_ - 1 : count_;
+    } else if (position_ < 2) {
+      position_ = 0;
+      currentNumber_ = 0;
+      return false;  // before the start of the list
+    } else {
+      --position_;
+    }
+  }
+  return true;
+}
+
+bool PlayList::Step(Direction direction, char* buffer, size_t size) {
+  // Each round hands out one position; an entry the player cannot play makes
+  // another round. Without loop the list's end stops the search; with loop
+  // a list of nothing playable would go round forever, so one full round of
+  // tries is the limit.
+  for (int tries = 0;; ++tries) {
+    if (position_ < 0 || position_ > count_) return false;
+    if (loop_ && tries >= count_) {
+      ClearCurrent();
+      if (buffer != nullptr && size > 0) buffer[0] = '\0';
+      return false;
+    }
+    if (!Advance(direction)) return false;
+    int entry = OrderAt(position_);
+    if (entry < 0 || entry >= count_) return false;
+    const char* path = entries_[entry];
+    size_t length = std::strlen(path);
+    if (buffer == nullptr || length + 1 > size) return false;
+    std::memcpy(buffer, path, length + 1);
+    SetCurrentPath(path);
+    currentNumber_ = entry + 1;
+    if (FilterKind(allowed_, currentPath_) != kKindNone) return true;
+  }
+}
+
+bool PlayList::Next(char* buffer, size_t size) { return Step(Direction::kForward, buffer, size); }
+
+bool PlayList::Previous(char* buffer, size_t size) {
+  return Step(Direction::kBackward, buffer, size);
+}
+
+bool PlayList::PlayEntry(int n, char* buffer, size_t size) {
+  if (n < 1 || n > count_) return false;
+  Unshuffle();
+  position_ = n - 1;
+  Next(buffer, size);
+  return true;
+}
+
+void PlayList::Shuffle() {
+  Unshuffle();
+  // A rotation by a prime stride gives a permutation; the swaps then break
+  // up the rotation's regular pattern for longer lists.
+  int start = DrawShuffleRandom() % kShuffleStride;
+  for (int i = 0; i < count_; ++i) order_[i] = (start + i * kShuffleStride) % count_;
+  if (count_ > 2) {
+    for (int swap = 0; swap < kShuffleSwaps; ++swap) {
+      int a = DrawShuffleRandom() % count_ + 1;
+      int b = DrawShuffleRandom() % count_ + 1;
+      if (a != b) std::swap(order_[a - 1], order_[b - 1]);
+    }
+  }
+  position_ = 0;
+  random_ = true;
+}
+
+void PlayList::Unshuffle() {
+  SetStraightOrder();
+  position_ = 0;
+  random_ = false;
+}
+
+int PlayList::EntryState(int n) const {
+  if (n < 1 || n > count_) return 2;
+  for (int p = 1; p <= count_; ++p) {
+    if (order_[p - 1] != n - 1) continue;
+    if (p < position_) return -1;
+    return p == position_ ? 0 : 1;
+  }
+  return 2;
+}
+
+void PlayList::Rewind() {
+  position_ = 0;
+  currentPath_[0] = '\0';
+}
+
+bool PlayList::CurrentTitle(char* buffer, size_t size) const {
+  if (buffer == nullptr || size == 0) return false;
+  std::memset(buffer, 0, size);
+  const char* slash = std::strrchr(currentPath_, '\\');
+  const char* dot = std::strrchr(currentPath_, '.');
+  if (slash == nullptr || dot == nullptr || dot < slash) return false;
+  size_t length = static_cast<size_t>(dot - slash - 1);
+  if (length > size - 1) length = size - 1;
+  std::memcpy(buffer, slash + 1, length);
+  return true;
+}
+
+bool PlayList::FirstEntryExists() const {
+  if (entries_[0][0] == '\0') return false;
+  return GetFileAttributesA(entries_[0]) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool PlayList::ShowListWindow() {
+  if (listWindow_ == nullptr || owner_ == nullptr || gShownListWindow != nullptr) return false;
+  SendMessageA(listWindow_, kMsgListReload, 0, 0);
+  ShowWindow(listWindow_, SW_SHOW);
+  EnableWindow(owner_, FALSE);
+  gShownListWindow = listWindow_;
+  return true;
+}
+
+bool PlayList::HideListWindow() {
+  if (listWindow_ == nullptr) return false;
+  ShowWindow(listWindow_, SW_HIDE);
+  // Another list's window may be the one keeping the owner disabled.
+  if (gShownListWindow != nullptr && gShownListWindow != listWindow_) return true;
+  gShownListWindow = nullptr;
+  if (owner_ != nullptr) {
+    EnableWindow(owner_, TRUE);
+    SetForegroundWindow(owner_);
+  }
+  return true;
+}
+
+const char* PlayList::EntryAt(int i) const {
+  if (i < 0 || i >= kPlayListCapacity) return "";
+  return entries_[i];
+}
+
+int PlayList::OrderAt(int position) const {
+  if (position < 1 || position > kPlayListCapacity) return -1;
+  return order_[position - 1];
+}
+
+char* PlayList::EditSlot(int i) {
+  if (i < 0 || i >= kPlayListCapacity) return nullptr;
+  return edits_[i];
+}
+
+void PlayList::CopyEntriesToEdits(bool wholeTable) {
+  for (int i = 0; i < kPlayListCapacity; ++i) {
+    if (!wholeTable && entries_[i][0] == '\0') {
+      for (int j = i; j < kPlayListCapacity; ++j) edits_[j][0] = '\0';
+      return;
+    }
+    std::memcpy(edits_[i], entries_[i], kPlayListSlot);
+  }
+}
+
+void PlayList::SetStraightOrder() {
+  for (int p = 1; p <= count_; ++p) order_[p - 1] = p - 1;
+}
+
+void PlayList::SetCurrentPath(const char* path) {
+  std::memcpy(currentPath_, path, std::strlen(path) + 1);
+  currentDrive_ = DriveOf(currentPath_);
+}
+
+void PlayList::ClearCurrent() {
+  currentPath_[0] = '\0';
+  currentDrive_ = -1;
+  currentNumber_ = 0;
+}

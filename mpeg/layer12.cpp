@@ -1,0 +1,198 @@
+#include "mpeg/layer12.h"
+
+#include <cmath>
+
+#include "mpeg/standard_tables.h"
+
+namespace cx::mpeg {
+namespace {
+
+// 2^(1 - i/3) for i = 0..62; index 63 means "nothing sent".
+struct ScaleFactorTable {
+  double value[64];
+  ScaleFactorTable() {
+    for (int i = 0; i < 63; ++i) value[i] = std::pow(2.0, 1.0 - i / 3.0);
+    value[63] = 1e-20;
+  }
+};
+
+const double* ScaleFactors() {
+  static const ScaleFactorTable table;
+  return table.value;
+}
+
+// Layer II sample coding for a number of quantisation steps: bits per code,
+// whether three samples share one code, and the exponent k with 2^k >= steps.
+struct StepCoding {
+  int bits;
+  bool grouped;
+  int k;
+};
+
+StepCoding CodingFor(uint32_t steps) {
+  switch (steps) {
+    case 3: return {5, true, 2};
+    case 5: return {7, true, 3};
+    case 9: return {10, true, 4};
+    default: break;
+  }
+  int bits = 0;
+  while ((1u << bits) < steps + 1 && bits < 16) ++bits;
+  return {bits, false, bits};
+}
+
+// Requantisation constants: C = 2^k / steps scales the code range onto
+// (-1, 1); D centres it (one half for the grouped codes, 2^(1-k) otherwise).
+double StepC(uint32_t steps, int k) { return static_cast<double>(1u << k) / steps; }
+double StepD(const StepCoding& coding) {
+  return coding.grouped ? 0.5 : 1.0 / static_cast<double>(1u << (coding.k - 1));
+}
+
+// Two's-complement fraction with the top bit inverted, as both layers code
+// their samples: code / 2^(k-1) - 1.
+double SignedFraction(uint32_t code, int k) {
+  return static_cast<double>(code) / static_cast<double>(1u << (k - 1)) - 1.0;
+}
+
+}  // namespace
+
+void Layer12Decoder::DecodeLayer1(BitReader& in, const FrameHeader& h, SubbandSynthesis& synth,
+                                  int16_t* pcm) {
+  const double* sf = ScaleFactors();
+  const int channels = h.channels;
+  const int bound = h.jointBound < 32 ? h.jointBound : 32;
+  for (int sb = 0; sb < 32; ++sb) {
+    if (sb < bound) {
+      for (int ch = 0; ch < channels; ++ch) allocation_[ch][sb] = in.GetBits(4);
+    } else {
+      uint32_t a = in.GetBits(4);
+      for (int ch = 0; ch < channels; ++ch) allocation_[ch][sb] = a;
+    }
+  }
+  for (int sb = 0; sb < 32; ++sb) {
+    for (int ch = 0; ch < channels; ++ch) {
+      scaleIndex_[ch][0][sb] = allocation_[ch][sb] ? in.GetBits(6) : 63;
+    }
+  }
+  for (int slot = 0; slot < 12; ++slot) {
+    for (int sb = 0; sb < 32; ++sb) {
+      int shared = sb >= bound;
+      for (int ch = 0; ch < channels; ++ch) {
+        uint32_t a = allocation_[ch][sb];
+        if (shared && ch > 0) {
+          codes_[ch][0][sb] = codes_[0][0][sb];
+        } else {
+          codes_[ch][0][sb] = a ? in.GetBits(static_cast<int>(a) + 1) : 0;
+        }
+        float value = 0.0f;
+        if (a) {
+          int nb = static_cast<int>(a) + 1;
+          double scale = static_cast<double>(1u << nb) / ((1u << nb) - 1);
+          double fraction = scale * (SignedFraction(codes_[ch][0][sb], nb) + 1.0 / (1u << (nb - 1)));
+          value = static_cast<float>(fraction * sf[scaleIndex_[ch][0][sb] & 63]);
+        }
+        fractions_[ch][0][sb] = value;
+      }
+    }
+    for (int ch = 0; ch < channels; ++ch) {
+      synth.SynthesizeSubbands(fractions_[ch][0], ch, pcm + 32 * channels * slot + ch, channels);
+    }
+  }
+}
+
+void Layer12Decoder::DecodeLayer2(BitReader& in, const FrameHeader& h, SubbandSynthesis& synth,
+                                  int16_t* pcm) {
+  const double* sf = ScaleFactors();
+  const Layer2AllocTable& table = kLayer2AllocTables[h.layer2Table >= 0 && h.layer2Table < 5 ? h.layer2Table : 0];
+  const int channels = h.channels;
+  const int limit = table.subbandLimit;
+  const int bound = h.jointBound < limit ? h.jointBound : limit;
+
+  for (int sb = 0; sb < 32; ++sb) {
+    int bits = sb < limit ? table.rows[sb].codeBits : 0;
+    if (sb >= limit) {
+      for (int ch = 0; ch < channels; ++ch) allocation_[ch][sb] = 0;
+    } else if (sb < bound) {
+      for (int ch = 0; ch < channels; ++ch) allocation_[ch][sb] = in.GetBits(bits);
+    } else {
+      uint32_t a = in.GetBits(bits);
+      for (int ch = 0; ch < channels; ++ch) allocation_[ch][sb] = a;
+    }
+  }
+  uint32_t select[2][32];
+  for (int sb = 0; sb < limit; ++sb) {
+    for (int ch = 0; ch < channels; ++ch) select[ch][sb] = allocation_[ch][sb] ? in.GetBits(2) : 0;
+  }
+  // Scale factors per third of the frame, as the selection information
+  // says which thirds share one.
+  for (int sb = 0; sb < 32; ++sb) {
+    for (int ch = 0; ch < channels; ++ch) {
+      uint32_t& s0 = scaleIndex_[ch][0][sb];
+      uint32_t& s1 = scaleIndex_[ch][1][sb];
+      uint32_t& s2 = scaleIndex_[ch][2][sb];
+      if (sb >= limit || allocation_[ch][sb] == 0) {
+        s0 = s1 = s2 = 63;
+        continue;
+      }
+      switch (select[ch][sb]) {
+        case 0:
+          s0 = in.GetBits(6);
+          s1 = in.GetBits(6);
+          s2 = in.GetBits(6);
+          break;
+        case 1:
+          s0 = s1 = in.GetBits(6);
+          s2 = in.GetBits(6);
+          break;
+        case 2:
+          s0 = s1 = s2 = in.GetBits(6);
+          break;
+        default:
+          s0 = in.GetBits(6);
+          s1 = s2 = in.GetBits(6);
+          break;
+      }
+    }
+  }
+
+  for (int granule = 0; granule < 12; ++granule) {
+    const int third = granule / 4;
+    for (int sb = 0; sb < 32; ++sb) {
+      for (int ch = 0; ch < channels; ++ch) {
+        uint32_t a = allocation_[ch][sb];
+        uint32_t steps = (sb < limit && a < 16) ? table.rows[sb].steps[a] : 0;
+        if (steps == 0) {
+          fractions_[ch][0][sb] = fractions_[ch][1][sb] = fractions_[ch][2][sb] = 0.0f;
+          continue;
+        }
+        StepCoding coding = CodingFor(steps);
+        if (sb >= bound && ch > 0) {
+          for (int i = 0; i < 3; ++i) codes_[ch][i][sb] = codes_[0][i][sb];
+        } else if (coding.grouped) {
+          uint32_t code = in.GetBits(coding.bits);
+          for (int i = 0; i < 3; ++i) {
+            codes_[ch][i][sb] = code % steps;
+            code /= steps;
+          }
+        } else {
+          for (int i = 0; i < 3; ++i) codes_[ch][i][sb] = in.GetBits(coding.bits);
+        }
+        double c = StepC(steps, coding.k);
+        double d = StepD(coding);
+        double scale = sf[scaleIndex_[ch][third][sb] & 63];
+        for (int i = 0; i < 3; ++i) {
+          double fraction = c * (SignedFraction(codes_[ch][i][sb], coding.k) + d);
+          fractions_[ch][i][sb] = static_cast<float>(fraction * scale);
+        }
+      }
+    }
+    for (int i = 0; i < 3; ++i) {
+      for (int ch = 0; ch < channels; ++ch) {
+        synth.SynthesizeSubbands(fractions_[ch][i], ch, pcm + 32 * channels * (3 * granule + i) + ch,
+                                 channels);
+      }
+    }
+  }
+}
+
+}  // namespace cx::mpeg

@@ -1,0 +1,53 @@
+// The two filterbanks: the Layer III hybrid filterbank (IMDCT, windowing and
+// overlap-add) and the polyphase synthesis that turns 32 subband samples
+// into 32 PCM samples for every layer. Both keep per-channel state, so each
+// stream owns its own instances.
+#pragma once
+
+#include <cstdint>
+
+namespace cx::mpeg {
+
+class SubbandSynthesis {
+ public:
+  SubbandSynthesis() { Reset(); }
+  // Clears the histories, so that nothing of an earlier position is heard.
+  void Reset();
+  // Consumes 32 subband samples of one channel and writes 32 PCM samples to
+  // out[0], out[stride], ... (stride 2 interleaves two channels).
+  void SynthesizeSubbands(const float samples[32], int channel, int16_t* out, int stride);
+
+ private:
+  // The V vectors of each channel, a ring; computed in single precision
+  // and widened once, so the window sum runs in double throughout.
+  alignas(16) double history_[2][1024];
+  int offset_[2];
+};
+
+// Rounds half away from zero and clips to 16 bits.
+int16_t RoundToPcm(double sum);
+
+struct BlockShape {
+  bool windowSwitching = false;
+  uint32_t blockType = 0;  // 0 normal, 1 start, 2 short, 3 stop
+  bool mixed = false;
+};
+
+class HybridFilterbank {
+ public:
+  HybridFilterbank() { Reset(); }
+  void Reset();
+  // IMDCT and overlap of the 32 subbands of one granule and channel. Input
+  // and output are subband-major: line = 18 * subband + index.
+  void Transform(const float lines[576], const BlockShape& shape, int channel, float out[576]);
+
+ private:
+  alignas(16) float overlap_[2][32][18];
+};
+
+// Layer III synthesis of one granule and channel: frequency inversion, then
+// 18 calls of SynthesizeSubbands writing 18 * 32 samples with 'stride'.
+void SynthesizeGranule(SubbandSynthesis& synthesis, const float hybrid[576], int channel,
+                       int16_t* out, int stride);
+
+}  // namespace cx::mpeg

@@ -1,0 +1,227 @@
+#include "shell/ConfigWindow.h"
+
+#include <new>
+
+#include "audio/RecordFormats.h"
+#include "shell/App.h"
+#include "shell/Settings.h"
+#include "skin/DibButton.h"
+#include "skin/GdiHandles.h"
+#include "skin/SkinPalette.h"
+
+namespace {
+
+constexpr int kBackgroundBitmap = 604;
+constexpr char kChecked[] = "CHECKED";
+constexpr char kUnchecked[] = "CHECKIT";
+
+// The quality rows pick every fourth format row: telephone 0, radio 4, CD 8.
+const char* const kQualities[] = {"Telephone Quality", "Radio Quality", "CD Quality"};
+
+struct ConfigState {
+  HWND panel = nullptr;
+  bool checkCd = false;
+  bool checkMp3List = false;
+};
+
+HWND gConfigWindow = nullptr;
+
+ConfigState* StateOf(HWND window) {
+  return reinterpret_cast<ConfigState*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+}
+
+HINSTANCE InstanceOf(HWND window) {
+  return reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(window, GWLP_HINSTANCE));
+}
+
+void ShowCheck(HWND window, int id, bool on) {
+  SetPictureImage(GetDlgItem(window, id), on ? kChecked : kUnchecked);
+}
+
+// Takes a stored switch into the box and the live flag. `fallback` is what
+// a missing setting means.
+void LoadSwitch(HWND window, int id, const char* setting, bool fallback, bool* box, uint32_t* live) {
+  DWORD value = 0;
+  bool on = ReadSettingNumber(setting, &value) ? value != 0 : fallback;
+  *box = on;
+  *live = on ? 1 : 0;
+  ShowCheck(window, id, on);
+}
+
+void LoadSwitches(HWND window, ConfigState* state, bool fallback) {
+  LoadSwitch(window, kConfigCheckMp3List, "CanAutoPlayMp3List", fallback, &state->checkMp3List,
+             &gApp.options.canAutoPlayMp3List);
+  LoadSwitch(window, kConfigCheckCd, "CanAutoPlayCD", fallback, &state->checkCd,
+             &gApp.options.canAutoPlayCd);
+}
+
+HWND CreateList(HWND window, int id, const char* text, int x, int y, int width, int height,
+                DWORD extraStyle) {
+  return CreateWindowExA(WS_EX_CLIENTEDGE, "LISTBOX", text,
+                         WS_CHILD | WS_VISIBLE | WS_VSCROLL | extraStyle, x, y, width, height,
+                         window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                         InstanceOf(window), nullptr);
+}
+
+void CreateControls(HWND window) {
+  HINSTANCE instance = InstanceOf(window);
+  SkinDibButton(CreateDibButton(instance, window, kConfigOk, "OK", 234, 71, 62, 16));
+  SkinDibButton(CreateDibButton(instance, window, kConfigCancel, "CANCEL", 234, 96, 62, 16));
+  SkinDibButton(CreateDibButton(instance, window, kConfigCancel, "X", 328, 4, 16, 15));
+  CreatePicture(instance, window, kConfigCheckMp3List, kUnchecked, 17, 31, 13, 13);
+  CreatePicture(instance, window, kConfigCheckCd, kUnchecked, 17, 48, 13, 13);
+
+  HWND quality = CreateList(window, kConfigQualityList, "", 19, 72, 201, 38, LBS_NOTIFY);
+  for (const char* text : kQualities) SendMessageA(quality, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
+  SendMessageA(quality, LB_SETCURSEL, 0, 0);
+
+  HWND formats = CreateList(window, kConfigFormatList, "PCM FORMAT", 19, 125, 308, 70, 0);
+  for (int row = 0; row < kRecordFormatCount; ++row) {
+    SendMessageA(formats, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(RecordFormatText(row)));
+  }
+  SendMessageA(formats, LB_SETCURSEL, 0, 0);
+}
+
+bool OnCreate(HWND window, const CREATESTRUCTA* cs) {
+  auto* state = new (std::nothrow) ConfigState;
+  if (state == nullptr) return false;
+  state->panel = cs->hwndParent;
+  SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(state));
+  CreateControls(window);
+  LoadSwitches(window, state, false);
+  return true;
+}
+
+void OnDestroy(HWND window) {
+  delete StateOf(window);
+  SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+  if (gConfigWindow == window) gConfigWindow = nullptr;
+}
+
+// Every opening shows the stored switches again; with nothing stored the
+// switches come up on.
+void OnShowWindow(HWND window, ConfigState* state, bool shown) {
+  if (shown) LoadSwitches(window, state, true);
+}
+
+void OnPaint(HWND window) {
+  PaintScope paint(window);
+  PaintResourceBitmap(paint.dc, InstanceOf(window), MAKEINTRESOURCEA(kBackgroundBitmap), 0, 0,
+                      kConfigWidth, kConfigHeight);
+  SetBkMode(paint.dc, TRANSPARENT);
+  TextOutA(paint.dc, 255, 27, "Version", 7);
+  TextOutA(paint.dc, 258, 42, "2.014", 5);
+}
+
+void Close(HWND window, ConfigState* state) {
+  if (state->panel != nullptr) EnableWindow(state->panel, TRUE);
+  ShowWindow(window, SW_HIDE);
+}
+
+void OnQualityChanged(HWND window) {
+  LRESULT quality = SendDlgItemMessageA(window, kConfigQualityList, LB_GETCURSEL, 0, 0);
+  if (quality == LB_ERR) return;
+  SendDlgItemMessageA(window, kConfigFormatList, LB_SETCURSEL, static_cast<WPARAM>(4 * quality), 0);
+}
+
+void OnOk(HWND window, ConfigState* state) {
+  LRESULT row = SendDlgItemMessageA(window, kConfigFormatList, LB_GETCURSEL, 0, 0);
+  if (row >= 0 && row < kRecordFormatCount) gRecordFormatIndex = static_cast<int>(row);
+  WriteSettingNumber("CanAutoPlayCD", state->checkCd ? 1 : 0);
+  gApp.options.canAutoPlayCd = state->checkCd ? 1 : 0;
+  WriteSettingNumber("CanAutoPlayMp3List", state->checkMp3List ? 1 : 0);
+  gApp.options.canAutoPlayMp3List = state->checkMp3List ? 1 : 0;
+  Close(window, state);
+}
+
+void OnCommand(HWND window, ConfigState* state, int id, int code) {
+  switch (id) {
+    case kConfigOk: OnOk(window, state); break;
+    case kConfigCancel: Close(window, state); break;
+    case kConfigQualityList:
+      if (code == LBN_SELCHANGE) OnQualityChanged(window);
+      break;
+    case kConfigCheckCd:
+      state->checkCd = !state->checkCd;
+      ShowCheck(window, kConfigCheckCd, state->checkCd);
+      break;
+    case kConfigCheckMp3List:
+      state->checkMp3List = !state->checkMp3List;
+      ShowCheck(window, kConfigCheckMp3List, state->checkMp3List);
+      break;
+    default: break;
+  }
+}
+
+// A top-level skinned window takes the skin palette into the foreground.
+LRESULT OnQueryNewPalette(HWND window) {
+  HPALETTE palette = SkinPalette();
+  if (palette == nullptr) return 0;
+  {
+    WindowDc dc(window);
+    PaletteSelection selected(dc.dc, palette, FALSE);
+  }
+  InvalidateRect(window, nullptr, TRUE);
+  return 1;
+}
+
+void StartMove(HWND window) {
+  ReleaseCapture();
+  SendMessageA(window, WM_NCLBUTTONDOWN, HTCAPTION, 0);
+}
+
+LRESULT CALLBACK ConfigProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_CREATE) return OnCreate(window, reinterpret_cast<CREATESTRUCTA*>(lParam)) ? 0 : -1;
+  ConfigState* state = StateOf(window);
+  if (state == nullptr) return DefWindowProcA(window, message, wParam, lParam);
+  switch (message) {
+    case WM_DESTROY: OnDestroy(window); return 0;
+    case WM_SHOWWINDOW: OnShowWindow(window, state, wParam != 0); return 0;
+    case WM_PAINT: OnPaint(window); return 0;
+    case WM_COMMAND: OnCommand(window, state, LOWORD(wParam), HIWORD(wParam)); return 0;
+    case WM_CLOSE: Close(window, state); return 0;
+    case WM_LBUTTONDOWN: StartMove(window); return 0;
+    case WM_QUERYNEWPALETTE: return OnQueryNewPalette(window);
+    default: return DefWindowProcA(window, message, wParam, lParam);
+  }
+}
+
+}  // namespace
+
+bool RegisterConfigClass(HINSTANCE instance) {
+  WNDCLASSA wc = {};
+  wc.style = CS_HREDRAW | CS_VREDRAW;
+  wc.lpfnWndProc = ConfigProc;
+  wc.hInstance = instance;
+  wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+  wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH));
+  wc.lpszClassName = kConfigClass;
+  return RegisterClassA(&wc) != 0;
+}
+
+void UnregisterConfigClass(HINSTANCE instance) { UnregisterClassA(kConfigClass, instance); }
+
+void OpenConfigWindow(HWND panel) {
+  if (gConfigWindow == nullptr) {
+    int x = GetSystemMetrics(SM_CXSCREEN) / 2 - 173;
+    int y = GetSystemMetrics(SM_CYSCREEN) / 2 - 107;
+    auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(panel, GWLP_HINSTANCE));
+    gConfigWindow = CreateWindowExA(0, kConfigClass, kConfigTitle, WS_POPUP | WS_CLIPCHILDREN, x, y,
+                                    kConfigWidth, kConfigHeight, panel, nullptr, instance, nullptr);
+    if (gConfigWindow == nullptr) return;
+  }
+  ShowWindow(gConfigWindow, SW_SHOWNORMAL);
+  EnableWindow(panel, FALSE);
+}
+
+HWND ConfigWindowHandle() { return gConfigWindow; }
+
+bool ConfigCheckCd() {
+  ConfigState* state = gConfigWindow != nullptr ? StateOf(gConfigWindow) : nullptr;
+  return state != nullptr && state->checkCd;
+}
+
+bool ConfigCheckMp3List() {
+  ConfigState* state = gConfigWindow != nullptr ? StateOf(gConfigWindow) : nullptr;
+  return state != nullptr && state->checkMp3List;
+}

@@ -1,0 +1,82 @@
+// "ColorTextClass": a one-line text strip in fixed colours.
+#include <cstring>
+#include <new>
+
+#include "skin/GdiHandles.h"
+#include "skin/SkinControls.h"
+
+namespace {
+
+struct ColorTextState {
+  COLORREF background = RGB(0, 0, 0);
+  COLORREF text = RGB(255, 255, 0);
+};
+
+ColorTextState* StateOf(HWND strip) {
+  return reinterpret_cast<ColorTextState*>(GetWindowLongPtrA(strip, GWLP_USERDATA));
+}
+
+bool OnCreate(HWND strip) {
+  auto* state = new (std::nothrow) ColorTextState;
+  if (state == nullptr) return false;
+  SetWindowLongPtrA(strip, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(state));
+  return true;
+}
+
+void OnDestroy(HWND strip) {
+  delete StateOf(strip);
+  SetWindowLongPtrA(strip, GWLP_USERDATA, 0);
+}
+
+// The blanks after the text overwrite what a longer earlier text left.
+void OnPaint(HWND strip, const ColorTextState* state) {
+  PaintScope paint(strip);
+  char text[260 + 40];
+  int length = GetWindowTextA(strip, text, 260);
+  memset(text + length, ' ', 40);
+  SetBkMode(paint.dc, OPAQUE);
+  SetBkColor(paint.dc, state->background);
+  SetTextColor(paint.dc, state->text);
+  TextOutA(paint.dc, 0, 0, text, length + 40);
+}
+
+LRESULT OnSetText(HWND strip, WPARAM wParam, LPARAM lParam) {
+  LRESULT result = DefWindowProcA(strip, WM_SETTEXT, wParam, lParam);
+  InvalidateRect(strip, nullptr, FALSE);
+  return result;
+}
+
+LRESULT CALLBACK ColorTextProc(HWND strip, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_CREATE) return OnCreate(strip) ? 0 : -1;
+  ColorTextState* state = StateOf(strip);
+  if (state == nullptr) return DefWindowProcA(strip, message, wParam, lParam);
+  switch (message) {
+    case WM_DESTROY: OnDestroy(strip); return 0;
+    case WM_PAINT: OnPaint(strip, state); return 0;
+    case WM_SETTEXT: return OnSetText(strip, wParam, lParam);
+    case WM_ERASEBKGND: return 1;
+    case WM_USER + 1: return 0;
+    case WM_USER + 2: return 0;
+    default: return DefWindowProcA(strip, message, wParam, lParam);
+  }
+}
+
+}  // namespace
+
+bool RegisterColorText(HINSTANCE instance) {
+  WNDCLASSA wc = {};
+  if (GetClassInfoA(instance, kColorTextClass, &wc)) return true;
+  wc.style = CS_HREDRAW | CS_VREDRAW;
+  wc.lpfnWndProc = ColorTextProc;
+  wc.cbWndExtra = 4;
+  wc.hInstance = instance;
+  wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+  wc.lpszClassName = kColorTextClass;
+  return RegisterClassA(&wc) != 0;
+}
+
+HWND CreateColorText(HINSTANCE instance, HWND parent, int id, int x, int y, int width, int height) {
+  return CreateWindowExA(0, kColorTextClass, "", WS_CHILD | WS_VISIBLE | WS_DISABLED, x, y, width,
+                         height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance,
+                         nullptr);
+}

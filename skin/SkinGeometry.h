@@ -1,0 +1,38 @@
+// The arithmetic of the small skinned controls, kept apart from the windows
+// so it can be checked without a display. Integer arithmetic throughout,
+// truncating like the controls do when they paint.
+#pragma once
+
+struct SkinRect {
+  int x, y, width, height;
+};
+
+// Level bar: how many of its 13 green squares a level of 0..100 lights, and
+// where square k (0 at the bottom) sits.
+constexpr int kLevelBarSquares = 13;
+constexpr int LevelBarLitSquares(int level) { return level * kLevelBarSquares / 100; }
+constexpr SkinRect LevelBarSquare(int k) { return SkinRect{3, 52 - 4 * k, 3, 3}; }
+
+// Slider ("IndicatorControlClass").
+struct SliderGeometry {
+  bool vertical;
+  int width, height;
+  int originX, originY;
+  int thumbLength;  // 7 vertical, 5 horizontal
+  int minimum, maximum, position;
+};
+
+// The thumb rectangle as the slider paints it.
+SkinRect SliderThumb(const SliderGeometry& s);
+// The value a click at (px, py) away from the thumb jumps to.
+int SliderJumpValue(const SliderGeometry& s, int px, int py);
+// The value while dragging with the grab offset; false when the pointer is
+// beyond the far end (the move is ignored then).
+bool SliderDragValue(const SliderGeometry& s, int px, int py, int grabX, int grabY, int* value);
+
+// Marker strips: the marker's rectangle (right and bottom excluded).
+constexpr SkinRect MarkerRect(int markerPos) { return SkinRect{9 * markerPos + 1, 1, 8, 7}; }
+
+// LED time display: the six digit resources for track, minutes, seconds.
+constexpr int kFirstDigitBitmap = 193;
+void TrackTimeDigits(int track, int minutes, int seconds, int digits[6]);

@@ -1,0 +1,219 @@
+#include "media/DiscList.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "tests/support/WinTestSupport.h"
+
+namespace {
+
+std::string ReadWholeFile(const std::string& path) {
+  std::string bytes;
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return bytes;
+  char chunk[4096];
+  DWORD got = 0;
+  while (ReadFile(file, chunk, sizeof chunk, &got, nullptr) && got > 0) bytes.append(chunk, got);
+  CloseHandle(file);
+  return bytes;
+}
+
+bool WriteWholeFile(const std::string& path, const std::string& bytes) {
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+  CloseHandle(file);
+  return written == bytes.size();
+}
+
+// The database file lives in the Windows directory of the test prefix. Each
+// test starts without one; whatever was there before is put back afterwards.
+class DiscListTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char windows[MAX_PATH];
+    ASSERT_GT(GetWindowsDirectoryA(windows, sizeof windows), 0u);
+    ini_ = std::string(windows) + "\\CXDB.INI";
+    hadIni_ = GetFileAttributesA(ini_.c_str()) != INVALID_FILE_ATTRIBUTES;
+    if (hadIni_) saved_ = ReadWholeFile(ini_);
+    RemoveIni();
+  }
+  void TearDown() override {
+    RemoveIni();
+    if (hadIni_) WriteWholeFile(ini_, saved_);
+  }
+  void RemoveIni() {
+    FlushProfileCache();
+    DeleteFileA(ini_.c_str());
+  }
+  // The profile functions may keep a file cached; writing it by hand must be
+  // seen by the next call.
+  static void FlushProfileCache() { WritePrivateProfileStringA(nullptr, nullptr, nullptr, kDiscListFile); }
+  void WriteIni(const std::string& text) {
+    FlushProfileCache();
+    ASSERT_TRUE(WriteWholeFile(ini_, text));
+  }
+  std::string IniText() {
+    FlushProfileCache();
+    return ReadWholeFile(ini_);
+  }
+  bool HasLine(const std::string& line) {
+    std::string text = "\n" + IniText();
+    return text.find("\n" + line + "\r\n") != std::string::npos ||
+           text.find("\n" + line + "\n") != std::string::npos;
+  }
+  static std::string Find(uint32_t serial, MediaKind kind = kWavePlayerKinds) {
+    char path[260];
+    std::memset(path, 'z', sizeof path);
+    bool found = FindDiscList(serial, kind, path, sizeof path);
+    EXPECT_EQ(found, path[0] != '\0') << "a failed lookup empties the path";
+    return path;
+  }
+
+  std::string ini_;
+  bool hadIni_ = false;
+  std::string saved_;
+  ScratchDir dir_;
+};
+
+TEST_F(DiscListTest, RecordsAreAppendedToTheProfileInTheWindowsDirectory) {
+  std::string list = dir_.Write("disc a.m3u", "D:\\a.mp3\r\n");
+  ASSERT_TRUE(AddDiscList(list.c_str(), 0x1234ABCDu, kWavePlayerKinds));
+  ASSERT_TRUE(AddDiscList(list.c_str(), 0x1234ABCDu, kCdPlayerKinds));
+  ASSERT_NE(GetFileAttributesA(ini_.c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_NE(IniText().find("[CANTORIX]"), std::string::npos) << IniText();
+  EXPECT_TRUE(HasLine("PlayListCount=2")) << IniText();
+  EXPECT_TRUE(HasLine("LIST1=" + list)) << IniText();
+  EXPECT_TRUE(HasLine("SERIAL1=305441741")) << IniText();
+  EXPECT_TRUE(HasLine("MEDIATYPE1=3")) << IniText();
+  EXPECT_TRUE(HasLine("LIST2=" + list)) << IniText();
+  EXPECT_TRUE(HasLine("SERIAL2=305441741")) << IniText();
+  EXPECT_TRUE(HasLine("MEDIATYPE2=8")) << IniText();
+  EXPECT_EQ(Find(0x1234ABCDu), list);
+  EXPECT_EQ(Find(0x1234ABCEu), "");
+}
+
+TEST_F(DiscListTest, LookupSkipsRecordsWhoseListFileIsGone) {
+  std::string first = dir_.Write("first.m3u", "x");
+  std::string other = dir_.Write("other.m3u", "x");
+  std::string second = dir_.Write("second.m3u", "x");
+  ASSERT_TRUE(AddDiscList(other.c_str(), 77, kWavePlayerKinds));
+  ASSERT_TRUE(AddDiscList(first.c_str(), 42, kWavePlayerKinds));
+  EXPECT_EQ(Find(42), first);
+  ASSERT_TRUE(DeleteFileA(first.c_str()));
+  EXPECT_EQ(Find(42), "");
+  ASSERT_TRUE(AddDiscList(second.c_str(), 42, kCdPlayerKinds));
+  // The CD player's record is found by the wave player's lookup too.
+  EXPECT_EQ(Find(42, kWavePlayerKinds), second);
+  EXPECT_EQ(Find(42, kMidiPlayerKinds), second);
+  // The stale record stays where it was.
+  EXPECT_TRUE(HasLine("LIST2=" + first)) << IniText();
+  EXPECT_TRUE(HasLine("PlayListCount=3")) << IniText();
+  EXPECT_EQ(Find(77), other);
+}
+
+TEST_F(DiscListTest, AListFileThatDoesNotExistIsNotAdded) {
+  EXPECT_FALSE(AddDiscList(dir_.File("never.m3u").c_str(), 5, kWavePlayerKinds));
+  EXPECT_FALSE(AddDiscList(nullptr, 5, kWavePlayerKinds));
+  EXPECT_EQ(GetFileAttributesA(ini_.c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(DiscListTest, HighBitSerialsAreStoredNegativeAndFoundAgain) {
+  struct Case {
+    uint32_t serial;
+    const char* stored;
+  };
+  const Case cases[] = {
+      {0xABCD1234u, "-1412623820"},
+      {0x80000000u, "-2147483648"},
+      {0xFFFFFFFFu, "-1"},
+      {0x7FFFFFFFu, "2147483647"},
+      {0u, "0"},
+  };
+  int record = 0;
+  for (const Case& c : cases) {
+    std::string list = dir_.Write("serial" + std::to_string(++record) + ".m3u", "x");
+    ASSERT_TRUE(AddDiscList(list.c_str(), c.serial, kWavePlayerKinds));
+    EXPECT_TRUE(HasLine("SERIAL" + std::to_string(record) + "=" + c.stored)) << IniText();
+  }
+  record = 0;
+  for (const Case& c : cases) {
+    EXPECT_EQ(Find(c.serial), dir_.File("serial" + std::to_string(++record) + ".m3u")) << c.stored;
+  }
+  EXPECT_EQ(Find(0x2BCD1234u), "");  // the same low bits without the high bit
+}
+
+TEST_F(DiscListTest, AMissingOrEmptyFileHoldsNoRecords) {
+  EXPECT_EQ(Find(0), "");
+  EXPECT_EQ(Find(42), "");
+  WriteIni("");
+  EXPECT_EQ(Find(0), "");
+  WriteIni("[OTHER]\r\nPlayListCount=1\r\nSERIAL1=42\r\nLIST1=" + dir_.Write("x.m3u", "x") + "\r\n");
+  EXPECT_EQ(Find(42), "");
+  char small[1];
+  EXPECT_FALSE(FindDiscList(42, kWavePlayerKinds, small, 0));
+}
+
+TEST_F(DiscListTest, DamagedFilesNeitherMatchWronglyNorLoseRecords) {
+  std::string good = dir_.Write("good.m3u", "x");
+  std::string kept = dir_.Write("kept.m3u", "x");
+
+  // Garbage bytes: no records, and adding starts a clean section.
+  std::string noise;
+  for (int i = 0; i < 3000; ++i) noise.push_back(static_cast<char>((i * 7919) % 251 + 1));
+  WriteIni(noise);
+  EXPECT_EQ(Find(0), "");
+  ASSERT_TRUE(AddDiscList(good.c_str(), 9, kWavePlayerKinds));
+  EXPECT_EQ(Find(9), good);
+
+  // A serial that is not a number is a damaged record, not serial 0.
+  WriteIni("[CANTORIX]\r\nPlayListCount=2\r\nLIST1=" + kept + "\r\nSERIAL1=garbage\r\n"
+           "LIST2=" + good + "\r\nSERIAL2=0\r\n");
+  EXPECT_EQ(Find(0), good);
+  // Serials written unsigned by hand are read as the same 32-bit value.
+  WriteIni("[CANTORIX]\r\nPlayListCount=1\r\nLIST1=" + good + "\r\nSERIAL1=2882343476\r\n");
+  EXPECT_EQ(Find(0xABCD1234u), good);
+
+  // A count that is not a number hides the records from lookups, but adding
+  // must not overwrite them.
+  WriteIni("[CANTORIX]\r\nPlayListCount=lots\r\nLIST1=" + kept + "\r\nSERIAL1=5\r\nMEDIATYPE1=3\r\n");
+  EXPECT_EQ(Find(5), "");
+  ASSERT_TRUE(AddDiscList(good.c_str(), 6, kWavePlayerKinds));
+  EXPECT_TRUE(HasLine("LIST1=" + kept)) << IniText();
+  EXPECT_TRUE(HasLine("LIST2=" + good)) << IniText();
+  EXPECT_TRUE(HasLine("PlayListCount=2")) << IniText();
+  EXPECT_EQ(Find(5), kept);
+  EXPECT_EQ(Find(6), good);
+
+  // A huge count is looked up quickly through the records that exist; it
+  // cannot be counted past, so nothing more is added.
+  WriteIni("[CANTORIX]\r\nPlayListCount=2147483647\r\nLIST7=" + kept + "\r\nSERIAL7=-3\r\n");
+  DWORD start = GetTickCount();
+  EXPECT_EQ(Find(static_cast<uint32_t>(-3)), kept);
+  EXPECT_EQ(Find(4), "");
+  EXPECT_LT(GetTickCount() - start, 5000u);
+  EXPECT_FALSE(AddDiscList(good.c_str(), 4, kWavePlayerKinds));
+
+  // Records beyond the count are not considered, as before.
+  WriteIni("[CANTORIX]\r\nPlayListCount=1\r\nLIST1=" + dir_.File("gone.m3u") + "\r\nSERIAL1=8\r\n"
+           "LIST2=" + good + "\r\nSERIAL2=8\r\n");
+  EXPECT_EQ(Find(8), "");
+}
+
+TEST_F(DiscListTest, VolumeSerialOfANonexistentDriveIsZero) {
+  // Find a letter with no drive behind it.
+  for (char letter = 'Q'; letter <= 'W'; ++letter) {
+    char root[] = {letter, ':', '\\', '\0'};
+    if (GetDriveTypeA(root) != DRIVE_NO_ROOT_DIR) continue;
+    EXPECT_EQ(VolumeSerial(root), 0u) << root;
+    return;
+  }
+  GTEST_SKIP() << "every letter from Q to W is in use";
+}
+
+}  // namespace

@@ -1,0 +1,70 @@
+#include "media/ListLines.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  size_t visited = ForEachListLine(text.data(), text.size(), [&](const char* line, size_t n) {
+    lines.emplace_back(line, n);
+    return true;
+  });
+  EXPECT_EQ(visited, lines.size());
+  return lines;
+}
+
+using Strings = std::vector<std::string>;
+
+struct SplitCase {
+  const char* label;
+  std::string text;
+  Strings expected;
+};
+
+TEST(ListLinesTest, EveryLineEndWorksAndUnterminatedTextIsDropped) {
+  const SplitCase cases[] = {
+      {"crlf", "a.mp3\r\nb.wav\r\n", {"a.mp3", "b.wav"}},
+      {"lf only", "a.mp3\nb.wav\n", {"a.mp3", "b.wav"}},
+      {"cr only", "a.mp3\rb.wav\r", {"a.mp3", "b.wav"}},
+      {"nul ends", std::string("a.mp3\0b.wav\0", 12), {"a.mp3", "b.wav"}},
+      {"mixed", std::string("a\r\nb\nc\rd\0", 9), {"a", "b", "c", "d"}},
+      {"no final end", "a.mp3\r\nb.wav", {"a.mp3"}},
+      {"nothing ended", "b.wav", {}},
+      {"empty", "", {}},
+      {"empty lines", "\r\n\r\n\n\r", {}},
+      {"empty lines between", "\n\na\r\n\r\n\rb\n\n", {"a", "b"}},
+      {"spaces kept", " a.mp3 \r\n\tb.wav\n", {" a.mp3 ", "\tb.wav"}},
+      {"comment is a line", "#EXTM3U\r\nsong.mp3\r\n", {"#EXTM3U", "song.mp3"}},
+  };
+  for (const SplitCase& c : cases) {
+    EXPECT_EQ(Lines(c.text), c.expected) << c.label;
+  }
+}
+
+TEST(ListLinesTest, VisitorCanStopEarly) {
+  std::string text = "a\nb\nc\n";
+  Strings seen;
+  size_t visited = ForEachListLine(text.data(), text.size(), [&](const char* line, size_t n) {
+    seen.emplace_back(line, n);
+    return seen.size() < 2;
+  });
+  EXPECT_EQ(visited, 2u);
+  EXPECT_EQ(seen, (Strings{"a", "b"}));
+}
+
+TEST(ListLinesTest, LongAndManyLinesAreSplitExactly) {
+  std::string text;
+  Strings expected;
+  for (int i = 0; i < 300; ++i) {
+    std::string line = std::string(i % 7 + 1, 'x') + std::to_string(i);
+    expected.push_back(line);
+    text += line + (i % 3 == 0 ? "\r\n" : i % 3 == 1 ? "\n" : "\r");
+  }
+  EXPECT_EQ(Lines(text), expected);
+}
+
+}  // namespace

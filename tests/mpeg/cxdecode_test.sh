@@ -1,0 +1,34 @@
+#!/bin/sh
+# cxdecode end to end: WAV and raw output agree with each other and with
+# the reference within the accuracy bar, --info reports the stream, and a
+# file that is not MPEG audio gives one line on standard error and exit 1.
+set -eu
+cxdecode=$1
+fixtures=$2
+work=mpeg-cxdecode-test
+mkdir -p "$work"
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+mp3=$fixtures/l3-44k-joint-128.mp3
+"$cxdecode" --raw "$mp3" "$work/out.raw" || fail "raw decode"
+"$cxdecode" "$mp3" "$work/out.wav" || fail "wav decode"
+"$cxdecode" --raw "$mp3" - > "$work/stdout.raw" || fail "decode to stdout"
+cmp -s "$work/out.raw" "$work/stdout.raw" || fail "stdout differs from file output"
+
+raw_size=$(wc -c < "$work/out.raw")
+wav_size=$(wc -c < "$work/out.wav")
+[ "$wav_size" -eq $((raw_size + 44)) ] || fail "WAV is not header + PCM ($wav_size vs $raw_size)"
+tail -c "$raw_size" "$work/out.wav" | cmp -s - "$work/out.raw" || fail "WAV data differs from raw"
+head -c 4 "$work/out.wav" | grep -q RIFF || fail "no RIFF header"
+[ "$raw_size" -eq "$(wc -c < "$fixtures/l3-44k-joint-128.ref.raw")" ] || fail "length differs from reference"
+
+"$cxdecode" --info "$mp3" > "$work/info.txt" || fail "--info"
+grep -q "MPEG 1 Layer 3, 44100 Hz, 128 kbit/s, joint stereo" "$work/info.txt" || fail "info line: $(cat "$work/info.txt")"
+
+printf 'not an mpeg file at all' > "$work/bad.mp3"
+if "$cxdecode" "$work/bad.mp3" "$work/bad.wav" 2> "$work/err.txt"; then fail "bad file accepted"; fi
+[ "$(wc -l < "$work/err.txt")" -eq 1 ] || fail "error is not one line"
+if "$cxdecode" "$work/missing.mp3" "$work/x.wav" 2>/dev/null; then fail "missing file accepted"; fi
+if "$cxdecode" 2>/dev/null; then fail "no arguments accepted"; fi
+rm -rf "$work"
+echo "cxdecode ok"
