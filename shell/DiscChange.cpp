@@ -2,6 +2,8 @@
 
 #include <dbt.h>
 
+#include "media/DiscList.h"
+#include "media/MediaKind.h"
 #include "shell/App.h"
 #include "shell/CommandCodes.h"
 #include "shell/MainPanel.h"
@@ -14,10 +16,16 @@ bool DriveIsCdRom(int drive) {
   return GetDriveTypeA(root) == DRIVE_CDROM;
 }
 
-bool NoStoredList(int) { return false; }
+// Whether the disc now in the drive has a list stored for the wave player.
+bool DiscHasStoredList(int drive) {
+  char root[] = "A:\\";
+  root[0] = static_cast<char>('A' + drive);
+  char list[MAX_PATH];
+  return FindDiscList(VolumeSerial(root), kWavePlayerKinds, list, sizeof list);
+}
 
 CdDriveTest gCdDriveTest = DriveIsCdRom;
-DiscListLookup gDiscListLookup = NoStoredList;
+DiscListLookup gDiscListLookup = DiscHasStoredList;
 
 int LowestDrive(DWORD unitMask) {
   for (int drive = 0; drive < 26; ++drive) {
@@ -50,7 +58,7 @@ void OnDiscArrived(HWND panel, int drive) {
 void SetCdDriveTest(CdDriveTest test) { gCdDriveTest = test != nullptr ? test : DriveIsCdRom; }
 
 void SetDiscListLookup(DiscListLookup lookup) {
-  gDiscListLookup = lookup != nullptr ? lookup : NoStoredList;
+  gDiscListLookup = lookup != nullptr ? lookup : DiscHasStoredList;
 }
 
 LRESULT HandleDeviceChange(HWND panel, WPARAM event, LPARAM data) {

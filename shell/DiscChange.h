@@ -7,8 +7,8 @@
 using CdDriveTest = bool (*)(int drive);
 void SetCdDriveTest(CdDriveTest test);
 
-// Whether the disc now in a drive has a stored wave-player list. Until the
-// disc database is plugged in here, no disc has one.
+// Whether the disc now in a drive has a stored wave-player list: by default
+// its volume serial is looked up in the disc database. Replaceable for tests.
 using DiscListLookup = bool (*)(int drive);
 void SetDiscListLookup(DiscListLookup lookup);
 

@@ -10,6 +10,8 @@
 #include "shell/App.h"
 #include "shell/CommandCodes.h"
 #include "shell/ConfigWindow.h"
+#include "media/DiscList.h"
+#include "media/MediaKind.h"
 #include "shell/DiscChange.h"
 #include "skin/DibButton.h"
 #include "tests/shell/PanelTestSupport.h"
@@ -205,6 +207,46 @@ TEST_F(MainPanelTest, DiscArrivalAndRemoval) {
   // Other notices are ignored.
   EXPECT_EQ(Notify(panel_, DBT_DEVICEQUERYREMOVE, Volume(1u << 3, DBTF_MEDIA)), 1);
   EXPECT_TRUE(PlayerMessages().empty());
+}
+
+// The test prefix presents a folder as CD-ROM drive X: with a fixed volume
+// serial; the database file is the real one in the Windows directory.
+TEST_F(MainPanelTest, ARealDiscWithAStoredListOpensTheWavePlayer) {
+  char windows[MAX_PATH];
+  ASSERT_GT(GetWindowsDirectoryA(windows, sizeof windows), 0u);
+  std::string ini = std::string(windows) + "\\CXDB.INI";
+  auto flush = [] { WritePrivateProfileStringA(nullptr, nullptr, nullptr, kDiscListFile); };
+  flush();
+  ASSERT_EQ(GetFileAttributesA(ini.c_str()), INVALID_FILE_ATTRIBUTES)
+      << "another test left a disc database behind";
+  const int driveX = 'X' - 'A';
+  ASSERT_EQ(GetDriveTypeA("X:\\"), static_cast<UINT>(DRIVE_CDROM));
+  gApp.options.canAutoPlayMp3List = 1;
+
+  // No record for the disc: only the CD side reacts.
+  Notify(panel_, DBT_DEVICEARRIVAL, Volume(1u << driveX, DBTF_MEDIA));
+  EXPECT_FALSE(PlayerSlotOf(kPlayerWave).shown);
+
+  ScratchDir dir;
+  std::string list = dir.Write("disc.m3u", "a.mp3\r\n");
+  ASSERT_TRUE(AddDiscList(list.c_str(), VolumeSerial("X:\\"), kWavePlayerKinds));
+  PlayerMessages();
+  Notify(panel_, DBT_DEVICEARRIVAL, Volume(1u << driveX, DBTF_MEDIA));
+  EXPECT_TRUE(PlayerSlotOf(kPlayerWave).shown);
+  std::vector<PlayerMessage> got = PlayerMessages();
+  ASSERT_EQ(got.size(), 1u);
+  EXPECT_EQ(got[0].window, PlayerSlotOf(kPlayerWave).window);
+  EXPECT_EQ(got[0].message, static_cast<UINT>(kMsgDiscChange));
+  EXPECT_EQ(got[0].wParam, 1u);
+  EXPECT_EQ(got[0].lParam, driveX);
+
+  // The list file is gone: the record no longer counts.
+  ClosePlayer(panel_, kPlayerWave);
+  DeleteFileA(list.c_str());
+  Notify(panel_, DBT_DEVICEARRIVAL, Volume(1u << driveX, DBTF_MEDIA));
+  EXPECT_FALSE(PlayerSlotOf(kPlayerWave).shown);
+  flush();
+  DeleteFileA(ini.c_str());
 }
 
 TEST_F(MainPanelTest, ConfigKeyOpensTheConfigurationWindowModally) {

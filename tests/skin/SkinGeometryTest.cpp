@@ -112,20 +112,17 @@ TEST(LedDigits, TrackTimeDigits) {
 TEST(RecordFormats, TextsAgreeWithTheirRows) {
   ASSERT_EQ(kRecordFormatCount, 12);
   for (int i = 0; i < kRecordFormatCount; ++i) {
-    const RecordFormat& f = kRecordFormats[i];
+    const RecordFormat& f = RecordFormatAt(i);
     char expected[64];
     unsigned kbPerSecond = (f.rate * f.channels * (f.bits / 8) + 512) / 1024;  // nearest
     std::snprintf(expected, sizeof expected, " %uHZ,  %uBit ,%s   %uKB/S", f.rate, f.bits,
                   f.channels == 1 ? "Mono" : "Stereo", kbPerSecond);
-    EXPECT_EQ(std::string(f.listText), expected) << i;
+    EXPECT_EQ(std::string(RecordFormatText(i)), expected) << i;
     EXPECT_EQ(f.rate, i < 4 ? 11025u : i < 8 ? 22050u : 44100u);
   }
   EXPECT_EQ(gRecordFormatIndex, 0);
-  gRecordFormatIndex = 42;
-  EXPECT_EQ(&CurrentRecordFormat(), &kRecordFormats[0]);
-  gRecordFormatIndex = 9;
-  EXPECT_EQ(CurrentRecordFormat().channels, 2);
-  gRecordFormatIndex = 0;
+  EXPECT_EQ(&RecordFormatAt(42), &RecordFormatAt(0));
+  EXPECT_EQ(RecordFormatAt(9).channels, 2u);
 }
 
 }  // namespace
