@@ -5,6 +5,7 @@
 //   playfile [--dsound] [--pause AT:FOR] [--stop AT] [--linger MS] FILE
 //
 // --pause AT:FOR  pauses AT ms after the start for FOR ms, then resumes
+// --seek AT:TO    AT ms after the start, moves the source to TO ms
 // --stop AT       stops AT ms after the start and waits --linger ms more
 // --linger MS     how long to keep listening after the end (default 600),
 //                 to see that no second notification comes
@@ -17,6 +18,7 @@
 #include <cstring>
 #include <string>
 
+#include "audio/DirectSoundPlayer.h"
 #include "audio/MediaSource.h"
 #include "audio/WaveOutDevice.h"
 
@@ -83,13 +85,33 @@ class WaveOutput : public Output {
   WaveOutDevice device_;
 };
 
+class DirectSoundOutput : public Output {
+ public:
+  bool Open(MediaSource* source, HWND listener) override {
+    if (!device_.InitDevice(listener)) {
+      std::printf("DirectSound is not available\n");
+      return false;
+    }
+    stream_ = device_.CreateStream(source);
+    return stream_ && stream_->SetStreamNotify(listener, kEndOfStreamMessage);
+  }
+  bool Start() override { return stream_->StartStream(); }
+  bool Pause() override { return stream_->State() == kStreamPlaying && stream_->PauseStream(); }
+  bool Resume() override { return stream_->ResumeStream(); }
+  void Stop() override { stream_->StopStream(); }
+
+ private:
+  DirectSoundDevice device_;
+  DirectSoundStream* stream_ = nullptr;
+};
+
 Output* MakeOutput(bool dsound, HWND listener);
 
 }  // namespace
 
 int main(int argc, char** argv) {
   bool dsound = false;
-  long pauseAt = -1, pauseFor = 0, stopAt = -1, linger = 600;
+  long pauseAt = -1, pauseFor = 0, stopAt = -1, linger = 600, seekAt = -1, seekTo = 0;
   const char* path = nullptr;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
@@ -97,6 +119,8 @@ int main(int argc, char** argv) {
       dsound = true;
     } else if (a == "--pause" && i + 1 < argc) {
       std::sscanf(argv[++i], "%ld:%ld", &pauseAt, &pauseFor);
+    } else if (a == "--seek" && i + 1 < argc) {
+      std::sscanf(argv[++i], "%ld:%ld", &seekAt, &seekTo);
     } else if (a == "--stop" && i + 1 < argc) {
       stopAt = std::atol(argv[++i]);
     } else if (a == "--linger" && i + 1 < argc) {
@@ -130,13 +154,25 @@ int main(int argc, char** argv) {
   bool ok = true;
   if (pauseAt >= 0) {
     PumpFor(static_cast<DWORD>(pauseAt));
+    const bool paused = output->Pause() && !output->Pause();
+    // A refill that began before the pause may still finish; after that
+    // nothing is read while paused.
+    PumpFor(100);
     const uint32_t before = source.PositionMs();
-    ok = output->Pause() && !output->Pause();
     PumpFor(static_cast<DWORD>(pauseFor));
-    // Nothing is read while paused.
-    ok = ok && source.PositionMs() == before && gEnds == 0;
-    ok = ok && output->Resume();
-    std::printf("paused at %u ms of the source\n", before);
+    const uint32_t after = source.PositionMs();
+    const bool resumed = output->Resume();
+    std::printf("paused at %u ms of the source (%s), %u ms after the pause, %s\n", before,
+                paused ? "paused" : "pause failed", after, resumed ? "resumed" : "resume failed");
+    ok = paused && resumed && after == before && gEnds == 0;
+  }
+  if (seekAt >= 0) {
+    PumpFor(static_cast<DWORD>(seekAt));
+    // Held across both, so no refill slips in between.
+    SyncGuard noRead(source.syncMutex());
+    const uint32_t before = source.PositionMs();
+    const uint32_t result = source.Seek(static_cast<uint32_t>(seekTo));
+    std::printf("seek from %u ms to %ld ms: %u\n", before, seekTo, result);
   }
   if (stopAt >= 0) {
     PumpFor(static_cast<DWORD>(stopAt));
@@ -157,7 +193,7 @@ int main(int argc, char** argv) {
 
 namespace {
 Output* MakeOutput(bool dsound, HWND) {
-  if (dsound) return nullptr;
+  if (dsound) return new DirectSoundOutput;
   return new WaveOutput;
 }
 }  // namespace

@@ -1,0 +1,381 @@
+#include "audio/DirectSoundPlayer.h"
+
+#include <cstring>
+#include <new>
+
+namespace {
+
+constexpr DWORD kStreamBufferFlags = DSBCAPS_CTRL3D | DSBCAPS_CTRLFREQUENCY | DSBCAPS_CTRLPAN |
+                                     DSBCAPS_CTRLVOLUME | DSBCAPS_CTRLPOSITIONNOTIFY |
+                                     DSBCAPS_GLOBALFOCUS | DSBCAPS_GETCURRENTPOSITION2;
+static_assert(kStreamBufferFlags == 0x000181F0, "stream buffer flags");
+
+// A locked stretch of the looping buffer, unlocked by its owner.
+class BufferLock {
+ public:
+  BufferLock(IDirectSoundBuffer* buffer, DWORD offset, DWORD bytes) : buffer_(buffer) {
+    ok_ = SUCCEEDED(buffer_->Lock(offset, bytes, &region1, &length1, &region2, &length2, 0));
+  }
+  ~BufferLock() {
+    if (ok_) buffer_->Unlock(region1, length1, region2, length2);
+  }
+  BufferLock(const BufferLock&) = delete;
+  BufferLock& operator=(const BufferLock&) = delete;
+  bool ok() const { return ok_; }
+  // Writes `silence` over everything from byte `from` of the two regions on.
+  void FillFrom(DWORD from, uint8_t silence) {
+    if (from < length1) std::memset(static_cast<uint8_t*>(region1) + from, silence, length1 - from);
+    const DWORD in2 = from > length1 ? from - length1 : 0;
+    if (region2 && in2 < length2) std::memset(static_cast<uint8_t*>(region2) + in2, silence, length2 - in2);
+  }
+
+  void* region1 = nullptr;
+  void* region2 = nullptr;
+  DWORD length1 = 0;
+  DWORD length2 = 0;
+
+ private:
+  IDirectSoundBuffer* buffer_;
+  bool ok_ = false;
+};
+
+// A view of the block "3DShareName" as Handset created it.
+class Shared3DView {
+ public:
+  explicit Shared3DView(bool forWriting)
+      : mapping_(OpenFileMappingA(forWriting ? FILE_MAP_WRITE : FILE_MAP_READ, FALSE, kShared3DName)),
+        view_(mapping_.get(), forWriting ? FILE_MAP_WRITE : FILE_MAP_READ, sizeof(Shared3DBlock)) {}
+  Shared3DBlock* block() const { return static_cast<Shared3DBlock*>(view_.get()); }
+
+ private:
+  UniqueHandle mapping_;
+  MappedView view_;
+};
+
+}  // namespace
+
+// ---- stream ----
+
+DirectSoundStream::~DirectSoundStream() { ReleaseStream(); }
+
+bool DirectSoundStream::InitStream(IDirectSound* directSound, MediaSource* source) {
+  if (!directSound || !source || buffer_) return false;
+  source_ = source;
+  format_ = source->info().format;
+  if (format_.avgBytesPerSec == 0 || format_.blockAlign == 0) return false;
+  description_ = DSBUFFERDESC{};
+  // The description without the 3D algorithm field (20 bytes in a 32-bit
+  // build); DirectSound then picks its default 3D algorithm.
+  description_.dwSize = sizeof(DSBUFFERDESC1);
+  description_.dwFlags = kStreamBufferFlags;
+  description_.dwBufferBytes = 2 * format_.avgBytesPerSec;
+  description_.lpwfxFormat = reinterpret_cast<WAVEFORMATEX*>(&format_);
+  if (FAILED(directSound->CreateSoundBuffer(&description_, &buffer_, nullptr))) {
+    buffer_ = nullptr;
+    return false;
+  }
+  wake_.Reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+  if (!wake_ || !CreateNotifications() ||
+      FAILED(buffer_->QueryInterface(IID_IDirectSound3DBuffer, reinterpret_cast<void**>(&buffer3D_)))) {
+    buffer3D_ = nullptr;
+    ReleaseStream();
+    return false;
+  }
+  state_ = kStreamStopped;
+  return true;
+}
+
+bool DirectSoundStream::CreateNotifications() {
+  for (int i = 0; i < 2; ++i) {
+    events_[i].Reset(CreateEventA(nullptr, FALSE, FALSE, nullptr));
+    if (!events_[i]) return false;
+  }
+  positions_[0] = {0, events_[0].get()};
+  positions_[1] = {description_.dwBufferBytes / 2, events_[1].get()};
+  if (FAILED(buffer_->QueryInterface(IID_IDirectSoundNotify, reinterpret_cast<void**>(&notify_)))) {
+    notify_ = nullptr;
+    return false;
+  }
+  if (FAILED(notify_->SetNotificationPositions(2, positions_))) {
+    ReleaseAndClear(notify_);
+    return false;
+  }
+  return true;
+}
+
+bool DirectSoundStream::SetStreamNotify(HWND window, UINT message) {
+  if (!IsWindow(window)) return false;
+  notifyWindow_ = window;
+  notifyMessage_ = message;
+  return true;
+}
+
+// Fills the half at `offset`: from the source while it delivers, silence for
+// whatever it cannot. *ended tells that the source has run out.
+bool DirectSoundStream::FillHalf(DWORD offset, bool fromSource, bool* ended) {
+  BufferLock lock(buffer_, offset, format_.avgBytesPerSec);
+  if (!lock.ok()) return false;
+  const uint8_t silence = format_.bitsPerSample == 8 ? 0x80 : 0x00;
+  uint32_t count = 0;
+  *ended = !fromSource;
+  if (fromSource) {
+    if (!source_->Read(0, lock.region1, lock.length1, lock.region2, lock.length2, &count)) count = 0;
+    ++refills_;
+    *ended = count < lock.length1 + lock.length2;
+  }
+  lock.FillFrom(count, silence);
+  return true;
+}
+
+bool DirectSoundStream::StartStream() {
+  if (!buffer_ || thread_) return false;
+  {
+    // The first second comes from the source before anything plays; the
+    // rest of its half is silence if the file is shorter.
+    BufferLock lock(buffer_, 0, format_.avgBytesPerSec);
+    if (!lock.ok()) return false;
+    uint32_t count = 0;
+    if (!source_->Read(0, lock.region1, lock.length1, lock.region2, lock.length2, &count)) return false;
+    lock.FillFrom(count, format_.bitsPerSample == 8 ? 0x80 : 0x00);
+  }
+  bool ended = false;
+  FillHalf(format_.avgBytesPerSec, false, &ended);  // the second half starts silent
+  buffer_->SetCurrentPosition(0);
+  if (!ResumeStream()) return false;
+  stop_ = false;
+  ResetEvent(wake_.get());
+  thread_.Reset(CreateThread(nullptr, 0, &DirectSoundStream::ThreadMain, this, 0, nullptr));
+  if (!thread_) {
+    PauseStream();
+    return false;
+  }
+  SetThreadPriority(thread_.get(), THREAD_PRIORITY_HIGHEST);
+  state_ = kStreamPlaying;
+  return true;
+}
+
+DWORD WINAPI DirectSoundStream::ThreadMain(void* self) {
+  auto* stream = static_cast<DirectSoundStream*>(self);
+  stream->FeedLoop();
+  // A stopped stream has not ended: nothing is posted.
+  if (!stream->stop_ && stream->notifyWindow_) {
+    PostMessageA(stream->notifyWindow_, stream->notifyMessage_, 0, 0);
+  }
+  return 0;
+}
+
+// The play cursor passing the start (event 0) means the second half has
+// been played and can be refilled; passing the middle (event 1), the first.
+// When the source runs out, the rest of that half is silence; every later
+// half is silence too, so nothing stale is heard while the last data plays.
+// When the event of the last filled half comes round again, that half has
+// played in full and the buffer stops.
+void DirectSoundStream::FeedLoop() {
+  int endMarker = -1;
+  const HANDLE waits[3] = {wake_.get(), events_[0].get(), events_[1].get()};
+  const DWORD half = description_.dwBufferBytes / 2;
+  while (!stop_) {
+    const DWORD w = WaitForMultipleObjects(3, waits, FALSE, INFINITE);
+    if (stop_ || w == WAIT_OBJECT_0 || w < WAIT_OBJECT_0 || w > WAIT_OBJECT_0 + 2) return;
+    const int event = static_cast<int>(w - WAIT_OBJECT_0 - 1);
+    DWORD play = 0, write = 0;
+    if (FAILED(buffer_->GetCurrentPosition(&play, &write))) {
+      buffer_->Stop();
+      return;
+    }
+    if (event == endMarker) {
+      buffer_->Stop();
+      return;
+    }
+    bool ended = false;
+    if (!FillHalf(event == 0 ? half : 0, endMarker < 0, &ended)) return;
+    if (ended && endMarker < 0) endMarker = event;
+  }
+}
+
+bool DirectSoundStream::PauseStream() {
+  if (!buffer_ || FAILED(buffer_->Stop())) return false;
+  state_ = kStreamPaused;
+  return true;
+}
+
+bool DirectSoundStream::ResumeStream() {
+  if (!buffer_ || FAILED(buffer_->Play(0, 0, DSBPLAY_LOOPING))) return false;
+  state_ = kStreamPlaying;
+  return true;
+}
+
+void DirectSoundStream::StopStream() {
+  PauseStream();
+  if (thread_) {
+    {
+      // With the sync lock held no source read is running; the thread sees
+      // the flag before it starts another.
+      SyncGuard noRead(source_->syncMutex());
+      stop_ = true;
+      SetEvent(wake_.get());
+    }
+    WaitForSingleObject(thread_.get(), INFINITE);
+    thread_.Reset();
+  }
+  state_ = kStreamStopped;
+}
+
+void DirectSoundStream::ReleaseStream() {
+  if (thread_) StopStream();
+  ReleaseAndClear(buffer3D_);
+  ReleaseAndClear(notify_);
+  ReleaseAndClear(buffer_);
+  for (UniqueHandle& e : events_) e.Reset();
+  wake_.Reset();
+  description_ = DSBUFFERDESC{};
+  state_ = kStreamStopped;
+}
+
+bool DirectSoundStream::Apply3DValues(uint32_t mask, const Shared3DBlock& b) {
+  if (!buffer3D_) return false;
+  bool ok = true;
+  if (mask & k3DDistances) {
+    ok = SUCCEEDED(buffer3D_->SetMaxDistance(b.maxDistance, DS3D_IMMEDIATE)) && ok;
+    ok = SUCCEEDED(buffer3D_->SetMinDistance(b.minDistance, DS3D_IMMEDIATE)) && ok;
+  }
+  if (mask & k3DPosition) {
+    ok = SUCCEEDED(buffer3D_->SetPosition(b.positionX, b.positionY, b.positionZ, DS3D_IMMEDIATE)) && ok;
+  }
+  if (mask & k3DVelocity) {
+    ok = SUCCEEDED(buffer3D_->SetVelocity(b.velocityX, b.velocityY, b.velocityZ, DS3D_IMMEDIATE)) && ok;
+  }
+  if (mask & k3DConeAngles) {
+    ok = SUCCEEDED(buffer3D_->SetConeAngles(b.coneInsideAngle, b.coneOutsideAngle, DS3D_IMMEDIATE)) && ok;
+  }
+  return ok;
+}
+
+bool DirectSoundStream::Read3DValues(uint32_t mask, Shared3DBlock* b) {
+  if (!buffer3D_) return false;
+  bool ok = true;
+  if (mask & k3DDistances) {
+    D3DVALUE maxD = 0, minD = 0;
+    ok = SUCCEEDED(buffer3D_->GetMaxDistance(&maxD)) && SUCCEEDED(buffer3D_->GetMinDistance(&minD));
+    if (ok) {
+      b->maxDistance = maxD;
+      b->minDistance = minD;
+    }
+  }
+  if (mask & k3DPosition) {
+    D3DVECTOR v{};
+    if (SUCCEEDED(buffer3D_->GetPosition(&v))) {
+      b->positionX = v.x;
+      b->positionY = v.y;
+      b->positionZ = v.z;
+    } else {
+      ok = false;
+    }
+  }
+  if (mask & k3DVelocity) {
+    D3DVECTOR v{};
+    if (SUCCEEDED(buffer3D_->GetVelocity(&v))) {
+      b->velocityX = v.x;
+      b->velocityY = v.y;
+      b->velocityZ = v.z;
+    } else {
+      ok = false;
+    }
+  }
+  if (mask & k3DConeAngles) {
+    DWORD inside = 0, outside = 0;
+    if (SUCCEEDED(buffer3D_->GetConeAngles(&inside, &outside))) {
+      b->coneInsideAngle = inside;
+      b->coneOutsideAngle = outside;
+    } else {
+      ok = false;
+    }
+  }
+  return ok;
+}
+
+bool DirectSoundStream::Apply3D(uint32_t mask) {
+  if (!buffer3D_) return false;
+  Shared3DView view(false);
+  if (!view.block()) return false;
+  Shared3DBlock copy;
+  std::memcpy(&copy, view.block(), sizeof copy);
+  return Apply3DValues(mask, copy);
+}
+
+bool DirectSoundStream::Read3D(uint32_t mask) {
+  if (!buffer3D_) return false;
+  Shared3DView view(true);
+  if (!view.block()) return false;
+  Shared3DBlock copy;
+  std::memcpy(&copy, view.block(), sizeof copy);
+  const bool ok = Read3DValues(mask, &copy);
+  std::memcpy(view.block(), &copy, sizeof copy);
+  return ok;
+}
+
+// ---- device ----
+
+DirectSoundDevice::~DirectSoundDevice() { ReleaseAll(); }
+
+void DirectSoundDevice::ReleaseAll() {
+  for (DirectSoundStream*& s : streams_) {
+    delete s;  // the destructor releases the stream
+    s = nullptr;
+  }
+  ReleaseAndClear(primary_);
+  ReleaseAndClear(directSound_);
+  captureCreate_ = nullptr;
+  if (library_) FreeLibrary(library_);
+  library_ = nullptr;
+}
+
+bool DirectSoundDevice::InitDevice(HWND window) {
+  if (directSound_) return false;
+  library_ = LoadLibraryA("dsound.dll");
+  if (!library_) return false;
+  auto create = reinterpret_cast<DirectSoundCreateFn>(
+      reinterpret_cast<void*>(GetProcAddress(library_, "DirectSoundCreate")));
+  captureCreate_ = reinterpret_cast<DirectSoundCaptureCreateFn>(
+      reinterpret_cast<void*>(GetProcAddress(library_, "DirectSoundCaptureCreate")));
+  primaryDescription_ = DSBUFFERDESC{};
+  primaryDescription_.dwSize = sizeof(DSBUFFERDESC1);
+  primaryDescription_.dwFlags = DSBCAPS_PRIMARYBUFFER;
+  const bool ok = create && SUCCEEDED(create(nullptr, &directSound_, nullptr)) &&
+                  SUCCEEDED(directSound_->SetCooperativeLevel(window, DSSCL_NORMAL)) &&
+                  SUCCEEDED(directSound_->CreateSoundBuffer(&primaryDescription_, &primary_, nullptr));
+  if (!ok) ReleaseAll();
+  return ok;
+}
+
+DirectSoundStream* DirectSoundDevice::CreateStream(MediaSource* source) {
+  if (!directSound_) return nullptr;
+  if (streams_[0]) DestroyStream(streams_[0]);
+  auto* stream = new (std::nothrow) DirectSoundStream;
+  if (!stream) return nullptr;
+  if (!stream->InitStream(directSound_, source)) {
+    delete stream;
+    return nullptr;
+  }
+  streams_[0] = stream;
+  return stream;
+}
+
+bool DirectSoundDevice::DestroyStream(DirectSoundStream* stream) {
+  for (DirectSoundStream*& s : streams_) {
+    if (s && s == stream) {
+      s->ReleaseStream();
+      delete s;
+      s = nullptr;
+      return true;
+    }
+  }
+  return false;
+}
+
+bool Handle3DCommand(DirectSoundStream* stream, uint16_t code, uint32_t groupMask) {
+  if (!stream) return false;
+  if (code == 5020) return stream->Apply3D(groupMask);
+  if (code == 5021) return stream->Read3D(groupMask);
+  return false;
+}

@@ -1,0 +1,266 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstring>
+
+#include "audio/DirectSoundPlayer.h"
+#include "shell/CommandCodes.h"
+#include "tests/audio/AudioTestFiles.h"
+#include "tests/audio/EndListener.h"
+#include "tests/support/WinTestSupport.h"
+
+namespace {
+
+class SlowSource : public MediaSource {
+ public:
+  bool Read(uint32_t reserved, void* r1, uint32_t l1, void* r2, uint32_t l2, uint32_t* count) override {
+    SyncGuard hold(syncMutex());
+    reading = true;
+    Sleep(delayMs);
+    const bool ok = MediaSource::Read(reserved, r1, l1, r2, l2, count);
+    reading = false;
+    ++reads;
+    return ok;
+  }
+  std::atomic<bool> reading{false};
+  std::atomic<int> reads{0};
+  DWORD delayMs = 0;
+};
+
+class OddFormatSource : public MediaSource {
+ public:
+  OddFormatSource() {
+    info_.kind = kMediaWav;
+    info_.format = MakePcmFormat(44100, 2, 16);
+    info_.format.formatTag = 0x1234;
+  }
+};
+
+// The block "3DShareName" created and written as Handset does it.
+class HandsetBlock {
+ public:
+  HandsetBlock()
+      : mapping_(CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                    sizeof(Shared3DBlock), kShared3DName)) {}
+  ~HandsetBlock() {
+    if (mapping_) CloseHandle(mapping_);
+  }
+  bool ok() const { return mapping_ != nullptr; }
+  void Write(const Shared3DBlock& b) {
+    void* view = MapViewOfFile(mapping_, FILE_MAP_WRITE, 0, 0, sizeof b);
+    ASSERT_NE(view, nullptr);
+    std::memcpy(view, &b, sizeof b);
+    UnmapViewOfFile(view);
+  }
+  Shared3DBlock Read() {
+    Shared3DBlock b{};
+    void* view = MapViewOfFile(mapping_, FILE_MAP_READ, 0, 0, sizeof b);
+    if (view) {
+      std::memcpy(&b, view, sizeof b);
+      UnmapViewOfFile(view);
+    }
+    return b;
+  }
+
+ private:
+  HANDLE mapping_;
+};
+
+// A stand-in for the wave player window: takes the command message and
+// hands 5020/5021 to the stream.
+struct CommandWindow {
+  static DirectSoundStream* gStream;
+  static UINT gCommandMessage;
+  static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == gCommandMessage && CommandRouteOf(wp) == kRouteWave) {
+      return Handle3DCommand(gStream, CommandCodeOf(wp), static_cast<uint32_t>(lp)) ? 1 : 0;
+    }
+    return DefWindowProcA(hwnd, msg, wp, lp);
+  }
+  CommandWindow() {
+    gCommandMessage = RegisterWindowMessageA(kCommandMessageName);
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = Proc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "CXTest3DCommandWindow";
+    RegisterClassA(&wc);
+    hwnd = CreateWindowA(wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+  }
+  ~CommandWindow() { DestroyWindow(hwnd); }
+  LRESULT Send(uint16_t code, uint32_t mask) {
+    return SendMessageA(hwnd, gCommandMessage, MakeCommand(kRouteWave, code), mask);
+  }
+  HWND hwnd;
+};
+DirectSoundStream* CommandWindow::gStream = nullptr;
+UINT CommandWindow::gCommandMessage = 0;
+
+struct DirectSoundFixture : testing::Test {
+  void SetUp() override { ASSERT_TRUE(device.InitDevice(listener.hwnd())); }
+  std::string Wav(const char* name, uint32_t rate, uint16_t channels, uint16_t bits, uint32_t bytes) {
+    return dir.Write(name, SimpleWav(rate, channels, bits, TestPcm(bytes)));
+  }
+  TempFolder dir;
+  EndListener listener;
+  DirectSoundDevice device;
+};
+
+TEST_F(DirectSoundFixture, ShortFileEndsOnceAfterItsLastHalf) {
+  MediaSource source;
+  ASSERT_TRUE(source.OpenMedia(Wav("a.wav", 22050, 2, 16, 88200 / 2 * 3).c_str()));  // 1.5 s
+  DirectSoundStream* stream = device.CreateStream(&source);
+  ASSERT_NE(stream, nullptr);
+  EXPECT_EQ(stream->State(), kStreamStopped);
+  ASSERT_TRUE(stream->SetStreamNotify(listener.hwnd(), 953));
+  ASSERT_TRUE(stream->StartStream());
+  EXPECT_TRUE(stream->IsStreamPlaying());
+  ASSERT_TRUE(PumpUntil([&] { return listener.ends() > 0; }, 10000));
+  PumpFor(600);
+  EXPECT_EQ(listener.ends(), 1);
+  EXPECT_EQ(source.PositionMs(), 1500u);
+  EXPECT_TRUE(device.DestroyStream(stream));
+  EXPECT_FALSE(device.DestroyStream(stream));
+  PumpFor(200);
+  EXPECT_EQ(listener.ends(), 1);
+}
+
+TEST_F(DirectSoundFixture, PauseRefillsNothingAndResumeGoesOn) {
+  MediaSource source;
+  ASSERT_TRUE(source.OpenMedia(Wav("p.wav", 8000, 1, 8, 8000 * 30).c_str()));
+  DirectSoundStream* stream = device.CreateStream(&source);
+  ASSERT_NE(stream, nullptr);
+  ASSERT_TRUE(stream->SetStreamNotify(listener.hwnd(), 953));
+  ASSERT_TRUE(stream->StartStream());
+  PumpFor(400);
+  ASSERT_TRUE(stream->PauseStream());
+  EXPECT_EQ(stream->State(), kStreamPaused);
+  PumpFor(100);
+  const uint32_t refills = stream->refills();
+  const uint32_t position = source.PositionMs();
+  PumpFor(900);
+  EXPECT_EQ(stream->refills(), refills);
+  EXPECT_EQ(source.PositionMs(), position);
+  ASSERT_TRUE(stream->ResumeStream());
+  EXPECT_TRUE(stream->IsStreamPlaying());
+  ASSERT_TRUE(PumpUntil([&] { return stream->refills() > refills; }, 3000));
+  EXPECT_GT(source.PositionMs(), position);
+  stream->StopStream();
+  EXPECT_EQ(stream->State(), kStreamStopped);
+  PumpFor(400);
+  EXPECT_EQ(listener.ends(), 0);
+}
+
+TEST_F(DirectSoundFixture, StopWaitsForTheReadInProgress) {
+  SlowSource source;
+  ASSERT_TRUE(source.OpenMedia(Wav("r.wav", 8000, 1, 8, 8000 * 10).c_str()));
+  DirectSoundStream* stream = device.CreateStream(&source);
+  ASSERT_NE(stream, nullptr);
+  ASSERT_TRUE(stream->SetStreamNotify(listener.hwnd(), 953));
+  ASSERT_TRUE(stream->StartStream());
+  source.delayMs = 400;
+  ASSERT_TRUE(PumpUntil([&] { return source.reading.load(); }, 4000));
+  stream->StopStream();
+  EXPECT_FALSE(source.reading);
+  const int reads = source.reads;
+  PumpFor(800);
+  EXPECT_EQ(source.reads, reads);
+  EXPECT_EQ(listener.ends(), 0);
+  EXPECT_EQ(stream->State(), kStreamStopped);
+}
+
+TEST_F(DirectSoundFixture, RefusalsLeaveNothingBehind) {
+  MediaSource empty;
+  ASSERT_TRUE(empty.OpenMedia(Wav("e.wav", 8000, 1, 8, 0).c_str()));
+  DirectSoundStream* stream = device.CreateStream(&empty);
+  ASSERT_NE(stream, nullptr);
+  EXPECT_FALSE(stream->StartStream());  // nothing to read at the start
+  HWND gone = CreateWindowA("STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+  DestroyWindow(gone);
+  EXPECT_FALSE(stream->SetStreamNotify(gone, 953));
+  OddFormatSource odd;
+  EXPECT_EQ(device.CreateStream(&odd), nullptr);
+  DirectSoundDevice twice;
+  ASSERT_TRUE(twice.InitDevice(listener.hwnd()));
+  EXPECT_FALSE(twice.InitDevice(listener.hwnd()));
+  EXPECT_NE(twice.captureCreate(), nullptr);
+}
+
+Shared3DBlock BlockA() { return {50.5f, 1.25f, 1.0f, -2.0f, 3.5f, 0.5f, 0.25f, -0.75f, 30, 60}; }
+Shared3DBlock BlockB() { return {900.0f, 7.0f, -4.0f, 8.0f, -1.5f, 9.0f, -3.0f, 2.0f, 90, 270}; }
+
+// The fields of `b` that belong to the groups in `mask`, from `from`.
+Shared3DBlock Mix(Shared3DBlock b, const Shared3DBlock& from, uint32_t mask) {
+  if (mask & k3DDistances) {
+    b.maxDistance = from.maxDistance;
+    b.minDistance = from.minDistance;
+  }
+  if (mask & k3DPosition) {
+    b.positionX = from.positionX;
+    b.positionY = from.positionY;
+    b.positionZ = from.positionZ;
+  }
+  if (mask & k3DVelocity) {
+    b.velocityX = from.velocityX;
+    b.velocityY = from.velocityY;
+    b.velocityZ = from.velocityZ;
+  }
+  if (mask & k3DConeAngles) {
+    b.coneInsideAngle = from.coneInsideAngle;
+    b.coneOutsideAngle = from.coneOutsideAngle;
+  }
+  return b;
+}
+
+TEST_F(DirectSoundFixture, CommandsApplyAndReadExactlyTheSelectedGroups) {
+  MediaSource source;
+  ASSERT_TRUE(source.OpenMedia(Wav("3d.wav", 22050, 2, 16, 88200 * 3).c_str()));
+  DirectSoundStream* stream = device.CreateStream(&source);
+  ASSERT_NE(stream, nullptr);
+  ASSERT_TRUE(stream->StartStream());
+  CommandWindow window;
+  CommandWindow::gStream = stream;
+
+  // No block yet: nothing is applied or read.
+  EXPECT_EQ(window.Send(5020, k3DAllGroups), 0);
+  HandsetBlock block;
+  ASSERT_TRUE(block.ok());
+
+  for (uint32_t mask : {1u, 2u, 4u, 8u, 5u, 10u, 15u}) {
+    SCOPED_TRACE(mask);
+    block.Write(BlockA());
+    ASSERT_EQ(window.Send(5020, k3DAllGroups), 1);
+    block.Write(BlockB());
+    ASSERT_EQ(window.Send(5020, mask), 1);
+    // Read everything back over a cleared block.
+    block.Write(Shared3DBlock{});
+    ASSERT_EQ(window.Send(5021, k3DAllGroups), 1);
+    const Shared3DBlock got = block.Read();
+    const Shared3DBlock want = Mix(BlockA(), BlockB(), mask);
+    EXPECT_EQ(0, std::memcmp(&got, &want, sizeof got));
+  }
+
+  // The panel's block with every step at 0 comes back as it was written.
+  const Shared3DBlock panelAtZero = {0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 30, 60};
+  block.Write(panelAtZero);
+  ASSERT_EQ(window.Send(5020, k3DAllGroups), 1);
+  block.Write(BlockB());
+  ASSERT_EQ(window.Send(5021, k3DAllGroups), 1);
+  const Shared3DBlock atZero = block.Read();
+  EXPECT_EQ(0, std::memcmp(&atZero, &panelAtZero, sizeof atZero));
+
+  // 5021 writes only the selected groups into the block.
+  block.Write(BlockB());
+  ASSERT_EQ(window.Send(5020, k3DAllGroups), 1);
+  block.Write(BlockA());
+  ASSERT_EQ(window.Send(5021, k3DConeAngles), 1);
+  const Shared3DBlock got = block.Read();
+  const Shared3DBlock want = Mix(BlockA(), BlockB(), k3DConeAngles);
+  EXPECT_EQ(0, std::memcmp(&got, &want, sizeof got));
+
+  // Without a stream the command changes nothing.
+  CommandWindow::gStream = nullptr;
+  EXPECT_EQ(window.Send(5020, k3DAllGroups), 0);
+  stream->StopStream();
+}
+
+}  // namespace
