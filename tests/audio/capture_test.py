@@ -53,7 +53,7 @@ def write_wav(path, rate, channels, bits, pcm):
         w.writeframes(pcm)
 
 
-def play(args, capture, *player_args, timeout=60, overrides=None):
+def play(args, capture, *player_args, timeout=90, overrides=None):
     """Runs playfile; returns (exit code, output, captured bytes)."""
     for old in glob.glob(capture + "*"):
         os.remove(old)
@@ -62,7 +62,15 @@ def play(args, capture, *player_args, timeout=60, overrides=None):
     if overrides:
         env["WINEDLLOVERRIDES"] = overrides
     cmd = [args.wine_run, "--play", capture, args.player, *player_args]
-    proc = subprocess.run(cmd, capture_output=True, text=True, timeout=timeout, env=env)
+    try:
+        proc = subprocess.run(cmd, capture_output=True, text=True, timeout=timeout, env=env)
+    except subprocess.TimeoutExpired:
+        # Wine's wave driver has been seen to stall after a restart on a
+        # machine under heavy load; one stall is retried, a second one fails.
+        print(f"playfile timed out after {timeout} s; trying once more")
+        for old in glob.glob(capture + "*"):
+            os.remove(old)
+        proc = subprocess.run(cmd, capture_output=True, text=True, timeout=timeout, env=env)
     # ALSA's file plugin opens a fresh numbered file whenever the named one
     # already exists; together they hold everything played, in order.
     data = b""
