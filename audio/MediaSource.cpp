@@ -1,6 +1,9 @@
 #include "audio/MediaSource.h"
 
 #include <cstring>
+#include <new>
+
+#include "audio/MpegDecoder.h"
 
 namespace {
 
@@ -51,12 +54,12 @@ bool MediaSource::OpenMedia(const char* path) {
   const uint32_t kind = MediaKindOfPath(path);
   if (kind == 0 || file_.IsOpen() || delegate_) return false;
   if (kind != kMediaWav && kind != kMediaMpeg) return false;
+  if (!file_.OpenRead(path)) return false;
 
   std::memset(&info_, 0, sizeof info_);
   dataStart_ = 0;
+  TitleFromPath(path, info_.title);
   if (kind == kMediaWav) {
-    if (!file_.OpenRead(path)) return false;
-    TitleFromPath(path, info_.title);
     if (ParseWavHeader()) {
       delegate_ = this;
       readPos_ = dataStart_;
@@ -67,14 +70,30 @@ bool MediaSource::OpenMedia(const char* path) {
     std::memset(&info_, 0, sizeof info_);
     return false;
   }
-  // MPEG audio is decoded by a decoder object that is not part of this
-  // build yet.
+  // The decoder opens the file itself.
+  file_.Close();
+  auto* decoder = new (std::nothrow) MpegDecoder;
+  if (decoder && decoder->Open(path)) {
+    delegate_ = decoder;
+    decoder_ = decoder;
+    std::memcpy(&info_, &decoder->info(), sizeof info_);
+    dataStart_ = decoder->dataStart();
+    readPos_ = dataStart_;
+    info_.kind = kMediaMpeg;
+    return true;
+  }
+  delete decoder;
+  std::memset(&info_, 0, sizeof info_);
   return false;
 }
 
 void MediaSource::CloseMedia() {
   file_.Close();
-  if (delegate_ && delegate_ != this) delete delegate_;
+  if (decoder_) {
+    decoder_->Close();
+    delete decoder_;
+  }
+  decoder_ = nullptr;
   delegate_ = nullptr;
   std::memset(&info_, 0, sizeof info_);
   dataStart_ = 0;

@@ -16,6 +16,8 @@ constexpr uint32_t kMediaMpeg = 2;
 constexpr uint32_t kMediaMidi = 4;
 constexpr int kMediaTextSize = 40;
 
+class MpegDecoder;
+
 struct MediaInfo {
   uint32_t kind;
   char title[kMediaTextSize];
@@ -71,7 +73,8 @@ class MediaSource {
   MediaInfo info_{};
 
  private:
-  MediaSource* delegate_ = nullptr;
+  MediaSource* delegate_ = nullptr;  // this source (WAV) or the decoder (MPEG)
+  MpegDecoder* decoder_ = nullptr;    // owned
   SyncMutex sync_;
   uint32_t readPos_ = 0;
   ByteFile file_;

@@ -242,6 +242,60 @@ def dsound_cases(args, work):
     check(0 < len(left) < len(long_pcm), f"played only the start ({len(left)} frames)")
 
 
+def decoded_reference(args, mp3, work):
+    """What the program's own decoder makes of the file (cxdecode --raw)."""
+    out = os.path.join(work, os.path.basename(mp3) + ".pcm")
+    subprocess.run([args.wine_run, "--no-audio", args.cxdecode, "--raw", windows_path(mp3),
+                    windows_path(out)], check=True, capture_output=True, timeout=120)
+    with open(out, "rb") as f:
+        return f.read()
+
+
+def trimmed(frames_or_bytes, is_silent):
+    a, b = 0, len(frames_or_bytes)
+    while a < b and is_silent(frames_or_bytes[a]):
+        a += 1
+    while b > a and is_silent(frames_or_bytes[b - 1]):
+        b -= 1
+    return frames_or_bytes[a:b]
+
+
+def mpeg_cases(args, work):
+    fixtures = args.mpeg_fixtures
+    mp3 = os.path.join(fixtures, "l3-44k-joint-128.mp3")
+    print("wave output: MP3, 44100 Hz joint stereo")
+    ref = decoded_reference(args, mp3, work)
+    rc, out, data = play(args, os.path.join(work, "mp3.raw"), windows_path(mp3))
+    check(rc == 0 and "ends=1" in out, f"one end notification ({out.strip()})")
+    # The sink adds only silence before and after; between, the decoder's
+    # PCM must arrive as it is.
+    ref16 = array.array("h")
+    ref16.frombytes(ref)
+    cap16 = array.array("h")
+    cap16.frombytes(data[: len(data) // 2 * 2])
+    want = trimmed(ref16, lambda v: v == 0)
+    got = trimmed(cap16, lambda v: v == 0)
+    check(len(got) == len(want) and got == want,
+          f"the decoded PCM arrives bit for bit ({2 * len(want)} bytes expected, {2 * len(got)} captured)")
+
+    mp3 = os.path.join(fixtures, "l3-48k-vbr.mp3")
+    print("DirectSound: MP3, 48000 Hz")
+    ref = decoded_reference(args, mp3, work)
+    rc, out, data = play(args, os.path.join(work, "mp3ds.raw"), "--dsound", windows_path(mp3))
+    check(rc == 0 and "ends=1" in out, f"one end notification ({out.strip()})")
+    ref16 = array.array("h")
+    ref16.frombytes(ref)
+    want = trimmed([(ref16[i] / 32768.0, ref16[i + 1] / 32768.0) for i in range(0, len(ref16) - 1, 2)],
+                   lambda f: f == (0.0, 0.0))
+    f = array.array("f")
+    f.frombytes(data[: len(data) // 8 * 8])
+    got = trimmed([(f[i], f[i + 1]) for i in range(0, len(f) - 1, 2)], lambda v: v == (0.0, 0.0))
+    if check(len(got) == len(want), f"{len(want)} decoded frames arrive (captured {len(got)})"):
+        gain = 0.70710678
+        worst = max(max(abs(g[0] - gain * w[0]), abs(g[1] - gain * w[1])) for g, w in zip(got, want))
+        check(worst < 1e-4, f"every frame is the decoded frame times the 3D gain (worst error {worst:.2e})")
+
+
 def fallback_cases(args, work):
     # Without dsound.dll the program still starts and plays through the wave
     # output device: DirectSound is loaded at run time, not imported.
@@ -261,10 +315,13 @@ def main():
     ap.add_argument("--wine-run", required=True)
     ap.add_argument("--player", required=True)
     ap.add_argument("--work", required=True)
-    ap.add_argument("--cases", default="waveout,dsound,fallback")
+    ap.add_argument("--cases", default="waveout,dsound,fallback,mpeg")
+    ap.add_argument("--cxdecode")
+    ap.add_argument("--mpeg-fixtures")
     args = ap.parse_args()
     os.makedirs(args.work, exist_ok=True)
-    groups = {"waveout": waveout_cases, "dsound": dsound_cases, "fallback": fallback_cases}
+    groups = {"waveout": waveout_cases, "dsound": dsound_cases, "fallback": fallback_cases,
+              "mpeg": mpeg_cases}
     for name in args.cases.split(","):
         groups[name](args, args.work)
     if FAILURES:
