@@ -69,7 +69,7 @@ TEST(EndToEnd, PlaysToTheEndAndShowsTheStoppedState) {
   Player player;
   player.reply = CreateWindowExA(0, wc.lpszClassName, "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, wc.hInstance, nullptr);
 
-  ChildProcess cantorix(ProgramFolder() + "\\Cantorix.exe \"" + open + "\"");
+  ChildProcess cantorix(ProgramFolder() + "\\Cantorix.exe " + open);
   ASSERT_TRUE(cantorix.started());
   ASSERT_TRUE(PumpUntil(
       [&] {

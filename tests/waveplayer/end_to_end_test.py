@@ -131,8 +131,12 @@ def main():
     head, tail = data[:len(expected)], data[len(expected):]
     check(head == expected, f"the three files arrive whole and in order ({len(head)} of {len(expected)} bytes, "
                             f"first difference at {first_difference(head, expected)})")
-    # PLAY after the end started the first file again.
-    check(wav.startswith(tail), f"after the end, PLAY played the start of the first file ({len(tail)} bytes)")
+    # PLAY after the end started the first file again; the stop that
+    # followed leaves the silence Wine writes after a reset.
+    sounding = tail.rstrip(b"\0")
+    check(len(sounding) > 0 and wav.startswith(sounding),
+          f"after the end, PLAY played the start of the first file ({len(sounding)} bytes, "
+          f"then {len(tail) - len(sounding)} bytes of silence)")
 
     if FAILURES:
         print(f"{len(FAILURES)} check(s) failed")
