@@ -4,10 +4,15 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
+#include <windows.h>
+#include <shlobj.h>
+
+#include "media/DiscList.h"
 #include "media/PlayList.h"
 #include "shell/App.h"
 #include "shell/CommandCodes.h"
@@ -292,6 +297,97 @@ TEST_F(WindowTest, HidingThePlayerStopsIt) {
   // Commands for a hidden player are dropped by the panel.
   Command(kCmdPlay);
   EXPECT_FALSE(engine_->outputOpen());
+}
+
+// Files dropped on the panel as the shell drops them.
+void DropFiles(HWND panel, const std::vector<std::string>& files) {
+  std::string names;
+  for (const std::string& f : files) names += f + '\0';
+  names += '\0';
+  HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + names.size());
+  auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
+  drop->pFiles = sizeof(DROPFILES);
+  std::memcpy(reinterpret_cast<char*>(drop) + sizeof(DROPFILES), names.data(), names.size());
+  GlobalUnlock(memory);
+  SendMessageA(panel, WM_DROPFILES, reinterpret_cast<WPARAM>(memory), 0);
+}
+
+TEST_F(WindowTest, DroppedFilesAreAppendedWithoutPlaying) {
+  DropFiles(panel_, {WriteWav(folder_, "d1.wav", 5, 1), WriteWav(folder_, "d2.WAV", 5, 2),
+                     WriteWav(folder_, "d3.wav", 5, 3)});
+  PumpFor(50);
+  EXPECT_EQ(engine_->list()->Count(), 3);
+  EXPECT_FALSE(engine_->outputOpen());
+  for (int k = 1; k <= 3; ++k) EXPECT_TRUE(IsWindowVisible(Item(2009 + k)));
+  EXPECT_FALSE(IsWindowVisible(Item(2013)));
+  EXPECT_TRUE(IsWindowEnabled(Item(kWavePlay)));
+}
+
+TEST_F(WindowTest, SuspendQueryStopsPlayback) {
+  AddFile(WriteWav(folder_, "a.wav", 20, 1));
+  Command(kCmdPlay);
+  ASSERT_TRUE(engine_->outputPlaying());
+  SendMessageA(panel_, WM_POWERBROADCAST, PBT_APMQUERYSUSPEND, 0);
+  EXPECT_FALSE(engine_->outputOpen());
+  EXPECT_TRUE(IsWindowEnabled(Item(kWavePlay)));
+  EXPECT_FALSE(IsWindowEnabled(Item(kWaveStop)));
+}
+
+// The prefix's CD-ROM drive X: is a folder of the build tree with a fixed
+// volume serial; the disc database is the real one in the Windows folder.
+TEST_F(WindowTest, DiscWithAStoredListLoadsItAndItsRemovalStops) {
+  const char* binary = std::getenv("CX_BINARY_DIR");
+  ASSERT_NE(binary, nullptr);
+  ASSERT_EQ(GetDriveTypeA("X:\\"), static_cast<UINT>(DRIVE_CDROM));
+  std::string disc = "Z:" + std::string(binary) + "/../cdrom-x/";
+  for (char& c : disc) c = c == '/' ? '\\' : c;
+  const Bytes a = SimpleWav(8000, 1, 8, TestPcm(8000 * 20, 1));
+  const Bytes b = SimpleWav(8000, 1, 8, TestPcm(8000 * 20, 2));
+  for (const auto& f : {std::make_pair(std::string("disc-a.wav"), &a), std::make_pair(std::string("disc-b.wav"), &b)}) {
+    FILE* out = std::fopen((disc + f.first).c_str(), "wb");
+    ASSERT_NE(out, nullptr);
+    std::fwrite(f.second->data(), 1, f.second->size(), out);
+    std::fclose(out);
+  }
+  const std::string text = "X:\\disc-a.wav\r\nX:\\disc-b.wav\r\n";
+  const std::string list = folder_.Write("disc.m3u", Bytes(text.begin(), text.end()));
+  char windows[MAX_PATH];
+  ASSERT_GT(GetWindowsDirectoryA(windows, sizeof windows), 0u);
+  const std::string ini = std::string(windows) + "\\CXDB.INI";
+  auto flush = [] { WritePrivateProfileStringA(nullptr, nullptr, nullptr, kDiscListFile); };
+  flush();
+  ASSERT_EQ(GetFileAttributesA(ini.c_str()), INVALID_FILE_ATTRIBUTES) << "another test left a disc database";
+  ASSERT_TRUE(AddDiscList(list.c_str(), VolumeSerial("X:\\"), kWavePlayerKinds));
+  const int driveX = 'X' - 'A';
+
+  // Without auto-play the list is only loaded.
+  gApp.options.canAutoPlayMp3List = 0;
+  SendMessageA(wave_, kMsgDiscChange, 1, driveX);
+  EXPECT_EQ(engine_->list()->Count(), 2);
+  EXPECT_FALSE(engine_->outputOpen());
+  EXPECT_TRUE(IsWindowEnabled(Item(kWavePlay)));
+
+  // A list that is not empty is left alone; with auto-play an empty one plays.
+  Command(kCmdClearList);
+  gApp.options.canAutoPlayMp3List = 1;
+  SendMessageA(wave_, kMsgDiscChange, 1, driveX);
+  EXPECT_EQ(engine_->list()->Count(), 2);
+  EXPECT_TRUE(engine_->outputPlaying());
+  EXPECT_STREQ(engine_->title(), "disc-a");
+  SendMessageA(wave_, kMsgDiscChange, 1, driveX);
+  EXPECT_TRUE(engine_->outputPlaying());
+
+  // Another drive leaving changes nothing; this one stops playback.
+  SendMessageA(wave_, kMsgDiscChange, 0, 3);
+  EXPECT_TRUE(engine_->outputPlaying());
+  SendMessageA(wave_, kMsgDiscChange, 0, driveX);
+  EXPECT_FALSE(engine_->outputOpen());
+  gApp.options.canAutoPlayMp3List = 0;
+
+  flush();
+  DeleteFileA(ini.c_str());
+  DeleteFileA((disc + "disc-a.wav").c_str());
+  DeleteFileA((disc + "disc-b.wav").c_str());
 }
 
 COLORREF ResourcePixel(const char* name, int x, int y) {
