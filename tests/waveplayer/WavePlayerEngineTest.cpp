@@ -399,6 +399,34 @@ TEST_P(EngineTest, ThreeDCommandsNeedDirectSoundAndAStream) {
   engine_->StopPlayback();
 }
 
+// The decoder's fixtures (made at build time in the build folder, the
+// tests' working folder): one file of each layer, a few seconds each.
+std::string MpegFixture(const char* name) {
+  char folder[MAX_PATH] = {};
+  GetCurrentDirectoryA(sizeof folder, folder);
+  return std::string(folder) + "\\mpeg-fixtures\\" + name;
+}
+
+TEST_P(EngineTest, MpegFilesOfEveryLayerPlayToTheEndInOrder) {
+  AddFiles({MpegFixture("l3-44k-stereo-192.mp3"), MpegFixture("l2-44k-stereo-192-table-b.mp2"),
+            MpegFixture("l1-44k-stereo-384.mp1")});
+  ASSERT_EQ(list_.Count(), 3);
+  engine_->PlayOrResume();
+  ASSERT_TRUE(engine_->outputPlaying());
+  EXPECT_STREQ(engine_->title(), "l3-44k-stereo-192");
+  // SKIPB 2.5 s into an MPEG file seeks the decoder to its start; from
+  // there the list plays on to its end.
+  PlayPaused();
+  engine_->source()->Seek(2500);
+  engine_->SkipBack();
+  EXPECT_EQ(engine_->source()->PositionMs(), 0u);
+  engine_->PauseOrResume();
+  ASSERT_TRUE(PumpUntil([&] { return Host::endedEntries.size() >= 3 && !engine_->outputOpen(); }, 40000));
+  EXPECT_EQ(Host::endedEntries, (std::vector<int>{1, 2, 3}));
+  EXPECT_EQ(engine_->buttons(), ButtonSet::kStopped);
+  EXPECT_EQ(list_.Position(), 0);
+}
+
 INSTANTIATE_TEST_SUITE_P(BothOutputs, EngineTest, ::testing::Values(Mode::kWaveOut, Mode::kDirectSound),
                          [](const ::testing::TestParamInfo<Mode>& info) {
                            return info.param == Mode::kWaveOut ? std::string("WaveOut") : std::string("DirectSound");
