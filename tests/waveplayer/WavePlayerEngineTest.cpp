@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "audio/Shared3DBlock.h"
 #include "media/PlayList.h"
 #include "tests/audio/AudioTestFiles.h"
 #include "tests/support/WinTestSupport.h"
@@ -388,13 +389,28 @@ TEST_P(EngineTest, ListFileIsLoadedAndPlayed) {
 }
 
 TEST_P(EngineTest, ThreeDCommandsNeedDirectSoundAndAStream) {
-  AddFiles({WriteWav(folder_, "a.wav", 5, 1)});
+  AddFiles({WriteWav(folder_, "a.wav", 20, 1)});
   EXPECT_FALSE(engine_->Handle3D(5020, 15));  // nothing loaded
   engine_->PlayOrResume();
   HANDLE mapping = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 40, "3DShareName");
   ASSERT_NE(mapping, nullptr);
-  EXPECT_EQ(engine_->Handle3D(5021, 15), ds());
-  EXPECT_EQ(engine_->Handle3D(5020, 4), ds());
+  auto* block = static_cast<Shared3DBlock*>(MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, sizeof(Shared3DBlock)));
+  ASSERT_NE(block, nullptr);
+  // Handset's values: only the cone angles are selected.
+  *block = Shared3DBlock{50.0f, 2.0f, 1.0f, 2.0f, 3.0f, 0.0f, 0.0f, 0.0f, 30, 60};
+  EXPECT_EQ(engine_->Handle3D(5020, k3DConeAngles), ds());
+  *block = Shared3DBlock{};
+  EXPECT_EQ(engine_->Handle3D(5021, k3DAllGroups), ds());
+  if (ds()) {
+    EXPECT_EQ(block->coneInsideAngle, 30u);
+    EXPECT_EQ(block->coneOutsideAngle, 60u);
+    EXPECT_EQ(block->positionX, 0.0f);  // position was not applied
+    EXPECT_EQ(block->positionZ, 0.0f);
+    EXPECT_GT(block->maxDistance, 50.0f);  // the buffer's own default distance
+  } else {
+    EXPECT_EQ(block->coneInsideAngle, 0u);  // nothing written back
+  }
+  UnmapViewOfFile(block);
   CloseHandle(mapping);
   engine_->StopPlayback();
 }
