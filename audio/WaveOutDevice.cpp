@@ -105,7 +105,7 @@ void WaveOutDevice::StreamLoop() {
   if (!buffers_[0] || !buffers_[1] || bufferSize_ == 0) return;
   bool sourceEnded = false;
   for (int i = 0; i < 2 && !sourceEnded && !stopping_; ++i) {
-    sourceEnded = !FillBuffer(i) || !WriteBuffer(i);
+    sourceEnded = !FillBuffer(i) || !WriteCurrent(i);
   }
   const HANDLE waits[2] = {wake_.get(), bufferDone_.get()};
   while (!stopping_) {
@@ -118,7 +118,7 @@ void WaveOutDevice::StreamLoop() {
       }
       UnprepareHeader(i);
       if (!sourceEnded && !stopping_) {
-        sourceEnded = !FillBuffer(i) || !WriteBuffer(i);
+        sourceEnded = !FillBuffer(i) || !WriteCurrent(i);
         anyQueued = anyQueued || prepared_[i];
       }
     }
@@ -136,7 +136,7 @@ bool WaveOutDevice::FillBuffer(int index) {
   return count > 0;
 }
 
-bool WaveOutDevice::WriteBuffer(int index) {
+bool WaveOutDevice::WriteCurrent(int index) {
   WAVEHDR& h = headers_[index];
   h = WAVEHDR{};
   h.lpData = reinterpret_cast<LPSTR>(buffers_[index]);

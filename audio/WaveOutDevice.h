@@ -45,7 +45,8 @@ class WaveOutDevice {
 
  protected:
   virtual void UnprepareHeader(int index);
-  virtual bool WriteBuffer(int index);
+  // Queues the buffer just filled behind the one the device is playing.
+  virtual bool WriteCurrent(int index);
   virtual bool FillBuffer(int index);
 
  private:

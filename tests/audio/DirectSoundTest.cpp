@@ -239,6 +239,15 @@ TEST_F(DirectSoundFixture, CommandsApplyAndReadExactlyTheSelectedGroups) {
     EXPECT_EQ(0, std::memcmp(&got, &want, sizeof got));
   }
 
+  // The panel's block with every step at 0 comes back as it was written.
+  const Shared3DBlock panelAtZero = {0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 30, 60};
+  block.Write(panelAtZero);
+  ASSERT_EQ(window.Send(5020, k3DAllGroups), 1);
+  block.Write(BlockB());
+  ASSERT_EQ(window.Send(5021, k3DAllGroups), 1);
+  const Shared3DBlock atZero = block.Read();
+  EXPECT_EQ(0, std::memcmp(&atZero, &panelAtZero, sizeof atZero));
+
   // 5021 writes only the selected groups into the block.
   block.Write(BlockB());
   ASSERT_EQ(window.Send(5020, k3DAllGroups), 1);
