@@ -1,0 +1,102 @@
+// Started by end_to_end_test.py through tools/wine-run --play, so that all
+// Cantorix plays lands in the capture file: starts Cantorix.exe with the
+// file or list named in CX_E2E_OPEN, waits until the wave player has played
+// it to the end and shows the stopped state, then (for a list, when
+// CX_E2E_FIRST_TITLE is set) presses PLAY once more to see the list start
+// again from its first file, stops, and closes Cantorix.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "shell/CommandCodes.h"
+#include "tests/support/WinTestSupport.h"
+
+namespace {
+
+UINT gCommandMessage = 0;
+std::vector<WPARAM> gReplies;
+
+LRESULT CALLBACK ReplyProc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
+  if (m == kMsgStatusReply) {
+    gReplies.push_back(wp);
+    return 0;
+  }
+  return DefWindowProcA(w, m, wp, lp);
+}
+
+constexpr uint32_t kStopped =
+    kStatusPlaylist | kStatusPlay | kStatusTrackForward | kStatusTrackBack | kStatusWaveShown;
+
+struct Player {
+  HWND panel = nullptr;
+  HWND wave = nullptr;
+  HWND reply = nullptr;
+
+  void Post(uint16_t code, LPARAM lParam = 0) const {
+    PostMessageA(panel, gCommandMessage, MakeCommand(kRouteWave, code), lParam);
+  }
+  uint32_t Status() const {
+    gReplies.clear();
+    Post(kCmdStatusQuery, reinterpret_cast<LPARAM>(reply));
+    PumpUntil([] { return !gReplies.empty(); }, 3000);
+    return gReplies.empty() ? 0xFFFFFFFFu : static_cast<uint32_t>(gReplies.back());
+  }
+  std::string Title() const {
+    char text[128] = {};
+    GetWindowTextA(GetDlgItem(wave, 2038), text, sizeof text);
+    return text;
+  }
+  int Image(int id) const { return static_cast<int>(GetWindowLongPtrA(GetDlgItem(wave, id), GWLP_USERDATA)); }
+  int Digits(int firstId) const { return (Image(firstId) - 193) * 10 + Image(firstId + 1) - 193; }
+  bool ShowsStopped() const {
+    return Status() == kStopped && Title().empty() && Digits(2032) == 0 && Digits(2034) == 0 &&
+           Digits(2036) == 0;
+  }
+};
+
+TEST(EndToEnd, PlaysToTheEndAndShowsTheStoppedState) {
+  const char* open = std::getenv("CX_E2E_OPEN");
+  ASSERT_NE(open, nullptr);
+  const char* firstTitle = std::getenv("CX_E2E_FIRST_TITLE");
+  gCommandMessage = RegisterWindowMessageA(kCommandMessageName);
+  WNDCLASSA wc = {};
+  wc.lpfnWndProc = ReplyProc;
+  wc.hInstance = GetModuleHandleA(nullptr);
+  wc.lpszClassName = "CXEndToEndReply";
+  RegisterClassA(&wc);
+  Player player;
+  player.reply = CreateWindowExA(0, wc.lpszClassName, "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, wc.hInstance, nullptr);
+
+  ChildProcess cantorix(ProgramFolder() + "\\Cantorix.exe " + open);
+  ASSERT_TRUE(cantorix.started());
+  ASSERT_TRUE(PumpUntil(
+      [&] {
+        std::vector<HWND> panels = FindTopLevelWindows("CANTORIX");
+        player.panel = panels.size() == 1 && IsWindowVisible(panels[0]) ? panels[0] : nullptr;
+        return player.panel != nullptr;
+      },
+      20000));
+  player.wave = FindWindowExA(player.panel, nullptr, "CXWavePlayerClass", nullptr);
+  ASSERT_NE(player.wave, nullptr);
+
+  // The file was opened before the panel showed; it plays, then stops.
+  ASSERT_TRUE(PumpUntil([&] { return player.ShowsStopped(); }, 60000))
+      << "status " << std::hex << player.Status() << " title '" << player.Title() << "'";
+  std::printf("stopped: track %d, %d:%02d\n", player.Digits(2032), player.Digits(2034), player.Digits(2036));
+
+  if (firstTitle != nullptr) {
+    // Rewound: PLAY starts with the first file of the list.
+    player.Post(kCmdPlay);
+    EXPECT_TRUE(PumpUntil([&] { return player.Title() == firstTitle && player.Digits(2032) == 1; }, 5000))
+        << "title '" << player.Title() << "' track " << player.Digits(2032);
+    player.Post(kCmdStop);
+    EXPECT_TRUE(PumpUntil([&] { return player.ShowsStopped(); }, 5000));
+  }
+  PostMessageA(player.panel, WM_CLOSE, 0, 0);
+  EXPECT_EQ(cantorix.Wait(15000), 0);
+  DestroyWindow(player.reply);
+}
+
+}  // namespace

@@ -1,0 +1,173 @@
+// Two real processes: Cantorix.exe runs, and this program drives its wave
+// player the way Handset does, by posting the registered command message to
+// the main panel and polling the status with command 1080. What the player
+// shows is read across the process boundary: the title line's text and the
+// image numbers the LED digits and lamps keep in their user data.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "shell/CommandCodes.h"
+#include "tests/audio/AudioTestFiles.h"
+#include "tests/support/WinTestSupport.h"
+
+namespace {
+
+UINT gCommandMessage = 0;
+std::vector<WPARAM> gReplies;
+
+LRESULT CALLBACK ReplyProc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
+  if (m == kMsgStatusReply) {
+    gReplies.push_back(wp);
+    return 0;
+  }
+  return DefWindowProcA(w, m, wp, lp);
+}
+
+class RemoteTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(FindTopLevelWindows("CANTORIX").empty());
+    gCommandMessage = RegisterWindowMessageA(kCommandMessageName);
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = ReplyProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "CXRemoteTestReply";
+    RegisterClassA(&wc);
+    reply_ = CreateWindowExA(0, wc.lpszClassName, "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, wc.hInstance, nullptr);
+    // CTest runs this with dsound disabled (the child inherits Wine's
+    // environment), so Cantorix plays through the wave output device, whose
+    // pause keeps "playing": the steps below rely on that.
+    cantorix_.reset(new ChildProcess(ProgramFolder() + "\\Cantorix.exe"));
+    ASSERT_TRUE(cantorix_->started());
+    ASSERT_TRUE(PumpUntil(
+        [&] {
+          std::vector<HWND> panels = FindTopLevelWindows("CANTORIX");
+          panel_ = panels.size() == 1 && IsWindowVisible(panels[0]) ? panels[0] : nullptr;
+          return panel_ != nullptr;
+        },
+        20000));
+    wave_ = FindWindowExA(panel_, nullptr, "CXWavePlayerClass", nullptr);
+    ASSERT_NE(wave_, nullptr);
+  }
+  void TearDown() override {
+    if (panel_ != nullptr) PostMessageA(panel_, WM_CLOSE, 0, 0);
+    if (cantorix_) {
+      EXPECT_EQ(cantorix_->Wait(15000), 0);
+    }
+    DestroyWindow(reply_);
+  }
+  void Post(uint16_t code, LPARAM lParam = 0) {
+    PostMessageA(panel_, gCommandMessage, MakeCommand(kRouteWave, code), lParam);
+  }
+  uint32_t Status() {
+    gReplies.clear();
+    Post(kCmdStatusQuery, reinterpret_cast<LPARAM>(reply_));
+    PumpUntil([] { return !gReplies.empty(); }, 3000);
+    return gReplies.empty() ? 0xFFFFFFFFu : static_cast<uint32_t>(gReplies.back());
+  }
+  bool WaitStatus(uint32_t expected) {
+    return PumpUntil([&] { return Status() == expected; }, 8000);
+  }
+  std::string Title() {
+    char text[128] = {};
+    GetWindowTextA(GetDlgItem(wave_, 2038), text, sizeof text);
+    return text;
+  }
+  bool WaitTitle(const std::string& title) {
+    return PumpUntil([&] { return Title() == title; }, 8000);
+  }
+  int Image(int id) { return static_cast<int>(GetWindowLongPtrA(GetDlgItem(wave_, id), GWLP_USERDATA)); }
+  int Digits(int firstId) { return (Image(firstId) - 193) * 10 + Image(firstId + 1) - 193; }
+  int ShownSeconds() { return Digits(2034) * 60 + Digits(2036); }
+  // Opens a file the way a second start of Cantorix hands it over.
+  void HandOver(const std::string& path) {
+    ATOM atom = GlobalAddAtomA(path.c_str());
+    SendMessageA(panel_, gCommandMessage, MakeCommand(kRouteMainPanel, kCmdOpenFile), atom);
+    GlobalDeleteAtom(atom);
+  }
+
+  TempFolder folder_;
+  std::unique_ptr<ChildProcess> cantorix_;
+  HWND panel_ = nullptr;
+  HWND wave_ = nullptr;
+  HWND reply_ = nullptr;
+};
+
+constexpr uint32_t kShown = kStatusWaveShown;
+constexpr uint32_t kStopped = kStatusPlaylist | kStatusPlay | kStatusTrackForward | kStatusTrackBack | kShown;
+constexpr uint32_t kPlaying = kStatusPlaylist | kStatusStop | kStatusPause | kStatusSkipForward |
+                              kStatusSkipBack | kStatusTrackForward | kStatusTrackBack | kShown;
+
+TEST_F(RemoteTest, HandsetCommandsDriveTheWavePlayer) {
+  std::string list;
+  for (const char* name : {"alpha", "beta", "gamma", "delta"}) {
+    // A minute each: long enough that nothing ends while the steps run.
+    list += folder_.Write(std::string(name) + ".wav", SimpleWav(8000, 1, 8, TestPcm(8000 * 60, name[0]))) + "\r\n";
+  }
+  std::string listFile = folder_.Write("four.m3u", Bytes(list.begin(), list.end()));
+  EXPECT_EQ(Status(), kStatusPlaylist | kShown);
+
+  HandOver(listFile);
+  ASSERT_TRUE(WaitTitle("alpha"));
+  EXPECT_TRUE(WaitStatus(kPlaying));
+  EXPECT_TRUE(PumpUntil([&] { return Digits(2032) == 1; }, 3000));
+
+  Post(kCmdPause);
+  EXPECT_TRUE(WaitStatus(kPlaying | kStatusPlay));
+  Post(kCmdPause);
+  EXPECT_TRUE(WaitStatus(kPlaying));
+  Post(kCmdPlay);  // already playing: nothing changes
+  EXPECT_TRUE(WaitStatus(kPlaying));
+
+  Post(kCmdNext);
+  EXPECT_TRUE(WaitTitle("beta"));
+  EXPECT_TRUE(PumpUntil([&] { return Digits(2032) == 2; }, 3000));
+  Post(kCmdPrevious);
+  EXPECT_TRUE(WaitTitle("alpha"));
+  Post(kCmdPlayEntry, 3);
+  EXPECT_TRUE(WaitTitle("gamma"));
+  EXPECT_TRUE(PumpUntil([&] { return Digits(2032) == 3; }, 3000));
+  EXPECT_TRUE(WaitStatus(kPlaying));
+
+  // Skips move the time shown by ten seconds.
+  Post(kCmdSkipForward);
+  Post(kCmdSkipForward);
+  ASSERT_TRUE(PumpUntil([&] { return ShownSeconds() >= 20; }, 4000)) << ShownSeconds();
+  const int before = ShownSeconds();
+  Post(kCmdSkipBack);
+  EXPECT_TRUE(PumpUntil([&] { return ShownSeconds() < before; }, 4000)) << before << " " << ShownSeconds();
+  EXPECT_TRUE(WaitStatus(kPlaying));
+
+  Post(kCmdStop);
+  EXPECT_TRUE(WaitStatus(kStopped));
+  EXPECT_TRUE(WaitTitle(""));
+  EXPECT_EQ(Digits(2032), 0);
+  EXPECT_EQ(ShownSeconds(), 0);
+
+  Post(kCmdRandom);
+  EXPECT_TRUE(PumpUntil([&] { return Image(2042) == 450 && Image(2041) == 445; }, 3000));
+  Post(kCmdRandom);
+  EXPECT_TRUE(PumpUntil([&] { return Image(2042) == 449 && Image(2041) == 446; }, 3000));
+  Post(kCmdRepeat);
+  EXPECT_TRUE(PumpUntil([&] { return Image(2040) == 444; }, 3000));
+  Post(kCmdRepeat);
+  EXPECT_TRUE(PumpUntil([&] { return Image(2040) == 453; }, 3000));
+
+  // After a stop PLAY starts from the first entry again.
+  Post(kCmdPlay);
+  EXPECT_TRUE(WaitTitle("alpha"));
+  Post(kCmdStop);
+  EXPECT_TRUE(WaitStatus(kStopped));
+
+  // Hidden, the player gets no commands and says so in the status bits.
+  PostMessageA(panel_, gCommandMessage, MakeCommand(kRouteWave, kCmdClosePlayer), 0);
+  Post(kCmdPlay);
+  PumpFor(300);
+  EXPECT_FALSE(IsWindowVisible(wave_));
+  EXPECT_EQ(Title(), "");
+}
+
+}  // namespace

@@ -1,0 +1,448 @@
+#include "waveplayer/WavePlayerEngine.h"
+
+#include <cstdio>
+#include <new>
+
+#include "media/DiscList.h"
+#include "media/MediaKind.h"
+#include "shell/ErrorBox.h"
+
+TransportEnables EnablesOf(ButtonSet set) {
+  //                       play   stop   pause  skipF  skipB  trackF trackB
+  switch (set) {
+    case ButtonSet::kStopped: return {true, false, false, false, false, true, true};
+    case ButtonSet::kEmptyList: return {false, false, false, false, false, false, false};
+    case ButtonSet::kLoaded: return {true, false, false, true, true, false, false};
+    case ButtonSet::kLoadedDirectSound: return {true, false, false, false, false, true, true};
+    case ButtonSet::kPlaying: return {false, true, true, true, true, true, true};
+    case ButtonSet::kPaused: return {true, true, true, true, true, true, true};
+  }
+  return {false, false, false, false, false, false, false};
+}
+
+// Counts the operations in progress; the window refuses commands while a
+// message box of an operation runs its own message loop.
+class WavePlayerEngine::BusyScope {
+ public:
+  explicit BusyScope(WavePlayerEngine* engine) : engine_(engine) { ++engine_->busy_; }
+  ~BusyScope() { --engine_->busy_; }
+  BusyScope(const BusyScope&) = delete;
+  BusyScope& operator=(const BusyScope&) = delete;
+
+ private:
+  WavePlayerEngine* engine_;
+};
+
+WavePlayerEngine::WavePlayerEngine(PlayList* list, HWND window) : list_(list), window_(window) {}
+
+WavePlayerEngine::~WavePlayerEngine() {
+  // The output goes before the source it reads from.
+  if (stream_ != nullptr && dsDevice_) dsDevice_->DestroyStream(stream_);
+  stream_ = nullptr;
+  if (waveOut_) waveOut_->Close();
+  waveOut_.reset();
+  dsDevice_.reset();
+  source_.reset();
+}
+
+bool WavePlayerEngine::InitOutput(HWND mainPanel, bool tryDirectSound) {
+  if (dsDevice_ || waveOut_) return false;
+  if (tryDirectSound) {
+    dsDevice_.reset(new (std::nothrow) DirectSoundDevice);
+    directSound_ = dsDevice_ && dsDevice_->InitDevice(mainPanel);
+    if (!directSound_) dsDevice_.reset();
+  }
+  if (!directSound_) {
+    waveOut_.reset(new (std::nothrow) WaveOutDevice);
+    if (!waveOut_) return false;
+  }
+  ShowStopped();
+  return true;
+}
+
+int WavePlayerEngine::trackState(int entry) const {
+  return entry >= 1 && entry <= kTrackEntries ? trackStates_[entry] : kTrackHidden;
+}
+
+bool WavePlayerEngine::outputOpen() const {
+  return directSound_ ? stream_ != nullptr : waveOut_ && waveOut_->IsOpen();
+}
+
+bool WavePlayerEngine::outputPlaying() const {
+  return directSound_ ? stream_ != nullptr && stream_->IsStreamPlaying()
+                      : waveOut_ && waveOut_->IsPlaying();
+}
+
+void WavePlayerEngine::ReportUnsupportedFile() { ShowErrorBox(window_, kUnsupportedFormatText); }
+
+// ---- steps ----
+
+void WavePlayerEngine::ShowStopped() {
+  blink_ = false;
+  ApplyButtons(ButtonSet::kStopped);
+  title_[0] = '\0';
+  playState_ = (playState_ & ~(kPlayPlaying | kPlayPaused)) | kPlayStopped;
+  shownTrack_ = 0;
+  shownSeconds_ = 0;
+  if (list_->Count() == 0) ApplyButtons(ButtonSet::kEmptyList);
+  RefreshTrackButtons();
+}
+
+void WavePlayerEngine::DestroyOutput() {
+  if (directSound_) {
+    if (stream_ != nullptr) dsDevice_->DestroyStream(stream_);
+    stream_ = nullptr;
+    return;
+  }
+  // A closed device is not reused: every file gets a fresh one.
+  if (waveOut_) waveOut_->Close();
+  waveOut_.reset(new (std::nothrow) WaveOutDevice);
+}
+
+void WavePlayerEngine::DropSource() {
+  if (!source_) return;
+  source_->CloseMedia();
+  source_.reset();
+}
+
+// An end notice posted by an output that is gone must not advance the list
+// later: once the output is destroyed every such notice still queued is stale.
+void WavePlayerEngine::DropStaleEndNotices() {
+  if (window_ == nullptr || GetWindowThreadProcessId(window_, nullptr) != GetCurrentThreadId()) return;
+  MSG msg;
+  while (PeekMessageA(&msg, window_, kEndOfStreamMessage, kEndOfStreamMessage, PM_REMOVE)) {
+  }
+}
+
+void WavePlayerEngine::CloseAll() {
+  ShowStopped();
+  DestroyOutput();
+  DropStaleEndNotices();
+  title_[0] = '\0';
+  DropSource();
+  SetTrackState(list_->CurrentEntryNumber(), kTrackPlayed);
+}
+
+bool WavePlayerEngine::OpenSource(const char* path) {
+  DropSource();
+  source_.reset(new (std::nothrow) MediaSource);
+  if (source_ && source_->OpenMedia(path)) return true;
+  source_.reset();
+  return false;
+}
+
+bool WavePlayerEngine::MakeOutput() {
+  if (!source_) return false;
+  if (directSound_) {
+    stream_ = dsDevice_->CreateStream(source_.get());
+    return stream_ != nullptr && stream_->SetStreamNotify(window_, kEndOfStreamMessage);
+  }
+  return waveOut_ && waveOut_->Open(source_.get()) &&
+         waveOut_->SetNotify(window_, kEndOfStreamMessage, 1);
+}
+
+bool WavePlayerEngine::LoadNextPlayable() {
+  BusyScope busy(this);
+  CloseAll();
+  char path[kPlayListSlot] = {};
+  if (!list_->Next(path, sizeof path)) return false;
+  // With loop on, Next never runs out: one round of the list is the limit,
+  // so a list of nothing playable cannot keep the boxes coming for ever.
+  int tries = 1;
+  while (!OpenSource(path)) {
+    ReportUnsupportedFile();
+    if (tries++ >= list_->Count() || !list_->Next(path, sizeof path)) return false;
+  }
+  if (!MakeOutput()) {
+    CloseAll();
+    return false;
+  }
+  ApplyButtons(directSound_ ? ButtonSet::kLoadedDirectSound : ButtonSet::kLoaded);
+  RefreshTrackButtons();
+  return true;
+}
+
+void WavePlayerEngine::RefreshTrackButtons() {
+  for (int n = 1; n < kTrackEntries; ++n) {
+    switch (list_->EntryState(n)) {
+      case -1: SetTrackState(n, kTrackPlayed); break;
+      case 0: SetTrackState(n, kTrackCurrent); break;
+      case 1: SetTrackState(n, kTrackToCome); break;
+      default: SetTrackState(n, kTrackHidden); break;
+    }
+  }
+  trackStates_[kTrackEntries] = kTrackHidden;  // the list holds 99 entries
+}
+
+void WavePlayerEngine::SetTrackState(int entry, int state) {
+  if (entry < 1 || entry > kTrackEntries) return;
+  trackStates_[entry] = state;
+  const bool onPage = page_ < entry && entry < page_ + kTrackButtons + 1;
+  if (state == kTrackCurrent && onPage) blink_ = true;
+}
+
+// ---- operations ----
+
+void WavePlayerEngine::PlayOrResume() {
+  if (directSound_) {
+    if (stream_ == nullptr && !LoadNextPlayable()) return;
+    switch (stream_->State()) {
+      case kStreamPlaying:
+        return;
+      case kStreamPaused:
+        if (!stream_->ResumeStream()) return;
+        break;
+      default:
+        if (!stream_->StartStream()) {
+          CloseAll();  // nothing plays: do not claim otherwise
+          return;
+        }
+        break;
+    }
+  } else {
+    if (!waveOut_) return;
+    if (!waveOut_->IsOpen()) {
+      if (source_) {
+        if (!MakeOutput()) {
+          CloseAll();
+          return;
+        }
+      } else if (!LoadNextPlayable()) {
+        return;
+      }
+    }
+    // Start also resumes a pause; it declines only when already playing.
+    if (!waveOut_->Start() && !waveOut_->IsPlaying()) {
+      CloseAll();
+      return;
+    }
+  }
+  ApplyButtons(ButtonSet::kPlaying);
+  const int current = list_->CurrentEntryNumber();
+  page_ = current > 0 ? (current - 1) / kTrackButtons * kTrackButtons : 0;
+  playState_ = (playState_ & ~(kPlayStopped | kPlayPaused)) | kPlayPlaying;
+  SetTrackState(current, kTrackCurrent);
+  list_->CurrentTitle(title_, sizeof title_);
+  RefreshTrackButtons();
+}
+
+void WavePlayerEngine::PauseOrResume() {
+  if (directSound_) {
+    if (stream_ == nullptr) return;
+    if (stream_->IsStreamPlaying()) {
+      stream_->PauseStream();
+      playState_ = (playState_ & ~(kPlayPlaying | kPlayStopped)) | kPlayPaused;
+      ApplyButtons(ButtonSet::kPaused);
+      return;
+    }
+  } else if (waveOut_ && waveOut_->IsPlaying()) {
+    // The play state stays "playing": a track change goes on playing.
+    waveOut_->Pause();
+    ApplyButtons(ButtonSet::kPaused);
+    return;
+  }
+  PlayOrResume();
+}
+
+void WavePlayerEngine::StopPlayback() {
+  if (directSound_ && stream_ == nullptr) {
+    list_->Rewind();
+    ShowStopped();
+    return;
+  }
+  if (directSound_) {
+    stream_->StopStream();
+  } else if (waveOut_) {
+    waveOut_->Stop();
+  }
+  CloseAll();
+  list_->Rewind();
+  ShowStopped();
+}
+
+void WavePlayerEngine::NextTrack() { ChangeTrack(true); }
+
+void WavePlayerEngine::PreviousTrack() { ChangeTrack(false); }
+
+void WavePlayerEngine::ChangeTrack(bool forward) {
+  savedPlayState_ = playState_;
+  if (!forward && directSound_ && stream_ != nullptr && source_ &&
+      source_->PositionMs() > kRestartThresholdMs) {
+    // Well into a file, TRACKB goes back to its start instead.
+    if (savedPlayState_ & kPlayPlaying) {
+      source_->Seek(0);
+      PlayOrResume();
+      return;
+    }
+    if (savedPlayState_ & kPlayPaused) {
+      source_->Seek(0);
+      return;
+    }
+  }
+  char path[kPlayListSlot] = {};
+  auto step = [&] { return forward ? list_->Next(path, sizeof path) : list_->Previous(path, sizeof path); };
+  bool got = step();
+  if (directSound_) {
+    // Unplayable files are passed over; one round of the list is the limit,
+    // since with loop on the list never runs out.
+    for (int tries = 1;; ++tries) {
+      if (stream_ != nullptr) CloseAll();
+      if (!got || tries > list_->Count()) {
+        StopPlayback();
+        return;
+      }
+      if (OpenSource(path)) break;
+      got = step();
+    }
+  } else {
+    CloseAll();
+    if (!got) {
+      StopPlayback();
+      return;
+    }
+    if (!OpenSource(path)) return;
+  }
+  if (!MakeOutput()) {
+    CloseAll();
+    return;
+  }
+  ApplyButtons(ButtonSet::kLoaded);
+  if (savedPlayState_ & kPlayPlaying) PlayOrResume();
+  RefreshTrackButtons();
+}
+
+void WavePlayerEngine::OnStreamEnd() {
+  if (!source_) return;  // nothing is loaded: a late notice of a closed output
+  SetTrackState(list_->CurrentEntryNumber(), kTrackPlayed);
+  NextTrack();
+}
+
+void WavePlayerEngine::SkipForward() { Skip(true); }
+
+void WavePlayerEngine::SkipBack() { Skip(false); }
+
+void WavePlayerEngine::Skip(bool forward) {
+  bool restart = false;
+  if (directSound_) {
+    if (!source_ || stream_ == nullptr) return;
+  } else {
+    if (!waveOut_ || !waveOut_->IsOpen() || !source_) return;
+    // The device is stopped so that nothing queued from the old position
+    // plays on; what was playing starts again from the new position.
+    restart = waveOut_->IsPlaying();
+    waveOut_->Stop();
+  }
+  const uint32_t p = source_->PositionMs();
+  if (forward) {
+    source_->Seek(p + kSkipMs);
+  } else {
+    source_->Seek(p < kSkipMs ? 0 : p - kSkipMs);
+  }
+  if (restart) waveOut_->Start();
+}
+
+void WavePlayerEngine::PlayEntryNumber(int n) {
+  if (n < 1 || n > list_->Count()) return;
+  // Random play ends, and so does whatever plays now.
+  StopPlayback();
+  if (list_->IsShuffled()) list_->Unshuffle();
+  char path[kPlayListSlot] = {};
+  list_->PlayEntry(n, path, sizeof path);
+  if (!OpenSource(path)) return;
+  if (!MakeOutput()) {
+    CloseAll();
+    return;
+  }
+  ApplyButtons(ButtonSet::kLoaded);
+  PlayOrResume();
+  RefreshTrackButtons();
+}
+
+void WavePlayerEngine::AddFile(const char* path) {
+  if (path == nullptr || path[0] == '\0') return;
+  if (FilterKind(list_->AllowedKinds(), path) == kKindNone) {
+    list_->LoadListFile(path);
+    StopPlayback();
+    PlayOrResume();
+  } else {
+    list_->Append(path);
+  }
+  // A one-entry list that has just started playing keeps its playing face.
+  if (list_->Count() < 2 && !(playState_ & (kPlayPlaying | kPlayPaused))) {
+    ShowStopped();
+  } else {
+    RefreshTrackButtons();
+  }
+}
+
+void WavePlayerEngine::ClearList() {
+  CloseAll();
+  list_->Clear();
+  ShowStopped();  // an empty list: nothing to press
+}
+
+void WavePlayerEngine::ToggleRandom() {
+  StopPlayback();
+  if (list_->IsShuffled()) {
+    list_->Unshuffle();
+  } else {
+    list_->Shuffle();
+  }
+  RefreshTrackButtons();
+}
+
+void WavePlayerEngine::SetRandom(bool on) {
+  if (list_->IsShuffled() != on) ToggleRandom();
+}
+
+void WavePlayerEngine::ToggleLoop() { list_->SetLoop(!list_->IsLoop()); }
+
+void WavePlayerEngine::OnListEdited() {
+  CloseAll();
+  list_->CommitEdits();
+  list_->HideListWindow();
+  page_ = 0;
+  ShowStopped();
+}
+
+void WavePlayerEngine::OnDiscChange(bool arrived, int drive, bool autoPlay) {
+  if (!arrived) {
+    if (drive == list_->CurrentDrive()) StopPlayback();
+    return;
+  }
+  if (list_->Count() != 0 || drive < 0 || drive > 25) return;
+  char root[4];
+  std::snprintf(root, sizeof root, "%c:\\", 'A' + drive);
+  char listPath[kPlayListSlot] = {};
+  if (!FindDiscList(VolumeSerial(root), kWavePlayerKinds, listPath, sizeof listPath)) return;
+  list_->LoadListFile(listPath);
+  ShowStopped();  // the loaded list can be played now
+  if (autoPlay) PlayOrResume();
+}
+
+void WavePlayerEngine::OnSuspendQuery() { StopPlayback(); }
+
+bool WavePlayerEngine::Handle3D(uint16_t code, uint32_t groupMask) {
+  if (!directSound_ || stream_ == nullptr) return false;
+  return Handle3DCommand(stream_, code, groupMask);
+}
+
+bool WavePlayerEngine::NextPage() {
+  if (page_ + kTrackButtons >= list_->Count()) return false;
+  page_ += kTrackButtons;
+  RefreshTrackButtons();
+  return true;
+}
+
+bool WavePlayerEngine::PreviousPage() {
+  if (page_ < kTrackButtons) return false;
+  page_ -= kTrackButtons;
+  RefreshTrackButtons();
+  return true;
+}
+
+void WavePlayerEngine::Tick() {
+  if (!blink_) return;
+  shownTrack_ = list_->CurrentEntryNumber();
+  shownSeconds_ = source_ ? source_->PositionMs() / 1000 : 0;
+}

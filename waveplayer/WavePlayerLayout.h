@@ -1,0 +1,72 @@
+// Where everything of the wave player's face sits: its shape, its bitmap
+// buttons, its pictures (digits, labels, lamps, track indicators) and the
+// images they show.
+#pragma once
+
+#include <windows.h>
+
+constexpr char kWavePlayerClass[] = "CXWavePlayerClass";
+constexpr char kWavePlayerTitle[] = "Cantorix CDPlayer";
+constexpr int kWavePlayerWidth = 462;
+constexpr int kWavePlayerHeight = 170;
+constexpr int kWaveFaceBitmap = 481;
+
+// Control ids; the transport ids double as what the button posts.
+enum WaveControl : int {
+  kWavePlaylist = 2000,
+  kWavePlay = 2001,
+  kWaveTrackForward = 2003,
+  kWaveTrackBack = 2004,
+  kWaveStop = 2005,
+  kWavePause = 2006,
+  kWaveSkipForward = 2008,
+  kWaveSkipBack = 2009,
+  kWaveFirstTrackButton = 2010,  // track button k is 2009 + k
+  kWaveLastTrackButton = 2029,
+  kWaveTrackTens = 2032,  // then track units, minutes and seconds (2033..2037)
+  kWaveTitle = 2038,
+  kWaveLoopLamp = 2040,
+  kWaveStraightLamp = 2041,
+  kWaveRandomLamp = 2042,
+  kWaveNextPage = 2050,
+  kWavePreviousPage = 2051,
+  kWaveRecordMinuteTens = 2054,  // then 2055..2057
+  kWaveRecordFile = 3000,
+  kWaveRecordPlay = 3001,
+  kWaveRecordStop = 3002,
+  kWaveRecordPause = 3003,
+};
+
+struct WaveButtonPlace {
+  int id;
+  const char* name;
+  int x, y, width, height;
+};
+extern const WaveButtonPlace kWaveButtons[12];
+
+struct WavePicturePlace {
+  int id;  // 0 for the labels, which nobody addresses
+  const char* text;
+  int x, y, width, height;
+  int image;
+};
+// Lamps, labels, the ten digits; the track buttons and page buttons follow
+// their own rules below.
+extern const WavePicturePlace kWavePictures[16];
+
+extern const POINT kWaveShape[12];
+
+// Images.
+constexpr int kDigitImage = 193;  // digit d is 193 + d
+constexpr int kStraightLit = 446, kStraightDark = 445;
+constexpr int kRandomLit = 450, kRandomDark = 449;
+constexpr int kLoopLit = 444, kLoopDark = 453;
+constexpr int kNextPageImage = 423;
+constexpr int kPreviousPageImage = 420;
+constexpr int PlayedImage(int entry) { return 202 + 2 * entry; }
+constexpr int ToComeImage(int entry) { return 203 + 2 * entry; }
+constexpr int TrackButtonX(int k) { return 196 + 12 * ((k - 1) % 5); }
+constexpr int TrackButtonY(int k) { return 20 + 12 * ((k - 1) / 5); }
+
+// A value for the two-digit displays: they stop at 99.
+constexpr int TwoDigitValue(long value) { return value < 0 ? 0 : value > 99 ? 99 : static_cast<int>(value); }

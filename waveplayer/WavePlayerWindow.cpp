@@ -1,0 +1,430 @@
+#include "waveplayer/WavePlayerWindow.h"
+
+#include <cstring>
+#include <memory>
+#include <new>
+
+#include "media/PlayList.h"
+#include "shell/App.h"
+#include "shell/CommandCodes.h"
+#include "shell/MainPanel.h"
+#include "skin/DibButton.h"
+#include "skin/GdiHandles.h"
+#include "skin/SkinControls.h"
+#include "skin/SkinPalette.h"
+#include "waveplayer/WavePlayerEngine.h"
+#include "waveplayer/WavePlayerLayout.h"
+
+namespace {
+
+// The window's state, kept in its user data from WM_CREATE to WM_DESTROY.
+// The engine reads the list, so it goes first.
+struct WavePlayerState {
+  std::unique_ptr<PlayList> list;
+  std::unique_ptr<WavePlayerEngine> engine;
+  bool recorderReady = false;  // no recorder is set up yet: record keys stay off
+  char shownTitle[kPlayListSlot] = {};
+};
+
+WavePlayerState* StateOf(HWND window) {
+  return reinterpret_cast<WavePlayerState*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+}
+
+WavePlayerEngine* EngineOf(HWND window) {
+  WavePlayerState* state = StateOf(window);
+  return state != nullptr ? state->engine.get() : nullptr;
+}
+
+void PostSelf(HWND window, uint16_t code, LPARAM lParam) {
+  PostMessageA(window, gApp.commandMessage, MakeCommand(kRouteWave, code), lParam);
+}
+
+// Loads a picture's bitmap only when it changes; the number shown is kept
+// in the picture's user data.
+void ShowPicture(HWND picture, int image) {
+  if (picture == nullptr || PictureImageNumber(picture) == image) return;
+  if (SetPictureImage(picture, MAKEINTRESOURCEA(image))) {
+    SetWindowLongPtrA(picture, GWLP_USERDATA, image);
+  }
+}
+
+void ShowItemPicture(HWND window, int id, int image) { ShowPicture(GetDlgItem(window, id), image); }
+
+void ShowTwoDigits(HWND window, int firstId, long value) {
+  const int v = TwoDigitValue(value);
+  ShowItemPicture(window, firstId, kDigitImage + v / 10);
+  ShowItemPicture(window, firstId + 1, kDigitImage + v % 10);
+}
+
+void ShowTrackAndTime(HWND window, const WavePlayerEngine& engine) {
+  const uint32_t seconds = engine.shownSeconds();
+  ShowTwoDigits(window, kWaveTrackTens, engine.shownTrack());
+  ShowTwoDigits(window, kWaveTrackTens + 2, static_cast<long>(seconds / 60));
+  ShowTwoDigits(window, kWaveTrackTens + 4, static_cast<long>(seconds % 60));
+}
+
+void SetEnabled(HWND window, int id, bool enabled) {
+  HWND control = GetDlgItem(window, id);
+  if (control != nullptr && (IsWindowEnabled(control) != FALSE) != enabled) EnableWindow(control, enabled);
+}
+
+// Every button's enabled state, derived from the engine's state in one place.
+void SyncButtons(HWND window, const WavePlayerState& state) {
+  const TransportEnables on = EnablesOf(state.engine->buttons());
+  SetEnabled(window, kWavePlaylist, true);
+  SetEnabled(window, kWavePlay, on.play);
+  SetEnabled(window, kWaveStop, on.stop);
+  SetEnabled(window, kWavePause, on.pause);
+  SetEnabled(window, kWaveSkipForward, on.skipForward);
+  SetEnabled(window, kWaveSkipBack, on.skipBack);
+  SetEnabled(window, kWaveTrackForward, on.trackForward);
+  SetEnabled(window, kWaveTrackBack, on.trackBack);
+  SetEnabled(window, kWaveRecordFile, state.recorderReady);
+  SetEnabled(window, kWaveRecordPlay, false);
+  SetEnabled(window, kWaveRecordStop, false);
+  SetEnabled(window, kWaveRecordPause, false);
+}
+
+// The current entry's indicator alternates with the panel's blink phase.
+int TrackButtonImage(int entry, int trackState) {
+  if (trackState == kTrackPlayed) return PlayedImage(entry);
+  if (trackState == kTrackCurrent && !gApp.blinkPhase) return PlayedImage(entry);
+  return ToComeImage(entry);
+}
+
+void SyncTrackButtons(HWND window, const WavePlayerEngine& engine) {
+  for (int k = 1; k <= kTrackButtons; ++k) {
+    HWND button = GetDlgItem(window, kWaveFirstTrackButton + k - 1);
+    const int entry = engine.page() + k;
+    const int trackState = engine.trackState(entry);
+    if (trackState == kTrackHidden) {
+      ShowWindow(button, SW_HIDE);
+      continue;
+    }
+    ShowPicture(button, TrackButtonImage(entry, trackState));
+    ShowWindow(button, SW_SHOWNA);
+  }
+  const int pages = engine.list()->Count() >= kTrackButtons + 1 ? SW_SHOWNA : SW_HIDE;
+  ShowWindow(GetDlgItem(window, kWaveNextPage), pages);
+  ShowWindow(GetDlgItem(window, kWavePreviousPage), pages);
+}
+
+void SyncLamps(HWND window, const PlayList& list) {
+  ShowItemPicture(window, kWaveStraightLamp, list.IsShuffled() ? kStraightDark : kStraightLit);
+  ShowItemPicture(window, kWaveRandomLamp, list.IsShuffled() ? kRandomLit : kRandomDark);
+  ShowItemPicture(window, kWaveLoopLamp, list.IsLoop() ? kLoopLit : kLoopDark);
+}
+
+void SyncTitle(HWND window, WavePlayerState& state) {
+  const char* title = state.engine->title();
+  if (std::strcmp(title, state.shownTitle) == 0) return;
+  lstrcpynA(state.shownTitle, title, sizeof state.shownTitle);
+  SetWindowTextA(GetDlgItem(window, kWaveTitle), title);
+}
+
+// Renders what the engine holds after an operation.
+void SyncView(HWND window) {
+  WavePlayerState* state = StateOf(window);
+  if (state == nullptr || !state->engine) return;
+  SyncButtons(window, *state);
+  SyncTrackButtons(window, *state->engine);
+  SyncLamps(window, *state->list);
+  SyncTitle(window, *state);
+  ShowTrackAndTime(window, *state->engine);
+}
+
+// ---- messages ----
+
+bool BuildControls(HWND window, HINSTANCE instance) {
+  HRGN shape = CreatePolygonRgn(kWaveShape, 12, WINDING);
+  if (shape != nullptr && SetWindowRgn(window, shape, FALSE) == 0) DeleteObject(shape);
+  for (const WaveButtonPlace& b : kWaveButtons) {
+    SkinDibButton(CreateDibButton(instance, window, b.id, b.name, b.x, b.y, b.width, b.height));
+  }
+  for (const WavePicturePlace& p : kWavePictures) {
+    HWND picture = CreatePicture(instance, window, p.id, MAKEINTRESOURCEA(p.image), p.x, p.y,
+                                 p.width, p.height, p.text);
+    if (picture != nullptr) SetWindowLongPtrA(picture, GWLP_USERDATA, p.image);
+  }
+  for (int k = 1; k <= kTrackButtons; ++k) {
+    char text[4];
+    wsprintfA(text, "%d", k);
+    HWND button = CreatePicture(instance, window, kWaveFirstTrackButton + k - 1,
+                                MAKEINTRESOURCEA(ToComeImage(k)), TrackButtonX(k), TrackButtonY(k),
+                                10, 9, text);
+    SetWindowLongPtrA(button, GWLP_USERDATA, ToComeImage(k));
+    ShowWindow(button, SW_HIDE);
+  }
+  HWND next = CreatePicture(instance, window, kWaveNextPage, MAKEINTRESOURCEA(kNextPageImage), 182, 32, 10, 9);
+  HWND previous = CreatePicture(instance, window, kWavePreviousPage,
+                                MAKEINTRESOURCEA(kPreviousPageImage), 182, 20, 10, 9);
+  ShowWindow(next, SW_HIDE);
+  ShowWindow(previous, SW_HIDE);
+  CreateColorText(instance, window, kWaveTitle, 27, 56, 160, 16);
+  for (int id : {kWavePlay, kWaveStop, kWavePause, kWaveTrackForward, kWaveTrackBack, kWaveSkipBack,
+                 kWaveSkipForward, kWaveRecordFile, kWaveRecordPlay, kWaveRecordStop, kWaveRecordPause}) {
+    EnableWindow(GetDlgItem(window, id), FALSE);
+  }
+  return true;
+}
+
+LRESULT OnCreate(HWND window, const CREATESTRUCTA* cs) {
+  auto* state = new (std::nothrow) WavePlayerState;
+  if (state == nullptr) return -1;
+  SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(state));
+  BuildControls(window, cs->hInstance);
+  return 0;
+}
+
+void OnDestroy(HWND window) {
+  WavePlayerState* state = StateOf(window);
+  SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+  if (state == nullptr) return;
+  // The engine closes its output and source before the list goes.
+  state->engine.reset();
+  if (state->list) state->list->Reset();
+  delete state;
+}
+
+void OnPaint(HWND window) {
+  PaintScope paint(window);
+  PaintResourceBitmap(paint.dc, gApp.instance, MAKEINTRESOURCEA(kWaveFaceBitmap), 0, 0,
+                      kWavePlayerWidth, kWavePlayerHeight);
+  HBRUSH black = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+  const RECT display = {17, 15, 300, 72};
+  const RECT recorder = {17, 93, 300, 150};
+  FillRect(paint.dc, &display, black);
+  FillRect(paint.dc, &recorder, black);
+}
+
+// Shown or hidden by the main panel: either way playback stops. Notices
+// about the parent being shown or minimised (a status in lParam) are not
+// switches of this player.
+void OnShowWindow(HWND window, LPARAM status) {
+  WavePlayerEngine* engine = EngineOf(window);
+  if (status != 0 || engine == nullptr || engine->busy()) return;
+  engine->StopPlayback();
+  SyncView(window);
+}
+
+void OnControlClick(HWND window, int id) {
+  WavePlayerState* state = StateOf(window);
+  if (state == nullptr || !state->engine || state->engine->busy()) return;
+  WavePlayerEngine& engine = *state->engine;
+  if (id >= kWaveFirstTrackButton && id <= kWaveLastTrackButton) {
+    const int k = id - kWaveFirstTrackButton + 1;
+    if (k <= state->list->Count()) PostSelf(window, kCmdPlayEntry, engine.page() + k);
+    return;
+  }
+  switch (id) {
+    case kWavePlaylist: PostSelf(window, kCmdShowPlaylist, 0); return;
+    case kWavePlay: PostSelf(window, kCmdPlay, 0); return;
+    case kWaveTrackForward: PostSelf(window, kCmdNext, 0); return;
+    case kWaveTrackBack: PostSelf(window, kCmdPrevious, 0); return;
+    case kWaveStop: PostSelf(window, kCmdStop, 0); return;
+    case kWavePause: PostSelf(window, kCmdPause, 0); return;
+    case kWaveSkipForward: PostSelf(window, kCmdSkipForward, 0); return;
+    case kWaveSkipBack: PostSelf(window, kCmdSkipBack, 0); return;
+    case kWaveLoopLamp: PostSelf(window, kCmdRepeat, 0); return;
+    case kWaveStraightLamp: engine.SetRandom(false); break;
+    case kWaveRandomLamp:
+      engine.SetRandom(true);
+      PostSelf(window, 0, 0);
+      break;
+    case kWaveNextPage:
+      engine.NextPage();
+      PostSelf(window, 0, 0);
+      break;
+    case kWavePreviousPage:
+      engine.PreviousPage();
+      PostSelf(window, 0, 0);
+      break;
+    default:
+      return;  // the record keys wait for the recording engine
+  }
+  SyncView(window);
+}
+
+void ReplyStatus(HWND window, HWND replyTo) {
+  if (replyTo != nullptr) PostMessageA(replyTo, kMsgStatusReply, WavePlayerStatusBits(window), 0);
+}
+
+void AddFileFromAtom(WavePlayerEngine& engine, LPARAM atom) {
+  char name[kAtomNameCapacity] = {};
+  if (atom == 0 || GlobalGetAtomNameA(static_cast<ATOM>(atom & 0xFFFF), name, sizeof name) == 0) return;
+  engine.AddFile(name);
+}
+
+void OnCommandMessage(HWND window, uint16_t code, LPARAM lParam) {
+  WavePlayerState* state = StateOf(window);
+  if (state == nullptr || !state->engine) return;
+  if (code == kCmdStatusQuery) {
+    ReplyStatus(window, reinterpret_cast<HWND>(lParam));
+    return;
+  }
+  WavePlayerEngine& engine = *state->engine;
+  if (engine.busy()) return;  // a message box of the engine is up
+  switch (code) {
+    case kCmdStop: engine.StopPlayback(); break;
+    case kCmdNext: engine.NextTrack(); break;
+    case kCmdPrevious: engine.PreviousTrack(); break;
+    case kCmdSkipForward: engine.SkipForward(); break;
+    case kCmdSkipBack: engine.SkipBack(); break;
+    case kCmdPlay: engine.PlayOrResume(); break;
+    case kCmdPause: engine.PauseOrResume(); break;
+    case kCmdOpenFile: AddFileFromAtom(engine, lParam); break;
+    case kCmdClearList: engine.ClearList(); break;
+    case kCmdRepeat: engine.ToggleLoop(); break;
+    case kCmdRandom: engine.ToggleRandom(); break;
+    case kCmdPlayEntry: engine.PlayEntryNumber(static_cast<int>(lParam)); break;
+    case kCmdApply3D:
+    case kCmdRead3D: engine.Handle3D(code, static_cast<uint32_t>(lParam)); break;
+    case kCmdShowPlaylist:
+      if (ShownListWindow() == nullptr) state->list->ShowListWindow();
+      break;
+    default: return;  // 0, the recording toggle and anything unknown
+  }
+  SyncView(window);
+}
+
+void OnStreamEnd(HWND window) {
+  WavePlayerEngine* engine = EngineOf(window);
+  if (engine == nullptr || engine->busy()) return;
+  engine->OnStreamEnd();
+  SyncView(window);
+}
+
+void OnDiscChange(HWND window, WPARAM wParam, LPARAM lParam) {
+  WavePlayerEngine* engine = EngineOf(window);
+  if (engine == nullptr || engine->busy()) return;
+  engine->OnDiscChange(wParam == 1, static_cast<int>(lParam), gApp.options.canAutoPlayMp3List);
+  SyncView(window);
+}
+
+void OnListEdited(HWND window) {
+  WavePlayerEngine* engine = EngineOf(window);
+  if (engine == nullptr || engine->busy()) return;
+  engine->OnListEdited();
+  SyncView(window);
+}
+
+// The panel's 500 ms tick: time and the blinking indicator of the current
+// entry. The record time stays 0:00 until there is a recorder.
+void OnTick(HWND window) {
+  WavePlayerEngine* engine = EngineOf(window);
+  if (engine == nullptr) return;
+  engine->Tick();
+  if (!engine->currentBlink()) return;
+  ShowTrackAndTime(window, *engine);
+  for (int k = 1; k <= kTrackButtons; ++k) {
+    const int entry = engine->page() + k;
+    if (engine->trackState(entry) != kTrackCurrent) continue;
+    ShowItemPicture(window, kWaveFirstTrackButton + k - 1, TrackButtonImage(entry, kTrackCurrent));
+  }
+}
+
+LRESULT OnPowerBroadcast(HWND window, WPARAM event) {
+  WavePlayerEngine* engine = EngineOf(window);
+  if (event == PBT_APMQUERYSUSPEND && engine != nullptr && !engine->busy()) {
+    engine->OnSuspendQuery();
+    SyncView(window);
+  }
+  return TRUE;
+}
+
+LRESULT CALLBACK WavePlayerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == gApp.commandMessage && message != 0) {
+    OnCommandMessage(window, CommandCodeOf(wParam), lParam);
+    return 0;
+  }
+  switch (message) {
+    case WM_CREATE: return OnCreate(window, reinterpret_cast<CREATESTRUCTA*>(lParam));
+    case WM_DESTROY: OnDestroy(window); return 0;
+    case WM_PAINT: OnPaint(window); return 0;
+    case WM_ERASEBKGND: return 1;
+    case WM_SHOWWINDOW: OnShowWindow(window, lParam); return 0;
+    case WM_COMMAND: OnControlClick(window, LOWORD(wParam)); return 0;
+    case kEndOfStreamMessage: OnStreamEnd(window); return 0;
+    case kMsgDiscChange: OnDiscChange(window, wParam, lParam); return 0;
+    case kMsgPanelTick: OnTick(window); return 0;
+    case kMsgListEdited: OnListEdited(window); return 0;
+    case WM_POWERBROADCAST: return OnPowerBroadcast(window, wParam);
+    default: return DefWindowProcA(window, message, wParam, lParam);
+  }
+}
+
+bool RegisterWavePlayerClass(HINSTANCE instance) {
+  WNDCLASSA existing;
+  if (GetClassInfoA(instance, kWavePlayerClass, &existing)) return true;
+  WNDCLASSA wc = {};
+  wc.style = CS_HREDRAW | CS_VREDRAW;
+  wc.lpfnWndProc = WavePlayerProc;
+  wc.hInstance = instance;
+  wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+  wc.lpszClassName = kWavePlayerClass;
+  return RegisterClassA(&wc) != 0;
+}
+
+}  // namespace
+
+HWND CreateWavePlayerWindow(HWND panel, bool tryDirectSound) {
+  HINSTANCE instance = gApp.instance;
+  if (!RegisterWavePlayerClass(instance)) return nullptr;
+  HWND window = CreateWindowExA(0, kWavePlayerClass, kWavePlayerTitle, WS_CHILD, 0, 0,
+                                kWavePlayerWidth, kWavePlayerHeight, panel, nullptr, instance, nullptr);
+  WavePlayerState* state = window != nullptr ? StateOf(window) : nullptr;
+  if (state == nullptr) return nullptr;
+  state->list.reset(new (std::nothrow) PlayList);
+  if (state->list) {
+    state->engine.reset(new (std::nothrow) WavePlayerEngine(state->list.get(), window));
+  }
+  if (!state->engine || !state->engine->InitOutput(panel, tryDirectSound)) {
+    DestroyWindow(window);
+    return nullptr;
+  }
+  state->list->SetOwnerWindow(panel);
+  state->list->SetNotifyWindow(window);
+  state->list->Create(kWavePlayerKinds);  // without a playlist window module it has none yet
+  SyncView(window);
+  return window;
+}
+
+HWND CreateWavePlayer(HWND panel) { return CreateWavePlayerWindow(panel, true); }
+
+void RegisterWavePlayer() { SetPlayerFactory(kPlayerWave, CreateWavePlayer); }
+
+WavePlayerEngine* WavePlayerEngineOf(HWND window) {
+  char name[64] = {};
+  if (window == nullptr || GetClassNameA(window, name, sizeof name) == 0 ||
+      lstrcmpA(name, kWavePlayerClass) != 0) {
+    return nullptr;
+  }
+  return EngineOf(window);
+}
+
+uint32_t WavePlayerStatusBits(HWND window) {
+  static const struct {
+    int id;
+    uint32_t bit;
+  } kButtonBits[] = {
+      {kWavePlaylist, kStatusPlaylist},      {kWaveTrackForward, kStatusTrackForward},
+      {kWaveTrackBack, kStatusTrackBack},    {kWaveRecordPlay, kStatusRecPlay},
+      {kWaveSkipForward, kStatusSkipForward}, {kWaveSkipBack, kStatusSkipBack},
+      {kWavePlay, kStatusPlay},              {kWaveStop, kStatusStop},
+      {kWavePause, kStatusPause},
+  };
+  uint32_t bits = 0;
+  for (const auto& b : kButtonBits) {
+    HWND button = GetDlgItem(window, b.id);
+    if (button != nullptr && IsWindowEnabled(button)) bits |= b.bit;
+  }
+  if (PlayerSlotOf(kPlayerCd).shown) bits |= kStatusCdShown;
+  if (PlayerSlotOf(kPlayerWave).shown) bits |= kStatusWaveShown;
+  if (PlayerSlotOf(kPlayerMidi).shown) bits |= kStatusMidiShown;
+  return bits;
+}
+
+int PictureImageNumber(HWND picture) {
+  return picture != nullptr ? static_cast<int>(GetWindowLongPtrA(picture, GWLP_USERDATA)) : 0;
+}
