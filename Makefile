@@ -12,16 +12,14 @@ all: windows native
 setup:
 	@tools/setup
 
-$(WIN)/CMakeCache.txt:
-	cmake -S . -B $(WIN) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release
-
-$(NAT)/CMakeCache.txt:
-	cmake -S . -B $(NAT) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCX_SANITIZE=ON
-
-windows: setup $(WIN)/CMakeCache.txt
+# Configured every time: subsystem folders are picked up when they appear,
+# which CMake would not notice on its own.
+windows: setup
+	cmake -S . -B $(WIN) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
 	cmake --build $(WIN) -j $(JOBS)
 
-native: setup $(NAT)/CMakeCache.txt
+native: setup
+	cmake -S . -B $(NAT) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCX_SANITIZE=ON >/dev/null
 	cmake --build $(NAT) -j $(JOBS)
 
 test-native: native

@@ -302,7 +302,10 @@ void PlayList::Rewind() {
 bool PlayList::CurrentTitle(char* buffer, size_t size) const {
   if (buffer == nullptr || size == 0) return false;
   std::memset(buffer, 0, size);
-  const char* slash = std::strrchr(currentPath_, '\\');
+  // Windows takes either slash between folders; the title follows the last.
+  const char* backslash = std::strrchr(currentPath_, '\\');
+  const char* forward = std::strrchr(currentPath_, '/');
+  const char* slash = (forward != nullptr && (backslash == nullptr || forward > backslash)) ? forward : backslash;
   const char* dot = std::strrchr(currentPath_, '.');
   if (slash == nullptr || dot == nullptr || dot < slash) return false;
   size_t length = static_cast<size_t>(dot - slash - 1);

@@ -378,6 +378,9 @@ TEST(PlayListCurrentTest, TitleIsTheNameBetweenLastBackslashAndLastDot) {
       {"C:\\music\\Song Title.mp3", 1, true, ""},
       {"C:\\dir.x\\noext", 260, false, ""},
       {"relative.mp3", 260, false, ""},
+      {"build/music/Forward Slash.mp3", 260, true, "Forward Slash"},
+      {"C:\\music/sub\\Mixed.wav", 260, true, "Mixed"},
+      {"C:\\music/dir.x\\noext", 260, false, ""},
   };
   for (const Case& c : cases) {
     // Without loop, an unplayable entry is still left as the current path.
