@@ -7,34 +7,10 @@
 #include "shell/CommandCodes.h"
 #include "tests/audio/AudioTestFiles.h"
 #include "tests/audio/EndListener.h"
+#include "tests/audio/TestSources.h"
 #include "tests/support/WinTestSupport.h"
 
 namespace {
-
-class SlowSource : public MediaSource {
- public:
-  bool Read(uint32_t reserved, void* r1, uint32_t l1, void* r2, uint32_t l2, uint32_t* count) override {
-    SyncGuard hold(syncMutex());
-    reading = true;
-    Sleep(delayMs);
-    const bool ok = MediaSource::Read(reserved, r1, l1, r2, l2, count);
-    reading = false;
-    ++reads;
-    return ok;
-  }
-  std::atomic<bool> reading{false};
-  std::atomic<int> reads{0};
-  DWORD delayMs = 0;
-};
-
-class OddFormatSource : public MediaSource {
- public:
-  OddFormatSource() {
-    info_.kind = kMediaWav;
-    info_.format = MakePcmFormat(44100, 2, 16);
-    info_.format.formatTag = 0x1234;
-  }
-};
 
 // The block "3DShareName" created and written as Handset does it.
 class HandsetBlock {

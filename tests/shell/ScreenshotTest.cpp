@@ -16,6 +16,7 @@
 #include "skin/SkinControls.h"
 #include "skin/SkinPalette.h"
 #include "tests/shell/PanelTestSupport.h"
+#include "tests/support/ScreenCapture.h"
 #include "tests/support/WinTestSupport.h"
 
 namespace {
@@ -165,55 +166,6 @@ HWND CreateModule(HWND panel, PlayerIndex player) {
 template <PlayerIndex P>
 HWND CreateModuleOf(HWND panel) { return CreateModule(panel, P); }
 
-// Copies a window's screen area into a 24-bit BMP file; returns the pixels.
-std::vector<COLORREF> Capture(HWND window, const std::string& path) {
-  RECT r;
-  GetWindowRect(window, &r);
-  int w = r.right - r.left, h = r.bottom - r.top;
-  WindowDc screen(nullptr);
-  MemoryDc memory(screen.dc);
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = w;
-  info.bmiHeader.biHeight = -h;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  void* bits = nullptr;
-  GdiObject section(CreateDIBSection(screen.dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-  std::vector<COLORREF> pixels;
-  if (section.object == nullptr) return pixels;
-  {
-    Selection selected(memory.dc, section.object);
-    BitBlt(memory.dc, 0, 0, w, h, screen.dc, r.left, r.top, SRCCOPY);
-    GdiFlush();
-  }
-  const auto* p = static_cast<const uint8_t*>(bits);
-  for (int i = 0; i < w * h; ++i) pixels.push_back(RGB(p[4 * i + 2], p[4 * i + 1], p[4 * i]));
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (f == nullptr) return pixels;
-  int stride = (w * 3 + 3) & ~3;
-  uint32_t imageSize = static_cast<uint32_t>(stride * h);
-  BITMAPFILEHEADER fh = {0x4D42, static_cast<DWORD>(sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER) + imageSize), 0, 0,
-                         sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER)};
-  BITMAPINFOHEADER ih = info.bmiHeader;
-  ih.biHeight = h;
-  ih.biBitCount = 24;
-  ih.biSizeImage = imageSize;
-  std::fwrite(&fh, sizeof fh, 1, f);
-  std::fwrite(&ih, sizeof ih, 1, f);
-  std::vector<uint8_t> row(stride);
-  for (int y = h - 1; y >= 0; --y) {
-    for (int x = 0; x < w; ++x) {
-      const uint8_t* q = p + 4 * (y * w + x);
-      row[3 * x] = q[0];
-      row[3 * x + 1] = q[1];
-      row[3 * x + 2] = q[2];
-    }
-    std::fwrite(row.data(), 1, stride, f);
-  }
-  std::fclose(f);
-  return pixels;
-}
 
 COLORREF ResourcePixel(const char* name, int x, int y) {
   GdiObject bitmap(LoadImageA(gApp.instance, name, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
@@ -243,7 +195,7 @@ TEST(Screenshot, MainPanelAndConfigurationWindowShowTheSkin) {
   RedrawWindow(panel, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
   PumpFor(600);
   std::string folder = OutputFolder();
-  std::vector<COLORREF> shot = Capture(panel, folder + "/main-panel.bmp");
+  std::vector<COLORREF> shot = CaptureWindow(panel, folder + "/main-panel.bmp");
   ASSERT_EQ(shot.size(), 462u * 552u);
   // The panel's face and its keys are what the screen shows.
   auto at = [&](int x, int y) { return shot[y * 462 + x]; };
@@ -258,7 +210,7 @@ TEST(Screenshot, MainPanelAndConfigurationWindowShowTheSkin) {
   SetWindowPos(config, HWND_TOPMOST, 520, 20, 0, 0, SWP_NOSIZE);
   RedrawWindow(config, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
   PumpFor(600);
-  std::vector<COLORREF> dialog = Capture(config, folder + "/config-window.bmp");
+  std::vector<COLORREF> dialog = CaptureWindow(config, folder + "/config-window.bmp");
   ASSERT_EQ(dialog.size(), 347u * 214u);
   EXPECT_EQ(dialog[10 * 347 + 5], ResourcePixel(MAKEINTRESOURCEA(604), 5, 10));
   EXPECT_EQ(dialog[(71 + 2) * 347 + 234 + 30], ResourcePixel("OKU", 30, 2));

@@ -22,6 +22,7 @@
 #include "skin/SkinControls.h"
 #include "skin/SkinPalette.h"
 #include "tests/audio/AudioTestFiles.h"
+#include "tests/support/ScreenCapture.h"
 #include "tests/support/WinTestSupport.h"
 #include "waveplayer/WavePlayerEngine.h"
 #include "waveplayer/WavePlayerLayout.h"
@@ -397,58 +398,6 @@ COLORREF ResourcePixel(const char* name, int x, int y) {
   return GetPixel(memory.dc, x, y);
 }
 
-// The panel with the wave player under it, as a 24-bit BMP file.
-std::vector<COLORREF> Capture(HWND window, const std::string& path) {
-  RECT r;
-  GetWindowRect(window, &r);
-  const int w = r.right - r.left, h = r.bottom - r.top;
-  WindowDc screen(nullptr);
-  MemoryDc memory(screen.dc);
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = w;
-  info.bmiHeader.biHeight = -h;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  void* bits = nullptr;
-  GdiObject dib(CreateDIBSection(screen.dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-  std::vector<COLORREF> pixels;
-  if (dib.object == nullptr) return pixels;
-  {
-    Selection selected(memory.dc, dib.object);
-    BitBlt(memory.dc, 0, 0, w, h, screen.dc, r.left, r.top, SRCCOPY);
-  }
-  const auto* p = static_cast<const uint8_t*>(bits);
-  for (int i = 0; i < w * h; ++i) pixels.push_back(RGB(p[4 * i + 2], p[4 * i + 1], p[4 * i]));
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (f == nullptr) return pixels;
-  const int stride = (3 * w + 3) & ~3;
-  BITMAPFILEHEADER fh = {};
-  BITMAPINFOHEADER ih = {};
-  fh.bfType = 0x4D42;
-  fh.bfOffBits = sizeof fh + sizeof ih;
-  fh.bfSize = fh.bfOffBits + stride * h;
-  ih.biSize = sizeof ih;
-  ih.biWidth = w;
-  ih.biHeight = h;
-  ih.biPlanes = 1;
-  ih.biBitCount = 24;
-  ih.biSizeImage = stride * h;
-  std::fwrite(&fh, sizeof fh, 1, f);
-  std::fwrite(&ih, sizeof ih, 1, f);
-  std::vector<uint8_t> row(stride);
-  for (int y = h - 1; y >= 0; --y) {
-    for (int x = 0; x < w; ++x) {
-      const uint8_t* q = p + 4 * (y * w + x);
-      row[3 * x] = q[0];
-      row[3 * x + 1] = q[1];
-      row[3 * x + 2] = q[2];
-    }
-    std::fwrite(row.data(), 1, stride, f);
-  }
-  std::fclose(f);
-  return pixels;
-}
 
 TEST_F(WindowTest, ScreenshotWhilePlaying) {
   for (int i = 1; i <= 7; ++i) AddFile(WriteWav(folder_, "Song " + std::to_string(i) + ".wav", 30, i));
@@ -462,7 +411,7 @@ TEST_F(WindowTest, ScreenshotWhilePlaying) {
   const char* binary = std::getenv("CX_BINARY_DIR");
   const std::string folder = std::string(binary != nullptr ? binary : ".") + "/../screenshots";
   CreateDirectoryA(folder.c_str(), nullptr);
-  std::vector<COLORREF> shot = Capture(panel_, folder + "/wave-player.bmp");
+  std::vector<COLORREF> shot = CaptureWindow(panel_, folder + "/wave-player.bmp");
   ASSERT_EQ(shot.size(), 462u * 231u);
   auto at = [&](int x, int y) { return shot[(61 + y) * 462 + x]; };
   EXPECT_EQ(at(5, 100), ResourcePixel(MAKEINTRESOURCEA(481), 5, 100));

@@ -1,0 +1,55 @@
+#include "tests/support/ScreenCapture.h"
+
+#include <cstdint>
+#include <cstdio>
+
+#include "skin/GdiHandles.h"
+
+std::vector<COLORREF> CaptureWindow(HWND window, const std::string& path) {
+  RECT r;
+  GetWindowRect(window, &r);
+  int w = r.right - r.left, h = r.bottom - r.top;
+  WindowDc screen(nullptr);
+  MemoryDc memory(screen.dc);
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = w;
+  info.bmiHeader.biHeight = -h;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  void* bits = nullptr;
+  GdiObject section(CreateDIBSection(screen.dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  std::vector<COLORREF> pixels;
+  if (section.object == nullptr) return pixels;
+  {
+    Selection selected(memory.dc, section.object);
+    BitBlt(memory.dc, 0, 0, w, h, screen.dc, r.left, r.top, SRCCOPY);
+    GdiFlush();
+  }
+  const auto* p = static_cast<const uint8_t*>(bits);
+  for (int i = 0; i < w * h; ++i) pixels.push_back(RGB(p[4 * i + 2], p[4 * i + 1], p[4 * i]));
+  FILE* f = std::fopen(path.c_str(), "wb");
+  if (f == nullptr) return pixels;
+  int stride = (w * 3 + 3) & ~3;
+  uint32_t imageSize = static_cast<uint32_t>(stride * h);
+  BITMAPFILEHEADER fh = {0x4D42, static_cast<DWORD>(sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER) + imageSize), 0, 0,
+                         sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER)};
+  BITMAPINFOHEADER ih = info.bmiHeader;
+  ih.biHeight = h;
+  ih.biBitCount = 24;
+  ih.biSizeImage = imageSize;
+  std::fwrite(&fh, sizeof fh, 1, f);
+  std::fwrite(&ih, sizeof ih, 1, f);
+  std::vector<uint8_t> row(stride);
+  for (int y = h - 1; y >= 0; --y) {
+    for (int x = 0; x < w; ++x) {
+      const uint8_t* q = p + 4 * (y * w + x);
+      row[3 * x] = q[0];
+      row[3 * x + 1] = q[1];
+      row[3 * x + 2] = q[2];
+    }
+    std::fwrite(row.data(), 1, stride, f);
+  }
+  std::fclose(f);
+  return pixels;
+}
