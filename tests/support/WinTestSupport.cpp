@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "shell/CommandCodes.h"
+
 namespace {
 
 void RemoveTree(const std::string& dir) {
@@ -199,4 +201,40 @@ std::vector<HWND> FindTopLevelWindows(const char* className) {
     found.push_back(window);
   }
   return found;
+}
+
+namespace {
+
+std::vector<WPARAM> gStatusReplies;
+
+LRESULT CALLBACK StatusReplyProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == kMsgStatusReply) {
+    gStatusReplies.push_back(wParam);
+    return 0;
+  }
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+}  // namespace
+
+StatusPoller::StatusPoller() {
+  WNDCLASSA wc = {};
+  wc.lpfnWndProc = StatusReplyProc;
+  wc.hInstance = GetModuleHandleA(nullptr);
+  wc.lpszClassName = "CXTestStatusReply";
+  RegisterClassA(&wc);  // fails harmlessly when a poller was made before
+  window_ = CreateWindowExA(0, wc.lpszClassName, "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+                            wc.hInstance, nullptr);
+}
+
+StatusPoller::~StatusPoller() {
+  if (window_ != nullptr) DestroyWindow(window_);
+}
+
+uint32_t StatusPoller::Query(HWND panel, uint16_t route) {
+  gStatusReplies.clear();
+  PostMessageA(panel, RegisterWindowMessageA(kCommandMessageName), MakeCommand(route, kCmdStatusQuery),
+               reinterpret_cast<LPARAM>(window_));
+  PumpUntil([] { return !gStatusReplies.empty(); }, 3000);
+  return gStatusReplies.empty() ? 0xFFFFFFFFu : static_cast<uint32_t>(gStatusReplies.back());
 }

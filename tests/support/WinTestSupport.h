@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <cstdint>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -78,6 +79,22 @@ class ChildProcess {
 
  private:
   PROCESS_INFORMATION info_{};
+};
+
+// Asks a running Cantorix for a player's status bits, as Handset's poll
+// does: command 1080 posted through the main panel, with a hidden window of
+// this process to receive the reply (WM_USER + 1).
+class StatusPoller {
+ public:
+  StatusPoller();
+  ~StatusPoller();
+  StatusPoller(const StatusPoller&) = delete;
+  StatusPoller& operator=(const StatusPoller&) = delete;
+  // The reply's bits, or 0xFFFFFFFF when none came within three seconds.
+  uint32_t Query(HWND panel, uint16_t route);
+
+ private:
+  HWND window_ = nullptr;
 };
 
 // The top-level windows of a class, across all processes.

@@ -16,15 +16,6 @@
 namespace {
 
 UINT gCommandMessage = 0;
-std::vector<WPARAM> gReplies;
-
-LRESULT CALLBACK ReplyProc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
-  if (m == kMsgStatusReply) {
-    gReplies.push_back(wp);
-    return 0;
-  }
-  return DefWindowProcA(w, m, wp, lp);
-}
 
 constexpr uint32_t kStopped =
     kStatusPlaylist | kStatusPlay | kStatusTrackForward | kStatusTrackBack | kStatusWaveShown;
@@ -32,17 +23,12 @@ constexpr uint32_t kStopped =
 struct Player {
   HWND panel = nullptr;
   HWND wave = nullptr;
-  HWND reply = nullptr;
+  StatusPoller* poller = nullptr;
 
   void Post(uint16_t code, LPARAM lParam = 0) const {
     PostMessageA(panel, gCommandMessage, MakeCommand(kRouteWave, code), lParam);
   }
-  uint32_t Status() const {
-    gReplies.clear();
-    Post(kCmdStatusQuery, reinterpret_cast<LPARAM>(reply));
-    PumpUntil([] { return !gReplies.empty(); }, 3000);
-    return gReplies.empty() ? 0xFFFFFFFFu : static_cast<uint32_t>(gReplies.back());
-  }
+  uint32_t Status() const { return poller->Query(panel, kRouteWave); }
   std::string Title() const {
     char text[128] = {};
     GetWindowTextA(GetDlgItem(wave, 2038), text, sizeof text);
@@ -61,13 +47,9 @@ TEST(EndToEnd, PlaysToTheEndAndShowsTheStoppedState) {
   ASSERT_NE(open, nullptr);
   const char* firstTitle = std::getenv("CX_E2E_FIRST_TITLE");
   gCommandMessage = RegisterWindowMessageA(kCommandMessageName);
-  WNDCLASSA wc = {};
-  wc.lpfnWndProc = ReplyProc;
-  wc.hInstance = GetModuleHandleA(nullptr);
-  wc.lpszClassName = "CXEndToEndReply";
-  RegisterClassA(&wc);
+  StatusPoller poller;
   Player player;
-  player.reply = CreateWindowExA(0, wc.lpszClassName, "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, wc.hInstance, nullptr);
+  player.poller = &poller;
 
   ChildProcess cantorix(ProgramFolder() + "\\Cantorix.exe " + open);
   ASSERT_TRUE(cantorix.started());
@@ -96,7 +78,6 @@ TEST(EndToEnd, PlaysToTheEndAndShowsTheStoppedState) {
   }
   PostMessageA(player.panel, WM_CLOSE, 0, 0);
   EXPECT_EQ(cantorix.Wait(15000), 0);
-  DestroyWindow(player.reply);
 }
 
 }  // namespace

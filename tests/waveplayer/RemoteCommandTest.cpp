@@ -16,27 +16,12 @@
 namespace {
 
 UINT gCommandMessage = 0;
-std::vector<WPARAM> gReplies;
-
-LRESULT CALLBACK ReplyProc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
-  if (m == kMsgStatusReply) {
-    gReplies.push_back(wp);
-    return 0;
-  }
-  return DefWindowProcA(w, m, wp, lp);
-}
 
 class RemoteTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(FindTopLevelWindows("CANTORIX").empty());
     gCommandMessage = RegisterWindowMessageA(kCommandMessageName);
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = ReplyProc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "CXRemoteTestReply";
-    RegisterClassA(&wc);
-    reply_ = CreateWindowExA(0, wc.lpszClassName, "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, wc.hInstance, nullptr);
     // CTest runs this with dsound disabled (the child inherits Wine's
     // environment), so Cantorix plays through the wave output device, whose
     // pause keeps "playing": the steps below rely on that.
@@ -57,17 +42,11 @@ class RemoteTest : public ::testing::Test {
     if (cantorix_) {
       EXPECT_EQ(cantorix_->Wait(15000), 0);
     }
-    DestroyWindow(reply_);
   }
   void Post(uint16_t code, LPARAM lParam = 0) {
     PostMessageA(panel_, gCommandMessage, MakeCommand(kRouteWave, code), lParam);
   }
-  uint32_t Status() {
-    gReplies.clear();
-    Post(kCmdStatusQuery, reinterpret_cast<LPARAM>(reply_));
-    PumpUntil([] { return !gReplies.empty(); }, 3000);
-    return gReplies.empty() ? 0xFFFFFFFFu : static_cast<uint32_t>(gReplies.back());
-  }
+  uint32_t Status() { return poller_.Query(panel_, kRouteWave); }
   bool WaitStatus(uint32_t expected) {
     return PumpUntil([&] { return Status() == expected; }, 8000);
   }
@@ -93,7 +72,7 @@ class RemoteTest : public ::testing::Test {
   std::unique_ptr<ChildProcess> cantorix_;
   HWND panel_ = nullptr;
   HWND wave_ = nullptr;
-  HWND reply_ = nullptr;
+  StatusPoller poller_;
 };
 
 constexpr uint32_t kShown = kStatusWaveShown;
