@@ -6,30 +6,6 @@
 #include <fstream>
 #include <iterator>
 
-TempFolder::TempFolder() {
-  static std::atomic<int> counter{0};
-  const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-  dir_ = std::filesystem::temp_directory_path() /
-         ("cxaudio-" + std::to_string(stamp) + "-" + std::to_string(counter++));
-  std::filesystem::create_directories(dir_);
-}
-
-TempFolder::~TempFolder() {
-  std::error_code ec;
-  std::filesystem::remove_all(dir_, ec);
-}
-
-std::string TempFolder::Path(const std::string& name) const {
-  return (dir_ / name).make_preferred().string();
-}
-
-std::string TempFolder::Write(const std::string& name, const Bytes& bytes) const {
-  const std::string path = Path(name);
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  return path;
-}
-
 Bytes ReadWholeFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());

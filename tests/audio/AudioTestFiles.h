@@ -7,21 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/TempFolder.h"
+
 using Bytes = std::vector<uint8_t>;
 
-class TempFolder {
- public:
-  TempFolder();
-  ~TempFolder();
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-  // Full path of `name` in the folder, with the platform's separator.
-  std::string Path(const std::string& name) const;
-  std::string Write(const std::string& name, const Bytes& bytes) const;
-
- private:
-  std::filesystem::path dir_;
-};
+using cx::test::TempFolder;
 
 Bytes ReadWholeFile(const std::string& path);
 bool FileExists(const std::string& path);

@@ -58,7 +58,7 @@ class DiscListTest : public ::testing::Test {
   std::string ini_;
   bool hadIni_ = false;
   std::string saved_;
-  ScratchDir dir_;
+  TempFolder dir_;
 };
 
 TEST_F(DiscListTest, RecordsAreAppendedToTheProfileInTheWindowsDirectory) {
@@ -98,7 +98,7 @@ TEST_F(DiscListTest, LookupSkipsRecordsWhoseListFileIsGone) {
 }
 
 TEST_F(DiscListTest, AListFileThatDoesNotExistIsNotAdded) {
-  EXPECT_FALSE(AddDiscList(dir_.File("never.m3u").c_str(), 5, kWavePlayerKinds));
+  EXPECT_FALSE(AddDiscList(dir_.Path("never.m3u").c_str(), 5, kWavePlayerKinds));
   EXPECT_FALSE(AddDiscList(nullptr, 5, kWavePlayerKinds));
   EXPECT_EQ(GetFileAttributesA(ini_.c_str()), INVALID_FILE_ATTRIBUTES);
 }
@@ -123,7 +123,7 @@ TEST_F(DiscListTest, HighBitSerialsAreStoredNegativeAndFoundAgain) {
   }
   record = 0;
   for (const Case& c : cases) {
-    EXPECT_EQ(Find(c.serial), dir_.File("serial" + std::to_string(++record) + ".m3u")) << c.stored;
+    EXPECT_EQ(Find(c.serial), dir_.Path("serial" + std::to_string(++record) + ".m3u")) << c.stored;
   }
   EXPECT_EQ(Find(0x2BCD1234u), "");  // the same low bits without the high bit
 }
@@ -180,7 +180,7 @@ TEST_F(DiscListTest, DamagedFilesNeitherMatchWronglyNorLoseRecords) {
   EXPECT_FALSE(AddDiscList(good.c_str(), 4, kWavePlayerKinds));
 
   // Records beyond the count are not considered, as before.
-  WriteIni("[CANTORIX]\r\nPlayListCount=1\r\nLIST1=" + dir_.File("gone.m3u") + "\r\nSERIAL1=8\r\n"
+  WriteIni("[CANTORIX]\r\nPlayListCount=1\r\nLIST1=" + dir_.Path("gone.m3u") + "\r\nSERIAL1=8\r\n"
            "LIST2=" + good + "\r\nSERIAL2=8\r\n");
   EXPECT_EQ(Find(8), "");
 }

@@ -36,7 +36,7 @@ class FileDispatchTest : public ::testing::Test {
     return target.playerId;
   }
 
-  ScratchDir dir_;
+  TempFolder dir_;
   HWND owner_ = nullptr;
 };
 
@@ -86,7 +86,7 @@ TEST_F(FileDispatchTest, BadListsAreReportedOnce) {
       {dir_.Write("other.m3u", "notes.txt\r\n"), "File in list is not supported."},
       {dir_.Write("list.m3u", "#EXTM3U\r\nsong.mp3\r\n"), "File in list is not supported."},
       {dir_.Write("nested.m3u", "other.m3u\r\n"), "File in list is not supported."},
-      {dir_.File("missing.m3u"), "Can not open this file."},
+      {dir_.Path("missing.m3u"), "Can not open this file."},
       {std::string(300, 'x') + ".m3u", "Can not open this file."},
   };
   for (const auto& c : cases) {

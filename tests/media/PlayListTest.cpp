@@ -413,7 +413,7 @@ TEST(PlayListCurrentTest, DriveComesFromTheDriveLetter) {
 }
 
 TEST(PlayListCurrentTest, FirstEntryExistsLooksAtTheDisk) {
-  ScratchDir dir;
+  TempFolder dir;
   std::string song = dir.Write("song.mp3", "not really audio");
   auto list = ListOf(kWavePlayerKinds, {song, "C:\\missing\\x.mp3"});
   EXPECT_TRUE(list->FirstEntryExists());
@@ -469,7 +469,7 @@ TEST(PlayListM3uTest, ReadsExactlyTheLinesTheDialectSays) {
        {"D:\\Track01.cda", "D:\\Track02.CDA"}},
       {"nothing kept", "#EXTM3U\r\nreadme.txt\r\n", kWavePlayerKinds, {}},
   };
-  ScratchDir dir;
+  TempFolder dir;
   for (const M3uCase& c : cases) {
     std::string file = dir.Write("case.m3u", c.bytes);
     auto list = ListOf(c.kinds, {});
@@ -488,7 +488,7 @@ TEST(PlayListM3uTest, KeepsTheFirstNinetyNineUsableLines) {
     bytes += path + "\r\n";
     if (i < 99) expected.push_back(path);
   }
-  ScratchDir dir;
+  TempFolder dir;
   std::string file = dir.Write("long.m3u", bytes);
   auto list = ListOf(kWavePlayerKinds, {});
   ASSERT_TRUE(list->LoadListFile(file.c_str()));
@@ -510,7 +510,7 @@ TEST(PlayListM3uTest, IgnoresEverythingBeyondTheFirst25740Bytes) {
   // outside what is read, so that line is cut off and dropped.
   std::string shifted = "#" + padding + inside + lastFull + "C:\\beyond.mp3\r\n";
 
-  ScratchDir dir;
+  TempFolder dir;
   auto list = ListOf(kWavePlayerKinds, {});
   ASSERT_TRUE(list->LoadListFile(dir.Write("big.m3u", bytes).c_str()));
   EXPECT_EQ(EntriesOf(*list), (Strings{"C:\\inside.mp3", "C:\\last.mp3"}));
@@ -525,7 +525,7 @@ TEST(PlayListM3uTest, IgnoresEverythingBeyondTheFirst25740Bytes) {
 TEST(PlayListM3uTest, OverlongLinesAreSkipped) {
   std::string fits = "C:\\" + std::string(252, 'f') + ".mp3";
   std::string tooLong = "C:\\" + std::string(400, 'L') + ".mp3";
-  ScratchDir dir;
+  TempFolder dir;
   std::string file = dir.Write("wide.m3u", "a.mp3\r\n" + tooLong + "\r\n" + fits + "\r\nb.mp3\r\n");
   auto list = ListOf(kWavePlayerKinds, {});
   ASSERT_TRUE(list->LoadListFile(file.c_str()));
@@ -533,11 +533,11 @@ TEST(PlayListM3uTest, OverlongLinesAreSkipped) {
 }
 
 TEST(PlayListM3uTest, UnreadableFilesLeaveTheListAsItWas) {
-  ScratchDir dir;
+  TempFolder dir;
   std::string empty = dir.Write("empty.m3u", "");
   std::string text = dir.Write("list.txt", "a.mp3\r\n");
   std::string held = dir.Write("held.m3u", "a.mp3\r\n");
-  CreateDirectoryA(dir.File("folder.m3u").c_str(), nullptr);
+  CreateDirectoryA(dir.Path("folder.m3u").c_str(), nullptr);
   HANDLE holder = CreateFileA(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(holder, INVALID_HANDLE_VALUE);
 
@@ -545,7 +545,7 @@ TEST(PlayListM3uTest, UnreadableFilesLeaveTheListAsItWas) {
   list->Shuffle();
   NextOf(*list);
   std::vector<int> order = OrderOf(*list);
-  const std::string names[] = {empty, text, held, dir.File("folder.m3u"), dir.File("missing.m3u"), ""};
+  const std::string names[] = {empty, text, held, dir.Path("folder.m3u"), dir.Path("missing.m3u"), ""};
   for (const std::string& name : names) {
     EXPECT_FALSE(list->LoadListFile(name.c_str())) << name;
     EXPECT_EQ(EntriesOf(*list), kThree) << name;
@@ -560,7 +560,7 @@ TEST(PlayListM3uTest, UnreadableFilesLeaveTheListAsItWas) {
 
 TEST(PlayListM3uTest, NameNeedOnlyLookLikeAListFile) {
   // The list-file test on the name is the loose one: ".m3" counts.
-  ScratchDir dir;
+  TempFolder dir;
   auto list = ListOf(kWavePlayerKinds, {});
   EXPECT_TRUE(list->LoadListFile(dir.Write("short.m3", "a.mp3\r\n").c_str()));
   EXPECT_TRUE(list->LoadListFile(dir.Write("UPPER.M3U", "b.mp3\r\n").c_str()));
@@ -577,7 +577,7 @@ TEST(PlayListM3uTest, DamagedBytesNeverCrashOrYieldForeignText) {
     bytes.push_back(static_cast<char>(seed >> 24));
   }
   bytes.insert(5000, "\nC:\\spliced.mp3\n");
-  ScratchDir dir;
+  TempFolder dir;
   auto list = ListOf(kWavePlayerKinds, {});
   ASSERT_TRUE(list->LoadListFile(dir.Write("noise.m3u", bytes).c_str()));
   bool found = false;
@@ -593,28 +593,28 @@ TEST(PlayListM3uTest, DamagedBytesNeverCrashOrYieldForeignText) {
 // ---- Fill from a pattern -----------------------------------------------------
 
 TEST(PlayListPatternTest, ListsMatchesWithTheirFolderWhateverTheirKind) {
-  ScratchDir dir;
+  TempFolder dir;
   dir.Write("a.mp3", "x");
   dir.Write("b.txt", "x");
   dir.Write("c.wav", "x");
-  CreateDirectoryA(dir.File("sub.mp3").c_str(), nullptr);
+  CreateDirectoryA(dir.Path("sub.mp3").c_str(), nullptr);
   auto list = ListOf(kWavePlayerKinds, {});
   ASSERT_TRUE(list->FillFromPattern((dir.path() + "\\*.*").c_str()));
   EXPECT_STREQ(list->PatternDirectory(), dir.path().c_str());
   Strings entries = EntriesOf(*list);
   std::sort(entries.begin(), entries.end());
-  EXPECT_EQ(entries, (Strings{dir.File("a.mp3"), dir.File("b.txt"), dir.File("c.wav")}));
+  EXPECT_EQ(entries, (Strings{dir.Path("a.mp3"), dir.Path("b.txt"), dir.Path("c.wav")}));
   EXPECT_EQ(list->Position(), 0);
   EXPECT_EQ(OrderOf(*list), (std::vector<int>{0, 1, 2}));
   // The player skips what it cannot play.
   Strings played;
   for (std::string next = NextOf(*list); next != kNothing; next = NextOf(*list)) played.push_back(next);
   std::sort(played.begin(), played.end());
-  EXPECT_EQ(played, (Strings{dir.File("a.mp3"), dir.File("c.wav")}));
+  EXPECT_EQ(played, (Strings{dir.Path("a.mp3"), dir.Path("c.wav")}));
 }
 
 TEST(PlayListPatternTest, FailuresLeaveAnEmptyUnusableList) {
-  ScratchDir dir;
+  TempFolder dir;
   auto list = ListOf(kWavePlayerKinds, kThree);
   EXPECT_FALSE(list->FillFromPattern("*.cda"));  // no folder
   EXPECT_EQ(list->Count(), 0);
@@ -630,7 +630,7 @@ TEST(PlayListPatternTest, FailuresLeaveAnEmptyUnusableList) {
 }
 
 TEST(PlayListPatternTest, MatchesTooLongForASlotAreSkipped) {
-  ScratchDir dir;
+  TempFolder dir;
   // A folder deep enough that only short names still fit in 259 characters.
   std::string deep = dir.path();
   while (deep.size() < 230) {
@@ -655,7 +655,7 @@ TEST(PlayListPatternTest, MatchesTooLongForASlotAreSkipped) {
   std::sort(entries.begin(), entries.end());
   EXPECT_EQ(entries, (Strings{deep + "\\" + exactName, deep + "\\" + shortName}));
   EXPECT_EQ((deep + "\\" + exactName).size(), 259u);
-  // The long file goes with the folder: ScratchDir removes the tree with the
+  // The long file goes with the folder: TempFolder removes the tree with the
   // ANSI functions, which cannot reach it.
   std::wstring wide(L"\\\\?\\");
   std::string full = deep + "\\" + longName;

@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "mpeg/frame_header.h"
+#include "tests/support/TempFolder.h"
 
 namespace cx::mpeg::test {
 
@@ -68,7 +69,7 @@ std::vector<int16_t> ReadPcm(const std::string& path) {
 std::string TempPath(const std::string& name) {
   const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
   std::string prefix = info ? std::string(info->test_suite_name()) + "-" + info->name() : "mpeg";
-  return "mpeg-test-" + prefix + "-" + name;
+  return cx::test::ProcessTempPath(prefix + "-" + name);
 }
 
 std::vector<int16_t> DecodeAll(MpegStream& stream, int maxBlocks) {

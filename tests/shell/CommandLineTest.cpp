@@ -15,7 +15,7 @@ StartupOptions Parse(const std::string& text) {
 
 class CommandLineTest : public ::testing::Test {
  protected:
-  ScratchDir dir_;
+  TempFolder dir_;
   std::string song_ = dir_.Write("song.mp3", "not really audio");
 };
 
@@ -77,7 +77,7 @@ TEST_F(CommandLineTest, PathsWithBlanksAreSplit) {
   StartupOptions o = Parse(spaced);
   EXPECT_STREQ(o.fileToOpen, "");  // neither piece exists by itself
 
-  std::string firstPiece = dir_.File("my");
+  std::string firstPiece = dir_.Path("my");
   dir_.Write("my", "x");
   o = Parse(spaced);
   EXPECT_EQ(std::string(o.fileToOpen), firstPiece);

@@ -34,7 +34,7 @@ class InstanceTest : public ::testing::Test {
     EXPECT_TRUE(FindTopLevelWindows("CANTORIX").empty());
   }
 
-  ScratchDir dir_;
+  TempFolder dir_;
 };
 
 TEST_F(InstanceTest, FirstStartShowsThePanelAtItsPlace) {

@@ -227,7 +227,7 @@ TEST_F(MainPanelTest, ARealDiscWithAStoredListOpensTheWavePlayer) {
   Notify(panel_, DBT_DEVICEARRIVAL, Volume(1u << driveX, DBTF_MEDIA));
   EXPECT_FALSE(PlayerSlotOf(kPlayerWave).shown);
 
-  ScratchDir dir;
+  TempFolder dir;
   std::string list = dir.Write("disc.m3u", "a.mp3\r\n");
   ASSERT_TRUE(AddDiscList(list.c_str(), VolumeSerial("X:\\"), kWavePlayerKinds));
   PlayerMessages();

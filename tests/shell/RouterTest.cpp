@@ -198,7 +198,7 @@ TEST_F(RouterTest, HandedFilesThatGoNowhereChangeNothing) {
   EXPECT_TRUE(Send(0, kCmdOpenFile, atom).empty());
   EXPECT_TRUE(Send(0, kCmdOpenFile, 0).empty());
 
-  ScratchDir dir;
+  TempFolder dir;
   OpenPlayer(panel_, kPlayerWave);
   MessageBoxWatcher watcher;
   atom = GlobalAddAtomA(dir.Write("bad.m3u", "readme.txt\r\n").c_str());
@@ -273,7 +273,7 @@ HDROP MakeDrop(const std::vector<std::string>& names) {
 TEST_F(RouterTest, DroppedMediaFilesAreAppendedWithoutPlaying) {
   OpenPlayer(panel_, kPlayerWave);
   OpenPlayer(panel_, kPlayerMidi);
-  ScratchDir dir;
+  TempFolder dir;
   std::string list = dir.Write("tunes.m3u", "a.mid\r\nb.mid\r\n");
   TakePlayerMessages();
   SendMessageA(panel_, WM_DROPFILES,
@@ -296,11 +296,11 @@ TEST_F(RouterTest, DroppedMediaFilesAreAppendedWithoutPlaying) {
 
 TEST_F(RouterTest, DroppedListThatCannotBeReadIsReportedOnceAndEndsTheDrop) {
   OpenPlayer(panel_, kPlayerWave);
-  ScratchDir dir;
+  TempFolder dir;
   MessageBoxWatcher watcher;
   TakePlayerMessages();
   SendMessageA(panel_, WM_DROPFILES,
-               reinterpret_cast<WPARAM>(MakeDrop({dir.File("missing.m3u"), "C:\\a.wav"})), 0);
+               reinterpret_cast<WPARAM>(MakeDrop({dir.Path("missing.m3u"), "C:\\a.wav"})), 0);
   PumpFor(300);
   EXPECT_EQ(watcher.Texts(), std::vector<std::string>{"Can not open this file."});
   EXPECT_TRUE(TakePlayerMessages().empty());

@@ -4,50 +4,6 @@
 
 #include "shell/CommandCodes.h"
 
-namespace {
-
-void RemoveTree(const std::string& dir) {
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((dir + "\\*").c_str(), &found);
-  if (search != INVALID_HANDLE_VALUE) {
-    do {
-      std::string name = found.cFileName;
-      if (name == "." || name == "..") continue;
-      std::string full = dir + "\\" + name;
-      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        RemoveTree(full);
-      } else {
-        SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileA(full.c_str());
-      }
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-  }
-  RemoveDirectoryA(dir.c_str());
-}
-
-}  // namespace
-
-ScratchDir::ScratchDir() {
-  char temp[MAX_PATH];
-  GetTempPathA(sizeof temp, temp);
-  static std::atomic<int> counter{0};
-  char name[MAX_PATH + 64];
-  std::snprintf(name, sizeof name, "%scxtest-%lu-%d", temp, GetCurrentProcessId(), counter++);
-  CreateDirectoryA(name, nullptr);
-  path_ = name;
-}
-
-ScratchDir::~ScratchDir() { RemoveTree(path_); }
-
-std::string ScratchDir::File(const std::string& name) const { return path_ + "\\" + name; }
-
-std::string ScratchDir::Write(const std::string& name, const std::string& bytes) const {
-  std::string full = File(name);
-  WriteStringToFile(full, bytes);
-  return full;
-}
-
 std::string ReadFileToString(const std::string& path) {
   std::string bytes;
   HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,

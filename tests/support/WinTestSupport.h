@@ -12,22 +12,9 @@
 #include <thread>
 #include <vector>
 
-// A fresh folder under the temporary folder, removed with its files.
-class ScratchDir {
- public:
-  ScratchDir();
-  ~ScratchDir();
-  ScratchDir(const ScratchDir&) = delete;
-  ScratchDir& operator=(const ScratchDir&) = delete;
-  const std::string& path() const { return path_; }
-  // path() + "\\" + name
-  std::string File(const std::string& name) const;
-  // Writes bytes to a file in the folder and returns its full path.
-  std::string Write(const std::string& name, const std::string& bytes) const;
+#include "tests/support/TempFolder.h"
 
- private:
-  std::string path_;
-};
+using cx::test::TempFolder;
 
 // Whole-file helpers for fixtures: the bytes of a file ("" when unreadable),
 // and writing a file anew (false when it could not be written in full).
