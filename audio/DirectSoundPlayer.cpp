@@ -3,6 +3,8 @@
 #include <cstring>
 #include <new>
 
+#include "common/CommandCodes.h"
+
 namespace {
 
 constexpr DWORD kStreamBufferFlags = DSBCAPS_CTRL3D | DSBCAPS_CTRLFREQUENCY | DSBCAPS_CTRLPAN |
@@ -375,7 +377,7 @@ bool DirectSoundDevice::DestroyStream(DirectSoundStream* stream) {
 
 bool Handle3DCommand(DirectSoundStream* stream, uint16_t code, uint32_t groupMask) {
   if (!stream) return false;
-  if (code == 5020) return stream->Apply3D(groupMask);
-  if (code == 5021) return stream->Read3D(groupMask);
+  if (code == kCmdApply3D) return stream->Apply3D(groupMask);
+  if (code == kCmdRead3D) return stream->Read3D(groupMask);
   return false;
 }

@@ -16,7 +16,7 @@
 
 #include "audio/MediaSource.h"
 #include "audio/Shared3DBlock.h"
-#include "audio/WinHandle.h"
+#include "common/Win32Handles.h"
 
 using DirectSoundCreateFn = HRESULT(WINAPI*)(LPCGUID, LPDIRECTSOUND*, LPUNKNOWN);
 using DirectSoundCaptureCreateFn = HRESULT(WINAPI*)(LPCGUID, LPDIRECTSOUNDCAPTURE*, LPUNKNOWN);

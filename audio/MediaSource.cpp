@@ -4,46 +4,10 @@
 #include <new>
 
 #include "audio/MpegDecoder.h"
-
-namespace {
-
-bool SameTextIgnoringCase(const char* a, const char* b) {
-  for (; *a && *b; ++a, ++b) {
-    char ca = *a, cb = *b;
-    if (ca >= 'a' && ca <= 'z') ca = static_cast<char>(ca - 'a' + 'A');
-    if (cb >= 'a' && cb <= 'z') cb = static_cast<char>(cb - 'a' + 'A');
-    if (ca != cb) return false;
-  }
-  return *a == *b;
-}
-
-// The file's name without directory and without its last extension, cut to
-// what the title field holds. A path without a backslash gives no title.
-void TitleFromPath(const char* path, char* title) {
-  title[0] = '\0';
-  const char* slash = std::strrchr(path, '\\');
-  if (!slash) return;
-  std::strncpy(title, slash + 1, kMediaTextSize - 1);
-  title[kMediaTextSize - 1] = '\0';
-  if (char* dot = std::strrchr(title, '.')) *dot = '\0';
-}
-
-}  // namespace
+#include "media/MediaKind.h"
 
 uint32_t MediaKindOfPath(const char* path) {
-  const char* dot = path ? std::strrchr(path, '.') : nullptr;
-  if (!dot) return 0;
-  static const struct {
-    const char* extension;
-    uint32_t kind;
-  } kKinds[] = {
-      {".WAV", kMediaWav},  {".MP1", kMediaMpeg}, {".MP2", kMediaMpeg}, {".MP3", kMediaMpeg},
-      {".MPA", kMediaMpeg}, {".MID", kMediaMidi}, {".RMI", kMediaMidi},
-  };
-  for (const auto& k : kKinds) {
-    if (SameTextIgnoringCase(dot, k.extension)) return k.kind;
-  }
-  return 0;
+  return FilterKind(kKindWave | kKindMpeg | kKindMidi, path);
 }
 
 MediaSource::MediaSource() { std::memset(&info_, 0, sizeof info_); }
@@ -58,7 +22,7 @@ bool MediaSource::OpenMedia(const char* path) {
 
   std::memset(&info_, 0, sizeof info_);
   dataStart_ = 0;
-  TitleFromPath(path, info_.title);
+  FileTitle(path, info_.title, sizeof info_.title);
   if (kind == kMediaWav) {
     if (ParseWavHeader()) {
       delegate_ = this;

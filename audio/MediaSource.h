@@ -10,10 +10,11 @@
 #include "audio/PcmFormat.h"
 #include "audio/SyncMutex.h"
 #include "audio/WavFile.h"
+#include "media/MediaKind.h"
 
-constexpr uint32_t kMediaWav = 1;
-constexpr uint32_t kMediaMpeg = 2;
-constexpr uint32_t kMediaMidi = 4;
+constexpr uint32_t kMediaWav = kKindWave;
+constexpr uint32_t kMediaMpeg = kKindMpeg;
+constexpr uint32_t kMediaMidi = kKindMidi;
 constexpr int kMediaTextSize = 40;
 
 class MpegDecoder;

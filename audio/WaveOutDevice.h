@@ -11,7 +11,7 @@
 #include <cstdint>
 
 #include "audio/MediaSource.h"
-#include "audio/WinHandle.h"
+#include "common/Win32Handles.h"
 
 constexpr UINT kEndOfStreamMessage = 953;
 

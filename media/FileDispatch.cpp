@@ -1,7 +1,7 @@
 #include "media/FileDispatch.h"
 
 #include "media/MediaKind.h"
-#include "shell/ErrorBox.h"
+#include "common/ErrorBox.h"
 
 namespace {
 

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "common/CommandRoutes.h"
+
 namespace {
 
 struct ExtensionRow {
@@ -72,9 +74,9 @@ MediaKind FilterKind(MediaKind allowed, const char* name) {
 uint16_t DirectPlayerRoute(const char* name) {
   const char* extension = ExtensionOf(name);
   if (extension == nullptr) return 0;
-  if (LooseMatch(extension, ".WAV") || LooseMatch(extension, ".MP3")) return 2006;
-  if (LooseMatch(extension, ".MID") || LooseMatch(extension, ".RMI")) return 2003;
-  if (LooseMatch(extension, ".CDA")) return 2000;
+  if (LooseMatch(extension, ".WAV") || LooseMatch(extension, ".MP3")) return kRouteWave;
+  if (LooseMatch(extension, ".MID") || LooseMatch(extension, ".RMI")) return kRouteMidi;
+  if (LooseMatch(extension, ".CDA")) return kRouteCd;
   return 0;
 }
 
@@ -87,11 +89,11 @@ uint16_t PlayerRouteForKind(MediaKind kind) {
   switch (kind) {
     case kKindWave:
     case kKindMpeg:
-      return 2006;
+      return kRouteWave;
     case kKindMidi:
-      return 2003;
+      return kRouteMidi;
     case kKindCdTrack:
-      return 2000;
+      return kRouteCd;
     default:
       return 0;
   }
@@ -133,4 +135,20 @@ std::string BuildOpenFilter(MediaKind allowed) {
   filter.push_back('\0');
   filter.push_back('\0');
   return filter;
+}
+
+bool FileTitle(const char* path, char* buffer, size_t size) {
+  if (buffer == nullptr || size == 0) return false;
+  std::memset(buffer, 0, size);
+  if (path == nullptr) return false;
+  // Windows takes either slash between folders; the title follows the last.
+  const char* backslash = std::strrchr(path, '\\');
+  const char* forward = std::strrchr(path, '/');
+  const char* slash = (forward != nullptr && (backslash == nullptr || forward > backslash)) ? forward : backslash;
+  const char* dot = std::strrchr(path, '.');
+  if (slash == nullptr || dot == nullptr || dot < slash) return false;
+  size_t length = static_cast<size_t>(dot - slash - 1);
+  if (length > size - 1) length = size - 1;
+  std::memcpy(buffer, slash + 1, length);
+  return true;
 }

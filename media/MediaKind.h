@@ -2,6 +2,7 @@
 // extension decides; no file header is looked at here.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -36,6 +37,11 @@ MediaKind FilterKind(MediaKind allowed, const char* name);
 // loose comparison. Returns 0 for anything else, list files included.
 uint16_t DirectPlayerRoute(const char* name);
 bool IsListFileName(const char* name);
+
+// A file's title: its name after the last slash of either kind, without the
+// last extension, cut to size - 1 characters. Empty (and false) for a path
+// without a folder or without an extension.
+bool FileTitle(const char* path, char* buffer, size_t size);
 
 // The player route for a kind read from a list file's first line.
 uint16_t PlayerRouteForKind(MediaKind kind);

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "media/ListLines.h"
-#include "media/ScopedWin32.h"
+#include "common/Win32Handles.h"
 #include "media/ShuffleRandom.h"
 
 namespace {
@@ -39,7 +39,7 @@ int DriveOf(const char* path) {
 // Reads up to `limit` bytes from the start of a file; false when it cannot
 // be opened or read.
 bool ReadFileStart(const char* name, DWORD limit, std::vector<char>* bytes) {
-  ScopedFile file(CreateFileA(name, GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+  UniqueHandle file(CreateFileA(name, GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.IsOpen()) return false;
   bytes->resize(limit);
@@ -300,18 +300,7 @@ void PlayList::Rewind() {
 }
 
 bool PlayList::CurrentTitle(char* buffer, size_t size) const {
-  if (buffer == nullptr || size == 0) return false;
-  std::memset(buffer, 0, size);
-  // Windows takes either slash between folders; the title follows the last.
-  const char* backslash = std::strrchr(currentPath_, '\\');
-  const char* forward = std::strrchr(currentPath_, '/');
-  const char* slash = (forward != nullptr && (backslash == nullptr || forward > backslash)) ? forward : backslash;
-  const char* dot = std::strrchr(currentPath_, '.');
-  if (slash == nullptr || dot == nullptr || dot < slash) return false;
-  size_t length = static_cast<size_t>(dot - slash - 1);
-  if (length > size - 1) length = size - 1;
-  std::memcpy(buffer, slash + 1, length);
-  return true;
+  return FileTitle(currentPath_, buffer, size);
 }
 
 bool PlayList::FirstEntryExists() const {

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "media/MediaKind.h"
-#include "shell/CommandCodes.h"
+#include "common/CommandCodes.h"
 
 constexpr int kPlayListCapacity = 99;
 constexpr size_t kPlayListSlot = 260;  // a path of at most 259 characters and its NUL

@@ -2,7 +2,8 @@
 // panel, the skin palette and the message loop.
 #include "shell/App.h"
 
-#include "shell/CommandCodes.h"
+#include "common/CommandCodes.h"
+#include "resources/ResourceIds.h"
 #include "shell/MainPanel.h"
 #include "skin/DibButton.h"
 #include "skin/SkinControls.h"
@@ -12,8 +13,16 @@ AppState gApp;
 
 namespace {
 
-constexpr int kPaletteBitmap = 149;
-constexpr int kButtonCursor = 164;
+// The players read the application's state through this, never gApp itself.
+class AppHost final : public PlayerHost {
+ public:
+  HINSTANCE Instance() const override { return gApp.instance; }
+  UINT CommandMessage() const override { return gApp.commandMessage; }
+  bool BlinkPhase() const override { return gApp.blinkPhase; }
+  const StartupOptions& Options() const override { return gApp.options; }
+  bool IsPlayerShown(PlayerIndex player) const override { return PlayerSlotOf(player).shown; }
+};
+
 
 // Another instance is running: give it our file and step aside. The send is
 // synchronous, so the atom is still there while the other side reads it.
@@ -47,6 +56,11 @@ void FirstPass(int showMode) {
 
 }  // namespace
 
+const PlayerHost& ApplicationHost() {
+  static const AppHost host;
+  return host;
+}
+
 int RunCantorix(HINSTANCE instance, const char* commandLine, int showMode) {
   gApp.instance = instance;
   ParseCommandLine(commandLine, gApp.options);
@@ -64,7 +78,7 @@ int RunCantorix(HINSTANCE instance, const char* commandLine, int showMode) {
   RegisterColorText(instance);
   gApp.mainPanel = CreateMainPanel(instance);
   if (gApp.mainPanel == nullptr) return 0;
-  HPALETTE palette = BuildSkinPalette(instance, MAKEINTRESOURCEA(kPaletteBitmap));
+  HPALETTE palette = BuildSkinPalette(instance, MAKEINTRESOURCEA(kMainPanelFace));
   if (palette == nullptr) {
     DestroyWindow(gApp.mainPanel);
     return 0;

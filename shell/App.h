@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include "shell/StartupOptions.h"
+#include "shell/CommandLine.h"
 
 struct AppState {
   HINSTANCE instance = nullptr;

@@ -1,4 +1,4 @@
-#include "shell/StartupOptions.h"
+#include "shell/CommandLine.h"
 
 #include <windows.h>
 

@@ -9,7 +9,7 @@
 #include "media/FileDispatch.h"
 #include "media/MediaKind.h"
 #include "shell/App.h"
-#include "shell/CommandCodes.h"
+#include "common/CommandCodes.h"
 #include "shell/MainPanel.h"
 
 namespace {
@@ -51,7 +51,7 @@ void RouteToShownPlaylist(HWND panel, LPARAM lParam) {
   for (PlayerIndex p : {kPlayerCd, kPlayerMidi, kPlayerWave}) {
     const PlayerSlot& slot = PlayerSlotOf(p);
     if (slot.shown && slot.window != nullptr) {
-      SendCommand(slot.window, PlayerInfoOf(p).route, kCmdShowPlaylist, lParam);
+      SendCommand(slot.window, PlayerRoute(p), kCmdShowPlaylist, lParam);
       return;
     }
   }

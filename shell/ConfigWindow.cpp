@@ -6,13 +6,14 @@
 #include "shell/App.h"
 #include "shell/Settings.h"
 #include "skin/DibButton.h"
-#include "skin/GdiHandles.h"
+#include "common/Win32Handles.h"
+#include "common/WindowClass.h"
+#include "resources/ResourceIds.h"
 #include "skin/SkinPalette.h"
 #include "skin/SkinWindow.h"
 
 namespace {
 
-constexpr int kBackgroundBitmap = 604;
 constexpr char kChecked[] = "CHECKED";
 constexpr char kUnchecked[] = "CHECKIT";
 
@@ -107,7 +108,7 @@ void OnShowWindow(HWND window, ConfigState* state, bool shown) {
 
 void OnPaint(HWND window) {
   PaintScope paint(window);
-  PaintResourceBitmap(paint.dc, InstanceOf(window), MAKEINTRESOURCEA(kBackgroundBitmap), 0, 0,
+  PaintResourceBitmap(paint.dc, InstanceOf(window), MAKEINTRESOURCEA(kConfigFace), 0, 0,
                       kConfigWidth, kConfigHeight);
   SetBkMode(paint.dc, TRANSPARENT);
   TextOutA(paint.dc, 255, 27, "Version", 7);
@@ -174,18 +175,16 @@ LRESULT CALLBACK ConfigProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 
 }  // namespace
 
+namespace {
+WindowClass gConfigClass = {kConfigClass, ConfigProc};
+}  // namespace
+
 bool RegisterConfigClass(HINSTANCE instance) {
-  WNDCLASSA wc = {};
-  wc.style = CS_HREDRAW | CS_VREDRAW;
-  wc.lpfnWndProc = ConfigProc;
-  wc.hInstance = instance;
-  wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-  wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH));
-  wc.lpszClassName = kConfigClass;
-  return RegisterClassA(&wc) != 0;
+  gConfigClass.background = static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH));
+  return RegisterWindowClass(gConfigClass, instance);
 }
 
-void UnregisterConfigClass(HINSTANCE instance) { UnregisterClassA(kConfigClass, instance); }
+void UnregisterConfigClass(HINSTANCE instance) { UnregisterWindowClass(gConfigClass, instance); }
 
 void OpenConfigWindow(HWND panel) {
   if (gConfigWindow == nullptr) {

@@ -5,7 +5,7 @@
 #include "media/DiscList.h"
 #include "media/MediaKind.h"
 #include "shell/App.h"
-#include "shell/CommandCodes.h"
+#include "common/CommandCodes.h"
 #include "shell/MainPanel.h"
 
 namespace {

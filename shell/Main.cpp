@@ -1,8 +1,9 @@
 #include "shell/App.h"
+#include "shell/MainPanel.h"
 #include "waveplayer/WavePlayerWindow.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showMode) {
   // The player modules plug into the main panel before it starts.
-  RegisterWavePlayer();
+  RegisterPlayerModule(kPlayerWave, &WavePlayerModule());
   return RunCantorix(instance, commandLine, showMode);
 }

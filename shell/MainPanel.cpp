@@ -6,7 +6,9 @@
 #include <initializer_list>
 
 #include "shell/App.h"
-#include "shell/CommandCodes.h"
+#include "common/CommandCodes.h"
+#include "resources/ResourceIds.h"
+#include "common/WindowClass.h"
 #include "shell/ConfigWindow.h"
 #include "shell/DiscChange.h"
 #include "shell/Settings.h"
@@ -21,7 +23,6 @@ const POINT kPanelShape[] = {{58, 0},   {58, 7},   {17, 7},   {17, 22},  {0, 22}
                              {392, 56}, {392, 61}, {456, 61}, {456, 56}, {462, 56},
                              {462, 21}, {445, 21}, {445, 7},  {254, 7},  {254, 0}};
 
-constexpr int kBackgroundBitmap = 149;
 
 struct PanelButtonPlace {
   int id;
@@ -63,7 +64,7 @@ void OnDestroy(HWND panel) {
 void OnPaint(HWND panel) {
   PAINTSTRUCT ps;
   HDC dc = BeginPaint(panel, &ps);
-  PaintResourceBitmap(dc, gApp.instance, MAKEINTRESOURCEA(kBackgroundBitmap), 0, 0, kPanelWidth,
+  PaintResourceBitmap(dc, gApp.instance, MAKEINTRESOURCEA(kMainPanelFace), 0, 0, kPanelWidth,
                       kPanelHeight);
   EndPaint(panel, &ps);
 }
@@ -158,15 +159,10 @@ LRESULT CALLBACK MainPanelProc(HWND panel, UINT message, WPARAM wParam, LPARAM l
 }  // namespace
 
 bool RegisterMainPanelClass(HINSTANCE instance) {
-  WNDCLASSA wc = {};
-  wc.style = CS_HREDRAW | CS_VREDRAW;
-  wc.lpfnWndProc = MainPanelProc;
-  wc.hInstance = instance;
-  wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(128));
-  wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-  wc.lpszClassName = kMainPanelClass;
-  return RegisterClassA(&wc) != 0;
+  static WindowClass panelClass = {kMainPanelClass, MainPanelProc, 0, nullptr,
+                                   reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1),
+                                   MAKEINTRESOURCEA(kCantorixIcon)};
+  return RegisterWindowClass(panelClass, instance);
 }
 
 HWND CreateMainPanel(HINSTANCE instance) {
@@ -182,13 +178,13 @@ void LayoutPanels(HWND panel) {
   int y = kPanelHeight;
   for (int i = 0; i < kPlayerCount; ++i) {
     const PlayerSlot& slot = PlayerSlotOf(static_cast<PlayerIndex>(i));
-    if (!slot.shown || slot.window == nullptr) continue;
-    const PlayerInfo& info = PlayerInfoOf(static_cast<PlayerIndex>(i));
-    HRGN shape = PolygonRegion(info.shape, info.shapePoints, y);
+    const PlayerModule* module = PlayerModuleOf(static_cast<PlayerIndex>(i));
+    if (!slot.shown || slot.window == nullptr || module == nullptr) continue;
+    HRGN shape = PolygonRegion(module->shape, module->shapePoints, y);
     SetWindowPos(slot.window, nullptr, 0, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     CombineRgn(combined, combined, shape, RGN_OR);
     DeleteObject(shape);
-    y += info.height;
+    y += module->height;
   }
   RECT box;
   GetRgnBox(combined, &box);

@@ -8,6 +8,8 @@
 
 #include <cstdint>
 
+#include "common/PlayerModule.h"
+
 constexpr char kMainPanelClass[] = "CANTORIX";
 constexpr char kMainPanelTitle[] = "Cantorix";
 constexpr int kPanelWidth = 462;
@@ -15,9 +17,6 @@ constexpr int kPanelHeight = 61;
 constexpr int kFullStackHeight = 552;  // panel plus all four players
 constexpr UINT_PTR kPanelTimerId = 1;
 constexpr UINT kPanelTickMs = 500;
-
-// Layout order: top to bottom under the panel.
-enum PlayerIndex { kPlayerMixer, kPlayerCd, kPlayerMidi, kPlayerWave, kPlayerCount };
 
 // Main panel button ids.
 enum PanelButton : int {
@@ -37,25 +36,22 @@ struct PlayerSlot {
   bool shown = false;
 };
 
-struct PlayerInfo {
-  const char* className;
-  int height;
-  uint16_t route;
-  int buttonId;
-  const POINT* shape;  // polygon in the player's own coordinates
-  int shapePoints;
-};
-
-// Creates a player's window as a hidden child of the panel; null on failure.
-using PlayerFactory = HWND (*)(HWND panel);
 // Tells whether the device a player needs exists on this machine.
 using DeviceTest = bool (*)();
 
-const PlayerInfo& PlayerInfoOf(PlayerIndex player);
+// A module registers before the panel starts; the panel keeps the pointer,
+// so the record must live as long as the program. Null takes a module out.
+void RegisterPlayerModule(PlayerIndex player, const PlayerModule* module);
+const PlayerModule* PlayerModuleOf(PlayerIndex player);
+// The route (2000, 2003, 2006, 7036) and the panel key of a player.
+uint16_t PlayerRoute(PlayerIndex player);
+int PlayerButton(PlayerIndex player);
 PlayerSlot& PlayerSlotOf(PlayerIndex player);
-void SetPlayerFactory(PlayerIndex player, PlayerFactory factory);
+// Replaces the module's own device test (null goes back to it).
 void SetPlayerDeviceTest(PlayerIndex player, DeviceTest test);
 bool PlayerDeviceExists(PlayerIndex player);
+// What the application offers the players it creates.
+const PlayerHost& ApplicationHost();
 // The player for a route (2000, 2003, 2006, 7036), or kPlayerCount.
 PlayerIndex PlayerForRoute(uint16_t route);
 // The window the panel holds for a player route, or null.

@@ -2,7 +2,8 @@
 #include <cstring>
 #include <new>
 
-#include "skin/GdiHandles.h"
+#include "common/Win32Handles.h"
+#include "common/WindowClass.h"
 #include "skin/SkinControls.h"
 
 namespace {
@@ -64,15 +65,8 @@ LRESULT CALLBACK ColorTextProc(HWND strip, UINT message, WPARAM wParam, LPARAM l
 }  // namespace
 
 bool RegisterColorText(HINSTANCE instance) {
-  WNDCLASSA wc = {};
-  if (GetClassInfoA(instance, kColorTextClass, &wc)) return true;
-  wc.style = CS_HREDRAW | CS_VREDRAW;
-  wc.lpfnWndProc = ColorTextProc;
-  wc.cbWndExtra = 4;
-  wc.hInstance = instance;
-  wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-  wc.lpszClassName = kColorTextClass;
-  return RegisterClassA(&wc) != 0;
+  static WindowClass colorText = {kColorTextClass, ColorTextProc, 4};
+  return RegisterWindowClass(colorText, instance);
 }
 
 HWND CreateColorText(HINSTANCE instance, HWND parent, int id, int x, int y, int width, int height) {

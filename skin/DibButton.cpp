@@ -3,7 +3,8 @@
 #include <cstring>
 #include <new>
 
-#include "skin/GdiHandles.h"
+#include "common/Win32Handles.h"
+#include "common/WindowClass.h"
 #include "skin/SkinPalette.h"
 
 namespace {
@@ -16,7 +17,7 @@ struct DibButtonState {
   char imageNames[4][260] = {};
 };
 
-int gRegistrations = 0;
+WindowClass gDibButtonClass = {kDibButtonClass, nullptr, 4};
 HCURSOR gPictureCursor = nullptr;
 WNDPROC gStaticProc = nullptr;
 
@@ -133,25 +134,14 @@ LRESULT CALLBACK PictureProc(HWND picture, UINT message, WPARAM wParam, LPARAM l
 }  // namespace
 
 bool RegisterDibButton(HINSTANCE instance, const char* cursorResource) {
-  if (gRegistrations++ > 0) return true;
-  WNDCLASSA wc = {};
-  wc.style = CS_HREDRAW | CS_VREDRAW;
-  wc.lpfnWndProc = DibButtonProc;
-  wc.cbWndExtra = 4;
-  wc.hInstance = instance;
-  wc.hCursor = LoadCursorA(instance, cursorResource);
-  if (wc.hCursor == nullptr) wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-  wc.lpszClassName = kDibButtonClass;
-  if (RegisterClassA(&wc) == 0) {
-    gRegistrations = 0;
-    return false;
-  }
-  return true;
+  gDibButtonClass.procedure = DibButtonProc;
+  gDibButtonClass.cursor = cursorResource;
+  return RegisterWindowClass(gDibButtonClass, instance);
 }
 
 HWND CreateDibButton(HINSTANCE instance, HWND parent, int id, const char* baseName, int x, int y,
                      int width, int height) {
-  if (gRegistrations == 0) return nullptr;
+  if (!IsWindowClassRegistered(gDibButtonClass)) return nullptr;
   char text[kMaxButtonBaseName + 1];
   lstrcpynA(text, baseName, sizeof text);
   return CreateWindowExA(0, kDibButtonClass, text, WS_CHILD, x, y, width, height, parent,

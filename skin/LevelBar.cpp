@@ -1,8 +1,8 @@
 // "CXGrowWindow": a column of 13 green squares over a dark track.
 #include <new>
 
-#include "skin/CountedClass.h"
-#include "skin/GdiHandles.h"
+#include "common/WindowClass.h"
+#include "common/Win32Handles.h"
 #include "skin/SkinControls.h"
 #include "skin/SkinGeometry.h"
 #include "skin/SkinPalette.h"
@@ -67,13 +67,13 @@ LRESULT CALLBACK LevelBarProc(HWND bar, UINT message, WPARAM wParam, LPARAM lPar
   }
 }
 
-CountedClass gLevelBarClass = {kLevelBarClass, LevelBarProc, 4, 0};
+WindowClass gLevelBarClass = {kLevelBarClass, LevelBarProc, 4};
 
 }  // namespace
 
-bool RegisterLevelBar(HINSTANCE instance) { return RegisterCounted(gLevelBarClass, instance); }
+bool RegisterLevelBar(HINSTANCE instance) { return RegisterWindowClass(gLevelBarClass, instance); }
 
-void UnregisterLevelBar(HINSTANCE instance) { UnregisterCounted(gLevelBarClass, instance); }
+void UnregisterLevelBar(HINSTANCE instance) { UnregisterWindowClass(gLevelBarClass, instance); }
 
 HWND CreateLevelBar(HINSTANCE instance, HWND parent, int id, int x, int y, int width, int height) {
   return CreateWindowExA(0, kLevelBarClass, "", WS_CHILD | WS_VISIBLE, x, y, width, height, parent,

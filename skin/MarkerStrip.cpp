@@ -1,8 +1,8 @@
 // Marker strips: a strip bitmap with one white marker 9 pixels per step.
 // Cantorix's tempo bar shows markers 0..28 only and starts without one;
 // Handset's 3D sliders show every position and start in the middle.
-#include "skin/CountedClass.h"
-#include "skin/GdiHandles.h"
+#include "common/WindowClass.h"
+#include "common/Win32Handles.h"
 #include "skin/SkinControls.h"
 #include "skin/SkinGeometry.h"
 #include "skin/SkinPalette.h"
@@ -58,14 +58,14 @@ LRESULT CALLBACK MarkerStripProc(HWND strip, UINT message, WPARAM wParam, LPARAM
   }
 }
 
-CountedClass gMidiTempoClass = {kMidiTempoClass, MarkerStripProc, 4, 0};
-CountedClass gHandsetTempoClass = {kHandsetTempoClass, MarkerStripProc, 4, 0};
+WindowClass gMidiTempoClass = {kMidiTempoClass, MarkerStripProc, 4};
+WindowClass gHandsetTempoClass = {kHandsetTempoClass, MarkerStripProc, 4};
 
 }  // namespace
 
-bool RegisterMidiTempo(HINSTANCE instance) { return RegisterCounted(gMidiTempoClass, instance); }
-bool RegisterHandsetTempo(HINSTANCE instance) { return RegisterCounted(gHandsetTempoClass, instance); }
-void UnregisterMidiTempo(HINSTANCE instance) { UnregisterCounted(gMidiTempoClass, instance); }
-void UnregisterHandsetTempo(HINSTANCE instance) { UnregisterCounted(gHandsetTempoClass, instance); }
+bool RegisterMidiTempo(HINSTANCE instance) { return RegisterWindowClass(gMidiTempoClass, instance); }
+bool RegisterHandsetTempo(HINSTANCE instance) { return RegisterWindowClass(gHandsetTempoClass, instance); }
+void UnregisterMidiTempo(HINSTANCE instance) { UnregisterWindowClass(gMidiTempoClass, instance); }
+void UnregisterHandsetTempo(HINSTANCE instance) { UnregisterWindowClass(gHandsetTempoClass, instance); }
 
 bool MarkerDrawn(HWND strip, int position) { return Drawable(KindOf(strip), position); }

@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include "resources/ResourceIds.h"
+
 // LED digits: pictures 2032..2037 of `parent` show track, minutes, seconds
 // as two digits each (bitmaps 193..202). Callers keep values within 0..99.
 constexpr int kFirstTimeDigitId = 2032;
@@ -20,7 +22,7 @@ HWND CreateColorText(HINSTANCE instance, HWND parent, int id, int x, int y, int 
 // Level bar: WM_USER + 1 sets the level (0..100) and returns the previous.
 constexpr char kLevelBarClass[] = "CXGrowWindow";
 constexpr UINT kMsgSetLevel = WM_USER + 1;
-constexpr int kLevelBarBitmap = 515;
+constexpr int kLevelBarBitmap = kMixerLevelBar;
 bool RegisterLevelBar(HINSTANCE instance);
 void UnregisterLevelBar(HINSTANCE instance);
 HWND CreateLevelBar(HINSTANCE instance, HWND parent, int id, int x, int y, int width, int height);
@@ -48,7 +50,7 @@ constexpr char kMidiTempoClass[] = "MidiTempoClass";
 constexpr char kHandsetTempoClass[] = "CXMTEMPO";
 constexpr UINT kMsgSetMarker = WM_USER + 5;
 constexpr UINT kMsgGetMarker = WM_USER + 6;
-constexpr int kMidiTempoBitmap = 477;
+constexpr int kMidiTempoBitmap = kMidiTempoStrip;
 constexpr char kHandsetTempoBitmap[] = "WAVETEMPO";
 bool RegisterMidiTempo(HINSTANCE instance);
 bool RegisterHandsetTempo(HINSTANCE instance);

@@ -3,6 +3,8 @@
 // truncating like the controls do when they paint.
 #pragma once
 
+#include "resources/ResourceIds.h"
+
 struct SkinRect {
   int x, y, width, height;
 };
@@ -34,5 +36,5 @@ bool SliderDragValue(const SliderGeometry& s, int px, int py, int grabX, int gra
 constexpr SkinRect MarkerRect(int markerPos) { return SkinRect{9 * markerPos + 1, 1, 8, 7}; }
 
 // LED time display: the six digit resources for track, minutes, seconds.
-constexpr int kFirstDigitBitmap = 193;
+constexpr int kFirstDigitBitmap = kLedDigit0;
 void TrackTimeDigits(int track, int minutes, int seconds, int digits[6]);

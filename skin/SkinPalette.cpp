@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <memory>
 
-#include "skin/GdiHandles.h"
+#include "common/Win32Handles.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "skin/SkinWindow.h"
 
-#include "skin/GdiHandles.h"
+#include "common/Win32Handles.h"
 #include "skin/SkinPalette.h"
 
 LRESULT RealizeSkinPaletteForWindow(HWND window) {

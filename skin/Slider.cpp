@@ -4,8 +4,8 @@
 
 #include <new>
 
-#include "skin/CountedClass.h"
-#include "skin/GdiHandles.h"
+#include "common/WindowClass.h"
+#include "common/Win32Handles.h"
 #include "skin/SkinControls.h"
 #include "skin/SkinGeometry.h"
 #include "skin/SkinPalette.h"
@@ -124,13 +124,13 @@ LRESULT CALLBACK SliderProc(HWND slider, UINT message, WPARAM wParam, LPARAM lPa
   }
 }
 
-CountedClass gSliderClass = {kSliderClass, SliderProc, 4, 0};
+WindowClass gSliderClass = {kSliderClass, SliderProc, 4};
 
 }  // namespace
 
-bool RegisterSlider(HINSTANCE instance) { return RegisterCounted(gSliderClass, instance); }
+bool RegisterSlider(HINSTANCE instance) { return RegisterWindowClass(gSliderClass, instance); }
 
-void UnregisterSlider(HINSTANCE instance) { UnregisterCounted(gSliderClass, instance); }
+void UnregisterSlider(HINSTANCE instance) { UnregisterWindowClass(gSliderClass, instance); }
 
 HWND CreateSlider(HINSTANCE instance, HWND parent, int id, int x, int y, int width, int height,
                   int flags) {

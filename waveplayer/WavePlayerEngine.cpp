@@ -5,7 +5,8 @@
 
 #include "media/DiscList.h"
 #include "media/MediaKind.h"
-#include "shell/ErrorBox.h"
+#include "common/Check.h"
+#include "common/ErrorBox.h"
 
 TransportEnables EnablesOf(ButtonSet set) {
   //                       play   stop   pause  skipF  skipB  trackF trackB
@@ -36,25 +37,26 @@ class WavePlayerEngine::BusyScope {
 WavePlayerEngine::WavePlayerEngine(PlayList* list, HWND window) : list_(list), window_(window) {}
 
 WavePlayerEngine::~WavePlayerEngine() {
+  // Deleting the engine from inside one of its own operations (a message
+  // box's loop running a close) would leave that operation on freed memory.
+  CX_CHECK(busy_ == 0);
   // The output goes before the source it reads from.
-  if (stream_ != nullptr && dsDevice_) dsDevice_->DestroyStream(stream_);
-  stream_ = nullptr;
-  if (waveOut_) waveOut_->Close();
-  waveOut_.reset();
-  dsDevice_.reset();
+  if (output_) output_->Close();
+  output_.reset();
   source_.reset();
 }
 
 bool WavePlayerEngine::InitOutput(HWND mainPanel, bool tryDirectSound) {
-  if (dsDevice_ || waveOut_) return false;
-  if (tryDirectSound) {
-    dsDevice_.reset(new (std::nothrow) DirectSoundDevice);
-    directSound_ = dsDevice_ && dsDevice_->InitDevice(mainPanel);
-    if (!directSound_) dsDevice_.reset();
-  }
-  if (!directSound_) {
-    waveOut_.reset(new (std::nothrow) WaveOutDevice);
-    if (!waveOut_) return false;
+  if (output_) return false;
+  output_ = MakeAudioOutput(mainPanel, tryDirectSound);
+  if (!output_) return false;
+  rules_.directSound = output_->IsDirectSound();
+  if (rules_.directSound) {
+    rules_.loaded = ButtonSet::kLoadedDirectSound;
+    rules_.pauseKeepsPlaying = false;
+    rules_.pauseStartsIdleList = false;
+    rules_.trackBackRestarts = true;
+    rules_.skipsUnplayable = true;
   }
   ShowStopped();
   return true;
@@ -64,14 +66,9 @@ int WavePlayerEngine::trackState(int entry) const {
   return entry >= 1 && entry <= kTrackEntries ? trackStates_[entry] : kTrackHidden;
 }
 
-bool WavePlayerEngine::outputOpen() const {
-  return directSound_ ? stream_ != nullptr : waveOut_ && waveOut_->IsOpen();
-}
+bool WavePlayerEngine::outputOpen() const { return output_ && output_->IsOpen(); }
 
-bool WavePlayerEngine::outputPlaying() const {
-  return directSound_ ? stream_ != nullptr && stream_->IsStreamPlaying()
-                      : waveOut_ && waveOut_->IsPlaying();
-}
+bool WavePlayerEngine::outputPlaying() const { return output_ && output_->IsPlaying(); }
 
 void WavePlayerEngine::ReportUnsupportedFile() { ShowErrorBox(window_, kUnsupportedFormatText); }
 
@@ -89,14 +86,7 @@ void WavePlayerEngine::ShowStopped() {
 }
 
 void WavePlayerEngine::DestroyOutput() {
-  if (directSound_) {
-    if (stream_ != nullptr) dsDevice_->DestroyStream(stream_);
-    stream_ = nullptr;
-    return;
-  }
-  // A closed device is not reused: every file gets a fresh one.
-  if (waveOut_) waveOut_->Close();
-  waveOut_.reset(new (std::nothrow) WaveOutDevice);
+  if (output_) output_->Close();
 }
 
 void WavePlayerEngine::DropSource() {
@@ -132,13 +122,7 @@ bool WavePlayerEngine::OpenSource(const char* path) {
 }
 
 bool WavePlayerEngine::MakeOutput() {
-  if (!source_) return false;
-  if (directSound_) {
-    stream_ = dsDevice_->CreateStream(source_.get());
-    return stream_ != nullptr && stream_->SetStreamNotify(window_, kEndOfStreamMessage);
-  }
-  return waveOut_ && waveOut_->Open(source_.get()) &&
-         waveOut_->SetNotify(window_, kEndOfStreamMessage, 1);
+  return source_ && output_ && output_->Open(source_.get(), window_, kEndOfStreamMessage);
 }
 
 bool WavePlayerEngine::LoadNextPlayable() {
@@ -151,13 +135,13 @@ bool WavePlayerEngine::LoadNextPlayable() {
   int tries = 1;
   while (!OpenSource(path)) {
     ReportUnsupportedFile();
-    if (tries++ >= list_->Count() || !list_->Next(path, sizeof path)) return false;
+    if (abandoned_ || tries++ >= list_->Count() || !list_->Next(path, sizeof path)) return false;
   }
   if (!MakeOutput()) {
     CloseAll();
     return false;
   }
-  ApplyButtons(directSound_ ? ButtonSet::kLoadedDirectSound : ButtonSet::kLoaded);
+  ApplyButtons(rules_.loaded);
   RefreshTrackButtons();
   return true;
 }
@@ -183,40 +167,30 @@ void WavePlayerEngine::SetTrackState(int entry, int state) {
 
 // ---- operations ----
 
-void WavePlayerEngine::PlayOrResume() {
-  if (directSound_) {
-    if (stream_ == nullptr && !LoadNextPlayable()) return;
-    switch (stream_->State()) {
-      case kStreamPlaying:
-        return;
-      case kStreamPaused:
-        if (!stream_->ResumeStream()) return;
-        break;
-      default:
-        if (!stream_->StartStream()) {
-          CloseAll();  // nothing plays: do not claim otherwise
-          return;
-        }
-        break;
-    }
-  } else {
-    if (!waveOut_) return;
-    if (!waveOut_->IsOpen()) {
-      if (source_) {
-        if (!MakeOutput()) {
-          CloseAll();
-          return;
-        }
-      } else if (!LoadNextPlayable()) {
-        return;
+// Starts or resumes the output; false (with everything closed) when nothing
+// plays afterwards.
+bool WavePlayerEngine::SetPlaying() {
+  if (!output_) return false;
+  if (!output_->IsOpen()) {
+    if (source_) {
+      if (!MakeOutput()) {
+        CloseAll();
+        return false;
       }
-    }
-    // Start also resumes a pause; it declines only when already playing.
-    if (!waveOut_->Start() && !waveOut_->IsPlaying()) {
-      CloseAll();
-      return;
+    } else if (!LoadNextPlayable()) {
+      return false;
     }
   }
+  if (!output_->Start()) {
+    CloseAll();  // nothing plays: do not claim otherwise
+    return false;
+  }
+  return true;
+}
+
+void WavePlayerEngine::PlayOrResume() {
+  if (outputPlaying()) return;  // a remote's PLAY while playing changes nothing
+  if (!SetPlaying()) return;
   ApplyButtons(ButtonSet::kPlaying);
   const int current = list_->CurrentEntryNumber();
   page_ = current > 0 ? (current - 1) / kTrackButtons * kTrackButtons : 0;
@@ -227,34 +201,18 @@ void WavePlayerEngine::PlayOrResume() {
 }
 
 void WavePlayerEngine::PauseOrResume() {
-  if (directSound_) {
-    if (stream_ == nullptr) return;
-    if (stream_->IsStreamPlaying()) {
-      stream_->PauseStream();
-      playState_ = (playState_ & ~(kPlayPlaying | kPlayStopped)) | kPlayPaused;
-      ApplyButtons(ButtonSet::kPaused);
-      return;
-    }
-  } else if (waveOut_ && waveOut_->IsPlaying()) {
-    // The play state stays "playing": a track change goes on playing.
-    waveOut_->Pause();
+  if (output_ && output_->IsPlaying()) {
+    output_->Pause();
+    if (!rules_.pauseKeepsPlaying) playState_ = (playState_ & ~(kPlayPlaying | kPlayStopped)) | kPlayPaused;
     ApplyButtons(ButtonSet::kPaused);
     return;
   }
+  if (!outputOpen() && !rules_.pauseStartsIdleList) return;
   PlayOrResume();
 }
 
 void WavePlayerEngine::StopPlayback() {
-  if (directSound_ && stream_ == nullptr) {
-    list_->Rewind();
-    ShowStopped();
-    return;
-  }
-  if (directSound_) {
-    stream_->StopStream();
-  } else if (waveOut_) {
-    waveOut_->Stop();
-  }
+  if (output_) output_->Stop();
   CloseAll();
   list_->Rewind();
   ShowStopped();
@@ -266,7 +224,7 @@ void WavePlayerEngine::PreviousTrack() { ChangeTrack(false); }
 
 void WavePlayerEngine::ChangeTrack(bool forward) {
   savedPlayState_ = playState_;
-  if (!forward && directSound_ && stream_ != nullptr && source_ &&
+  if (!forward && rules_.trackBackRestarts && outputOpen() && source_ &&
       source_->PositionMs() > kRestartThresholdMs) {
     // Well into a file, TRACKB goes back to its start instead.
     if (savedPlayState_ & kPlayPlaying) {
@@ -282,11 +240,11 @@ void WavePlayerEngine::ChangeTrack(bool forward) {
   char path[kPlayListSlot] = {};
   auto step = [&] { return forward ? list_->Next(path, sizeof path) : list_->Previous(path, sizeof path); };
   bool got = step();
-  if (directSound_) {
+  if (rules_.skipsUnplayable) {
     // Unplayable files are passed over; one round of the list is the limit,
     // since with loop on the list never runs out.
     for (int tries = 1;; ++tries) {
-      if (stream_ != nullptr) CloseAll();
+      if (outputOpen()) CloseAll();
       if (!got || tries > list_->Count()) {
         StopPlayback();
         return;
@@ -322,23 +280,8 @@ void WavePlayerEngine::SkipForward() { Skip(true); }
 void WavePlayerEngine::SkipBack() { Skip(false); }
 
 void WavePlayerEngine::Skip(bool forward) {
-  bool restart = false;
-  if (directSound_) {
-    if (!source_ || stream_ == nullptr) return;
-  } else {
-    if (!waveOut_ || !waveOut_->IsOpen() || !source_) return;
-    // The device is stopped so that nothing queued from the old position
-    // plays on; what was playing starts again from the new position.
-    restart = waveOut_->IsPlaying();
-    waveOut_->Stop();
-  }
-  const uint32_t p = source_->PositionMs();
-  if (forward) {
-    source_->Seek(p + kSkipMs);
-  } else {
-    source_->Seek(p < kSkipMs ? 0 : p - kSkipMs);
-  }
-  if (restart) waveOut_->Start();
+  if (!source_ || !outputOpen()) return;
+  output_->SeekBy(forward ? static_cast<int32_t>(kSkipMs) : -static_cast<int32_t>(kSkipMs));
 }
 
 void WavePlayerEngine::PlayEntryNumber(int n) {
@@ -423,8 +366,7 @@ void WavePlayerEngine::OnDiscChange(bool arrived, int drive, bool autoPlay) {
 void WavePlayerEngine::OnSuspendQuery() { StopPlayback(); }
 
 bool WavePlayerEngine::Handle3D(uint16_t code, uint32_t groupMask) {
-  if (!directSound_ || stream_ == nullptr) return false;
-  return Handle3DCommand(stream_, code, groupMask);
+  return outputOpen() && output_->Handle3D(code, groupMask);
 }
 
 bool WavePlayerEngine::NextPage() {

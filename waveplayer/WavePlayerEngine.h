@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "audio/DirectSoundPlayer.h"
+#include "audio/AudioOutput.h"
 #include "audio/MediaSource.h"
 #include "audio/WaveOutDevice.h"
 #include "media/PlayList.h"
@@ -86,7 +86,7 @@ class WavePlayerEngine {
   void Tick();
 
   // What the window renders.
-  bool directSound() const { return directSound_; }
+  bool directSound() const { return rules_.directSound; }
   uint32_t playState() const { return playState_; }
   ButtonSet buttons() const { return buttons_; }
   int page() const { return page_; }
@@ -102,6 +102,9 @@ class WavePlayerEngine {
   // True while an operation runs (a message box may be up): the window
   // drops commands then instead of re-entering the engine.
   bool busy() const { return busy_ > 0; }
+  // The window is gone while an operation's message box was up: the
+  // operation gives up at its next step instead of going on.
+  void Abandon() { abandoned_ = true; }
 
  protected:
   // The error box; tests may watch it.
@@ -119,17 +122,32 @@ class WavePlayerEngine {
   void DropSource();
   void ChangeTrack(bool forward);
   void Skip(bool forward);
+  bool SetPlaying();
   void ApplyButtons(ButtonSet set) { buttons_ = set; }
   void RefreshTrackButtons();
   void SetTrackState(int entry, int state);
   void DropStaleEndNotices();
 
+  // Where the player's behaviour differs with the output it plays through.
+  // Set once with the output; the operations read these, never the kind.
+  struct OutputRules {
+    bool directSound = false;
+    // Button set after a file is loaded and not yet started.
+    ButtonSet loaded = ButtonSet::kLoaded;
+    // A pause leaves the play state "playing", so a track change plays on.
+    bool pauseKeepsPlaying = true;
+    // PAUSE with nothing loaded starts the list, as PLAY would.
+    bool pauseStartsIdleList = true;
+    // TRACKB well into a file goes back to its start instead.
+    bool trackBackRestarts = false;
+    // A track change passes over files that do not open.
+    bool skipsUnplayable = false;
+  };
+
   PlayList* list_;
   HWND window_;
-  bool directSound_ = false;
-  std::unique_ptr<DirectSoundDevice> dsDevice_;
-  DirectSoundStream* stream_ = nullptr;  // owned by dsDevice_
-  std::unique_ptr<WaveOutDevice> waveOut_;
+  OutputRules rules_;
+  std::unique_ptr<AudioOutput> output_;  // reads source_, so it is closed first
   std::unique_ptr<MediaSource> source_;
   uint32_t playState_ = kPlayStopped;
   uint32_t savedPlayState_ = kPlayStopped;
@@ -141,4 +159,5 @@ class WavePlayerEngine {
   int shownTrack_ = 0;
   uint32_t shownSeconds_ = 0;
   int busy_ = 0;
+  bool abandoned_ = false;
 };

@@ -5,11 +5,12 @@
 
 #include <windows.h>
 
+#include "resources/ResourceIds.h"
+
 constexpr char kWavePlayerClass[] = "CXWavePlayerClass";
 constexpr char kWavePlayerTitle[] = "Cantorix CDPlayer";
 constexpr int kWavePlayerWidth = 462;
 constexpr int kWavePlayerHeight = 170;
-constexpr int kWaveFaceBitmap = 481;
 
 // Control ids; the transport ids double as what the button posts.
 enum WaveControl : int {
@@ -54,17 +55,13 @@ struct WavePicturePlace {
 // their own rules below.
 extern const WavePicturePlace kWavePictures[16];
 
-extern const POINT kWaveShape[12];
+constexpr int kWaveShapePoints = 12;
+extern const POINT kWaveShape[kWaveShapePoints];
 
 // Images.
-constexpr int kDigitImage = 193;  // digit d is 193 + d
-constexpr int kStraightLit = 446, kStraightDark = 445;
-constexpr int kRandomLit = 450, kRandomDark = 449;
-constexpr int kLoopLit = 444, kLoopDark = 453;
-constexpr int kNextPageImage = 423;
-constexpr int kPreviousPageImage = 420;
-constexpr int PlayedImage(int entry) { return 202 + 2 * entry; }
-constexpr int ToComeImage(int entry) { return 203 + 2 * entry; }
+// The "straight" lamp is the one labelled ONCE.
+constexpr int PlayedImage(int entry) { return kTrack1Played + 2 * (entry - 1); }
+constexpr int ToComeImage(int entry) { return kTrack1ToCome + 2 * (entry - 1); }
 constexpr int TrackButtonX(int k) { return 196 + 12 * ((k - 1) % 5); }
 constexpr int TrackButtonY(int k) { return 20 + 12 * ((k - 1) / 5); }
 

@@ -4,12 +4,12 @@
 #include <memory>
 #include <new>
 
+#include "common/CommandCodes.h"
+#include "common/PlayerModule.h"
+#include "common/Win32Handles.h"
+#include "common/WindowClass.h"
 #include "media/PlayList.h"
-#include "shell/App.h"
-#include "shell/CommandCodes.h"
-#include "shell/MainPanel.h"
 #include "skin/DibButton.h"
-#include "skin/GdiHandles.h"
 #include "skin/SkinControls.h"
 #include "skin/SkinPalette.h"
 #include "waveplayer/WavePlayerEngine.h"
@@ -20,10 +20,16 @@ namespace {
 // The window's state, kept in its user data from WM_CREATE to WM_DESTROY.
 // The engine reads the list, so it goes first.
 struct WavePlayerState {
+  const PlayerHost* host = nullptr;
   std::unique_ptr<PlayList> list;
   std::unique_ptr<WavePlayerEngine> engine;
   bool recorderReady = false;  // no recorder is set up yet: record keys stay off
   char shownTitle[kPlayListSlot] = {};
+  // Set while an engine operation's message box runs its own message loop:
+  // the window was destroyed (the state is freed when the operation has
+  // returned), or shown or hidden (playback stops then).
+  bool destroyed = false;
+  bool stopWhenIdle = false;
 };
 
 WavePlayerState* StateOf(HWND window) {
@@ -35,8 +41,13 @@ WavePlayerEngine* EngineOf(HWND window) {
   return state != nullptr ? state->engine.get() : nullptr;
 }
 
+UINT CommandMessageOf(HWND window) {
+  WavePlayerState* state = StateOf(window);
+  return state != nullptr && state->host != nullptr ? state->host->CommandMessage() : 0;
+}
+
 void PostSelf(HWND window, uint16_t code, LPARAM lParam) {
-  PostMessageA(window, gApp.commandMessage, MakeCommand(kRouteWave, code), lParam);
+  PostMessageA(window, CommandMessageOf(window), MakeCommand(kRouteWave, code), lParam);
 }
 
 // Loads a picture's bitmap only when it changes; the number shown is kept
@@ -52,8 +63,8 @@ void ShowItemPicture(HWND window, int id, int image) { ShowPicture(GetDlgItem(wi
 
 void ShowTwoDigits(HWND window, int firstId, long value) {
   const int v = TwoDigitValue(value);
-  ShowItemPicture(window, firstId, kDigitImage + v / 10);
-  ShowItemPicture(window, firstId + 1, kDigitImage + v % 10);
+  ShowItemPicture(window, firstId, kLedDigit0 + v / 10);
+  ShowItemPicture(window, firstId + 1, kLedDigit0 + v % 10);
 }
 
 void ShowTrackAndTime(HWND window, const WavePlayerEngine& engine) {
@@ -86,13 +97,13 @@ void SyncButtons(HWND window, const WavePlayerState& state) {
 }
 
 // The current entry's indicator alternates with the panel's blink phase.
-int TrackButtonImage(int entry, int trackState) {
+int TrackButtonImage(const PlayerHost& host, int entry, int trackState) {
   if (trackState == kTrackPlayed) return PlayedImage(entry);
-  if (trackState == kTrackCurrent && !gApp.blinkPhase) return PlayedImage(entry);
+  if (trackState == kTrackCurrent && !host.BlinkPhase()) return PlayedImage(entry);
   return ToComeImage(entry);
 }
 
-void SyncTrackButtons(HWND window, const WavePlayerEngine& engine) {
+void SyncTrackButtons(HWND window, const PlayerHost& host, const WavePlayerEngine& engine) {
   for (int k = 1; k <= kTrackButtons; ++k) {
     HWND button = GetDlgItem(window, kWaveFirstTrackButton + k - 1);
     const int entry = engine.page() + k;
@@ -101,7 +112,7 @@ void SyncTrackButtons(HWND window, const WavePlayerEngine& engine) {
       ShowWindow(button, SW_HIDE);
       continue;
     }
-    ShowPicture(button, TrackButtonImage(entry, trackState));
+    ShowPicture(button, TrackButtonImage(host, entry, trackState));
     ShowWindow(button, SW_SHOWNA);
   }
   const int pages = engine.list()->Count() >= kTrackButtons + 1 ? SW_SHOWNA : SW_HIDE;
@@ -110,9 +121,9 @@ void SyncTrackButtons(HWND window, const WavePlayerEngine& engine) {
 }
 
 void SyncLamps(HWND window, const PlayList& list) {
-  ShowItemPicture(window, kWaveStraightLamp, list.IsShuffled() ? kStraightDark : kStraightLit);
-  ShowItemPicture(window, kWaveRandomLamp, list.IsShuffled() ? kRandomLit : kRandomDark);
-  ShowItemPicture(window, kWaveLoopLamp, list.IsLoop() ? kLoopLit : kLoopDark);
+  ShowItemPicture(window, kWaveStraightLamp, list.IsShuffled() ? kOnceLampDark : kOnceLampLit);
+  ShowItemPicture(window, kWaveRandomLamp, list.IsShuffled() ? kRandomLampLit : kRandomLampDark);
+  ShowItemPicture(window, kWaveLoopLamp, list.IsLoop() ? kLoopLampLit : kLoopLampDark);
 }
 
 void SyncTitle(HWND window, WavePlayerState& state) {
@@ -127,16 +138,41 @@ void SyncView(HWND window) {
   WavePlayerState* state = StateOf(window);
   if (state == nullptr || !state->engine) return;
   SyncButtons(window, *state);
-  SyncTrackButtons(window, *state->engine);
+  SyncTrackButtons(window, *state->host, *state->engine);
   SyncLamps(window, *state->list);
   SyncTitle(window, *state);
   ShowTrackAndTime(window, *state->engine);
 }
 
+void DestroyState(WavePlayerState* state) {
+  // The engine closes its output and source before the list goes.
+  state->engine.reset();
+  if (state->list) state->list->Reset();
+  delete state;
+}
+
+// Runs one engine operation and renders the result. An operation may show a
+// message box, whose loop dispatches whatever arrives meanwhile; what that
+// did to the window is carried out here, once the engine is out of it.
+template <typename Operation>
+void RunEngine(HWND window, WavePlayerState* state, Operation operation) {
+  if (state == nullptr || !state->engine || state->engine->busy()) return;
+  operation(*state->engine);
+  if (state->destroyed) {
+    DestroyState(state);
+    return;
+  }
+  if (state->stopWhenIdle) {
+    state->stopWhenIdle = false;
+    state->engine->StopPlayback();
+  }
+  SyncView(window);
+}
+
 // ---- messages ----
 
 bool BuildControls(HWND window, HINSTANCE instance) {
-  HRGN shape = CreatePolygonRgn(kWaveShape, 12, WINDING);
+  HRGN shape = CreatePolygonRgn(kWaveShape, kWaveShapePoints, WINDING);
   if (shape != nullptr && SetWindowRgn(window, shape, FALSE) == 0) DeleteObject(shape);
   for (const WaveButtonPlace& b : kWaveButtons) {
     SkinDibButton(CreateDibButton(instance, window, b.id, b.name, b.x, b.y, b.width, b.height));
@@ -171,6 +207,7 @@ bool BuildControls(HWND window, HINSTANCE instance) {
 LRESULT OnCreate(HWND window, const CREATESTRUCTA* cs) {
   auto* state = new (std::nothrow) WavePlayerState;
   if (state == nullptr) return -1;
+  state->host = static_cast<const PlayerHost*>(cs->lpCreateParams);
   SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(state));
   BuildControls(window, cs->hInstance);
   return 0;
@@ -180,15 +217,20 @@ void OnDestroy(HWND window) {
   WavePlayerState* state = StateOf(window);
   SetWindowLongPtrA(window, GWLP_USERDATA, 0);
   if (state == nullptr) return;
-  // The engine closes its output and source before the list goes.
-  state->engine.reset();
-  if (state->list) state->list->Reset();
-  delete state;
+  if (state->engine && state->engine->busy()) {
+    // Closed from inside an operation's message box: the operation ends
+    // at the next box and RunEngine frees the state.
+    state->destroyed = true;
+    state->engine->Abandon();
+    return;
+  }
+  DestroyState(state);
 }
 
 void OnPaint(HWND window) {
   PaintScope paint(window);
-  PaintResourceBitmap(paint.dc, gApp.instance, MAKEINTRESOURCEA(kWaveFaceBitmap), 0, 0,
+  auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(window, GWLP_HINSTANCE));
+  PaintResourceBitmap(paint.dc, instance, MAKEINTRESOURCEA(kWavePlayerFace), 0, 0,
                       kWavePlayerWidth, kWavePlayerHeight);
   HBRUSH black = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
   const RECT display = {17, 15, 300, 72};
@@ -201,19 +243,21 @@ void OnPaint(HWND window) {
 // about the parent being shown or minimised (a status in lParam) are not
 // switches of this player.
 void OnShowWindow(HWND window, LPARAM status) {
-  WavePlayerEngine* engine = EngineOf(window);
-  if (status != 0 || engine == nullptr || engine->busy()) return;
-  engine->StopPlayback();
-  SyncView(window);
+  WavePlayerState* state = StateOf(window);
+  if (status != 0 || state == nullptr || !state->engine) return;
+  if (state->engine->busy()) {
+    state->stopWhenIdle = true;
+    return;
+  }
+  RunEngine(window, state, [](WavePlayerEngine& engine) { engine.StopPlayback(); });
 }
 
 void OnControlClick(HWND window, int id) {
   WavePlayerState* state = StateOf(window);
   if (state == nullptr || !state->engine || state->engine->busy()) return;
-  WavePlayerEngine& engine = *state->engine;
   if (id >= kWaveFirstTrackButton && id <= kWaveLastTrackButton) {
     const int k = id - kWaveFirstTrackButton + 1;
-    if (k <= state->list->Count()) PostSelf(window, kCmdPlayEntry, engine.page() + k);
+    if (k <= state->list->Count()) PostSelf(window, kCmdPlayEntry, state->engine->page() + k);
     return;
   }
   switch (id) {
@@ -226,23 +270,24 @@ void OnControlClick(HWND window, int id) {
     case kWaveSkipForward: PostSelf(window, kCmdSkipForward, 0); return;
     case kWaveSkipBack: PostSelf(window, kCmdSkipBack, 0); return;
     case kWaveLoopLamp: PostSelf(window, kCmdRepeat, 0); return;
-    case kWaveStraightLamp: engine.SetRandom(false); break;
+    case kWaveStraightLamp:
+      RunEngine(window, state, [](WavePlayerEngine& engine) { engine.SetRandom(false); });
+      return;
     case kWaveRandomLamp:
-      engine.SetRandom(true);
+      RunEngine(window, state, [](WavePlayerEngine& engine) { engine.SetRandom(true); });
       PostSelf(window, 0, 0);
-      break;
+      return;
     case kWaveNextPage:
-      engine.NextPage();
+      RunEngine(window, state, [](WavePlayerEngine& engine) { engine.NextPage(); });
       PostSelf(window, 0, 0);
-      break;
+      return;
     case kWavePreviousPage:
-      engine.PreviousPage();
+      RunEngine(window, state, [](WavePlayerEngine& engine) { engine.PreviousPage(); });
       PostSelf(window, 0, 0);
-      break;
+      return;
     default:
       return;  // the record keys wait for the recording engine
   }
-  SyncView(window);
 }
 
 void ReplyStatus(HWND window, HWND replyTo) {
@@ -255,15 +300,7 @@ void AddFileFromAtom(WavePlayerEngine& engine, LPARAM atom) {
   engine.AddFile(name);
 }
 
-void OnCommandMessage(HWND window, uint16_t code, LPARAM lParam) {
-  WavePlayerState* state = StateOf(window);
-  if (state == nullptr || !state->engine) return;
-  if (code == kCmdStatusQuery) {
-    ReplyStatus(window, reinterpret_cast<HWND>(lParam));
-    return;
-  }
-  WavePlayerEngine& engine = *state->engine;
-  if (engine.busy()) return;  // a message box of the engine is up
+void RunCommand(WavePlayerEngine& engine, PlayList& list, uint16_t code, LPARAM lParam) {
   switch (code) {
     case kCmdStop: engine.StopPlayback(); break;
     case kCmdNext: engine.NextTrack(); break;
@@ -280,38 +317,46 @@ void OnCommandMessage(HWND window, uint16_t code, LPARAM lParam) {
     case kCmdApply3D:
     case kCmdRead3D: engine.Handle3D(code, static_cast<uint32_t>(lParam)); break;
     case kCmdShowPlaylist:
-      if (ShownListWindow() == nullptr) state->list->ShowListWindow();
+      if (ShownListWindow() == nullptr) list.ShowListWindow();
       break;
-    default: return;  // 0, the recording toggle and anything unknown
+    default: break;  // 0, the recording toggle and anything unknown
   }
-  SyncView(window);
+}
+
+void OnCommandMessage(HWND window, uint16_t code, LPARAM lParam) {
+  WavePlayerState* state = StateOf(window);
+  if (state == nullptr || !state->engine) return;
+  if (code == kCmdStatusQuery) {
+    ReplyStatus(window, reinterpret_cast<HWND>(lParam));
+    return;
+  }
+  // A message box of the engine is up: commands are dropped, not nested.
+  PlayList& list = *state->list;
+  RunEngine(window, state, [&](WavePlayerEngine& engine) { RunCommand(engine, list, code, lParam); });
 }
 
 void OnStreamEnd(HWND window) {
-  WavePlayerEngine* engine = EngineOf(window);
-  if (engine == nullptr || engine->busy()) return;
-  engine->OnStreamEnd();
-  SyncView(window);
+  RunEngine(window, StateOf(window), [](WavePlayerEngine& engine) { engine.OnStreamEnd(); });
 }
 
 void OnDiscChange(HWND window, WPARAM wParam, LPARAM lParam) {
-  WavePlayerEngine* engine = EngineOf(window);
-  if (engine == nullptr || engine->busy()) return;
-  engine->OnDiscChange(wParam == 1, static_cast<int>(lParam), gApp.options.canAutoPlayMp3List);
-  SyncView(window);
+  WavePlayerState* state = StateOf(window);
+  if (state == nullptr) return;
+  const bool autoPlay = state->host->Options().canAutoPlayMp3List != 0;
+  RunEngine(window, state, [&](WavePlayerEngine& engine) {
+    engine.OnDiscChange(wParam == 1, static_cast<int>(lParam), autoPlay);
+  });
 }
 
 void OnListEdited(HWND window) {
-  WavePlayerEngine* engine = EngineOf(window);
-  if (engine == nullptr || engine->busy()) return;
-  engine->OnListEdited();
-  SyncView(window);
+  RunEngine(window, StateOf(window), [](WavePlayerEngine& engine) { engine.OnListEdited(); });
 }
 
 // The panel's 500 ms tick: time and the blinking indicator of the current
 // entry. The record time stays 0:00 until there is a recorder.
 void OnTick(HWND window) {
-  WavePlayerEngine* engine = EngineOf(window);
+  WavePlayerState* state = StateOf(window);
+  WavePlayerEngine* engine = state != nullptr ? state->engine.get() : nullptr;
   if (engine == nullptr) return;
   engine->Tick();
   if (!engine->currentBlink()) return;
@@ -319,21 +364,20 @@ void OnTick(HWND window) {
   for (int k = 1; k <= kTrackButtons; ++k) {
     const int entry = engine->page() + k;
     if (engine->trackState(entry) != kTrackCurrent) continue;
-    ShowItemPicture(window, kWaveFirstTrackButton + k - 1, TrackButtonImage(entry, kTrackCurrent));
+    ShowItemPicture(window, kWaveFirstTrackButton + k - 1,
+                    TrackButtonImage(*state->host, entry, kTrackCurrent));
   }
 }
 
 LRESULT OnPowerBroadcast(HWND window, WPARAM event) {
-  WavePlayerEngine* engine = EngineOf(window);
-  if (event == PBT_APMQUERYSUSPEND && engine != nullptr && !engine->busy()) {
-    engine->OnSuspendQuery();
-    SyncView(window);
+  if (event == PBT_APMQUERYSUSPEND) {
+    RunEngine(window, StateOf(window), [](WavePlayerEngine& engine) { engine.OnSuspendQuery(); });
   }
   return TRUE;
 }
 
 LRESULT CALLBACK WavePlayerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == gApp.commandMessage && message != 0) {
+  if (message != 0 && message == CommandMessageOf(window)) {
     OnCommandMessage(window, CommandCodeOf(wParam), lParam);
     return 0;
   }
@@ -353,26 +397,29 @@ LRESULT CALLBACK WavePlayerProc(HWND window, UINT message, WPARAM wParam, LPARAM
   }
 }
 
-bool RegisterWavePlayerClass(HINSTANCE instance) {
-  WNDCLASSA existing;
-  if (GetClassInfoA(instance, kWavePlayerClass, &existing)) return true;
-  WNDCLASSA wc = {};
-  wc.style = CS_HREDRAW | CS_VREDRAW;
-  wc.lpfnWndProc = WavePlayerProc;
-  wc.hInstance = instance;
-  wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-  wc.lpszClassName = kWavePlayerClass;
-  return RegisterClassA(&wc) != 0;
+WindowClass gWavePlayerClass = {kWavePlayerClass, WavePlayerProc, 0, nullptr,
+                                 reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1)};
+
+bool WaveOutputExists() { return waveOutGetNumDevs() > 0; }
+
+HWND CreateWavePlayer(const PlayerHost& host, HWND panel) {
+  return CreateWavePlayerWindow(host, panel, true);
 }
+
+const PlayerModule kWavePlayerModule = {kWavePlayerClass, kWavePlayerHeight, kWaveShape,
+                                        kWaveShapePoints, CreateWavePlayer, WaveOutputExists};
 
 }  // namespace
 
-HWND CreateWavePlayerWindow(HWND panel, bool tryDirectSound) {
-  HINSTANCE instance = gApp.instance;
-  if (!RegisterWavePlayerClass(instance)) return nullptr;
-  HWND window = CreateWindowExA(0, kWavePlayerClass, kWavePlayerTitle, WS_CHILD, 0, 0,
-                                kWavePlayerWidth, kWavePlayerHeight, panel, nullptr, instance, nullptr);
+HWND CreateWavePlayerWindow(const PlayerHost& host, HWND panel, bool tryDirectSound) {
+  HINSTANCE instance = host.Instance();
+  // One registration for the program's life: the window is created once.
+  if (!IsWindowClassRegistered(gWavePlayerClass) && !RegisterWindowClass(gWavePlayerClass, instance)) {
+    return nullptr;
+  }
+  HWND window = CreateWindowExA(0, kWavePlayerClass, kWavePlayerTitle, WS_CHILD, 0, 0, kWavePlayerWidth,
+                                kWavePlayerHeight, panel, nullptr, instance,
+                                const_cast<PlayerHost*>(&host));
   WavePlayerState* state = window != nullptr ? StateOf(window) : nullptr;
   if (state == nullptr) return nullptr;
   state->list.reset(new (std::nothrow) PlayList);
@@ -390,9 +437,7 @@ HWND CreateWavePlayerWindow(HWND panel, bool tryDirectSound) {
   return window;
 }
 
-HWND CreateWavePlayer(HWND panel) { return CreateWavePlayerWindow(panel, true); }
-
-void RegisterWavePlayer() { SetPlayerFactory(kPlayerWave, CreateWavePlayer); }
+const PlayerModule& WavePlayerModule() { return kWavePlayerModule; }
 
 WavePlayerEngine* WavePlayerEngineOf(HWND window) {
   char name[64] = {};
@@ -419,9 +464,11 @@ uint32_t WavePlayerStatusBits(HWND window) {
     HWND button = GetDlgItem(window, b.id);
     if (button != nullptr && IsWindowEnabled(button)) bits |= b.bit;
   }
-  if (PlayerSlotOf(kPlayerCd).shown) bits |= kStatusCdShown;
-  if (PlayerSlotOf(kPlayerWave).shown) bits |= kStatusWaveShown;
-  if (PlayerSlotOf(kPlayerMidi).shown) bits |= kStatusMidiShown;
+  const WavePlayerState* state = StateOf(window);
+  if (state == nullptr || state->host == nullptr) return bits;
+  if (state->host->IsPlayerShown(kPlayerCd)) bits |= kStatusCdShown;
+  if (state->host->IsPlayerShown(kPlayerWave)) bits |= kStatusWaveShown;
+  if (state->host->IsPlayerShown(kPlayerMidi)) bits |= kStatusMidiShown;
   return bits;
 }
 

@@ -9,16 +9,17 @@
 
 #include <cstdint>
 
+#include "common/PlayerModule.h"
+
 class WavePlayerEngine;
 
 // Creates the hidden window with its engine and playlist; DirectSound is
 // tried first unless `tryDirectSound` is false. Null when there is no
 // output at all.
-HWND CreateWavePlayerWindow(HWND panel, bool tryDirectSound);
-// The main panel's factory for the wave player slot.
-HWND CreateWavePlayer(HWND panel);
-// Installs that factory in the main panel's player table.
-void RegisterWavePlayer();
+HWND CreateWavePlayerWindow(const PlayerHost& host, HWND panel, bool tryDirectSound);
+// The wave player's slot in the main panel: class, height, shape, factory
+// (DirectSound first) and device test.
+const PlayerModule& WavePlayerModule();
 
 // The engine behind a wave player window (null for any other window).
 WavePlayerEngine* WavePlayerEngineOf(HWND window);

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "audio/DirectSoundPlayer.h"
-#include "shell/CommandCodes.h"
+#include "common/CommandCodes.h"
 #include "tests/audio/AudioTestFiles.h"
 #include "tests/audio/EndListener.h"
 #include "tests/audio/TestSources.h"

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "shell/StartupOptions.h"
+#include "shell/CommandLine.h"
 #include "tests/support/WinTestSupport.h"
 
 namespace {

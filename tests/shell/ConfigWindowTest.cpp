@@ -8,7 +8,7 @@
 #include "shell/App.h"
 #include "shell/ConfigWindow.h"
 #include "shell/Settings.h"
-#include "skin/GdiHandles.h"
+#include "common/Win32Handles.h"
 #include "tests/shell/PanelTestSupport.h"
 #include "tests/support/WinTestSupport.h"
 

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "shell/App.h"
-#include "shell/CommandCodes.h"
+#include "common/CommandCodes.h"
 #include "shell/ConfigWindow.h"
 #include "media/DiscList.h"
 #include "media/MediaKind.h"

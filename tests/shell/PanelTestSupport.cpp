@@ -1,7 +1,8 @@
 #include "tests/shell/PanelTestSupport.h"
 
 #include "shell/App.h"
-#include "shell/CommandCodes.h"
+#include "common/CommandCodes.h"
+#include "resources/ResourceIds.h"
 #include "skin/DibButton.h"
 #include "skin/SkinPalette.h"
 #include "tests/support/WinTestSupport.h"
@@ -24,16 +25,34 @@ LRESULT CALLBACK RecorderProc(HWND window, UINT message, WPARAM wParam, LPARAM l
   return DefWindowProcA(window, message, wParam, lParam);
 }
 
+// Every module but the MIDI player's has its bottom five rows cut away but
+// for two tabs; the MIDI player's tabs sit one pixel further left.
+#define CX_PLAYER_SHAPE(H, L)                                                                  \
+  {{0, 0},         {0, H - 5},         {7 - L, H - 5},     {7 - L, H},                         \
+   {70 - L, H},    {70 - L, H - 5},    {392 - L, H - 5},   {392 - L, H},                       \
+   {455 - L, H},   {455 - L, H - 5},   {462, H - 5},       {462, 0}}
+const POINT kShapes[kPlayerCount][12] = {CX_PLAYER_SHAPE(123, 0), CX_PLAYER_SHAPE(90, 0),
+                                         CX_PLAYER_SHAPE(108, 1), CX_PLAYER_SHAPE(170, 0)};
+#undef CX_PLAYER_SHAPE
+const char* const kClasses[kPlayerCount] = {"CXMixerWindow", "CXCDPlayerWindow",
+                                            "CXMidiPlayerWindow", "CXWavePlayerClass"};
+const int kHeights[kPlayerCount] = {123, 90, 108, 170};
+
 template <PlayerIndex P>
-HWND CreateRecorder(HWND panel) {
-  const PlayerInfo& info = PlayerInfoOf(P);
-  return CreateWindowExA(0, info.className, "", WS_CHILD, 0, 0, 462, info.height, panel, nullptr,
+HWND CreateRecorder(const PlayerHost&, HWND panel) {
+  return CreateWindowExA(0, kClasses[P], "", WS_CHILD, 0, 0, 462, kHeights[P], panel, nullptr,
                          GetModuleHandleA(nullptr), nullptr);
 }
 
 bool Yes() { return true; }
 
+PlayerModule gRecorders[kPlayerCount];
+
 }  // namespace
+
+PlayerModule StandInModule(PlayerIndex player, PlayerFactory create) {
+  return PlayerModule{kClasses[player], kHeights[player], kShapes[player], 12, create, Yes};
+}
 
 void PreparePanelClasses() {
   static bool prepared = false;
@@ -42,19 +61,20 @@ void PreparePanelClasses() {
   gApp.instance = GetModuleHandleA(nullptr);
   gApp.commandMessage = RegisterWindowMessageA(kCommandMessageName);
   RegisterMainPanelClass(gApp.instance);
-  RegisterDibButton(gApp.instance, MAKEINTRESOURCEA(164));
-  SetSkinPalette(BuildSkinPalette(gApp.instance, MAKEINTRESOURCEA(149)));
+  RegisterDibButton(gApp.instance, MAKEINTRESOURCEA(kButtonCursor));
+  SetSkinPalette(BuildSkinPalette(gApp.instance, MAKEINTRESOURCEA(kMainPanelFace)));
   for (int i = 0; i < kPlayerCount; ++i) {
     WNDCLASSA wc = {};
     wc.lpfnWndProc = RecorderProc;
     wc.hInstance = gApp.instance;
-    wc.lpszClassName = PlayerInfoOf(static_cast<PlayerIndex>(i)).className;
+    wc.lpszClassName = kClasses[i];
     RegisterClassA(&wc);
   }
-  SetPlayerFactory(kPlayerMixer, CreateRecorder<kPlayerMixer>);
-  SetPlayerFactory(kPlayerCd, CreateRecorder<kPlayerCd>);
-  SetPlayerFactory(kPlayerMidi, CreateRecorder<kPlayerMidi>);
-  SetPlayerFactory(kPlayerWave, CreateRecorder<kPlayerWave>);
+  gRecorders[kPlayerMixer] = StandInModule(kPlayerMixer, CreateRecorder<kPlayerMixer>);
+  gRecorders[kPlayerCd] = StandInModule(kPlayerCd, CreateRecorder<kPlayerCd>);
+  gRecorders[kPlayerMidi] = StandInModule(kPlayerMidi, CreateRecorder<kPlayerMidi>);
+  gRecorders[kPlayerWave] = StandInModule(kPlayerWave, CreateRecorder<kPlayerWave>);
+  for (int i = 0; i < kPlayerCount; ++i) RegisterPlayerModule(static_cast<PlayerIndex>(i), &gRecorders[i]);
 }
 
 HWND CreateTestPanel(bool show) {

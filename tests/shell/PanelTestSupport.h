@@ -17,6 +17,11 @@ struct PlayerMessage {
   std::string atomName;  // for command 5000: the name read while it was handled
 };
 
+using PlayerFactory = HWND (*)(const PlayerHost& host, HWND panel);
+// A stand-in for a player module with the real player's class, height and
+// outline, whose windows `create` makes.
+PlayerModule StandInModule(PlayerIndex player, PlayerFactory create);
+
 // Registers the classes the panel needs (once) and recording player classes.
 void PreparePanelClasses();
 // Creates a main panel, shown unless `show` is false (showing a top-level

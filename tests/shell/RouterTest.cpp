@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "shell/App.h"
-#include "shell/CommandCodes.h"
+#include "common/CommandCodes.h"
 #include "shell/MainPanel.h"
 #include "tests/shell/PanelTestSupport.h"
 #include "tests/support/WinTestSupport.h"

@@ -12,7 +12,7 @@
 #include "shell/App.h"
 #include "shell/ConfigWindow.h"
 #include "skin/DibButton.h"
-#include "skin/GdiHandles.h"
+#include "common/Win32Handles.h"
 #include "skin/SkinControls.h"
 #include "skin/SkinPalette.h"
 #include "tests/shell/PanelTestSupport.h"
@@ -105,12 +105,12 @@ HWND CreateModule(HWND panel, PlayerIndex player) {
       WNDCLASSA wc = {};
       wc.lpfnWndProc = ModuleProc;
       wc.hInstance = gApp.instance;
-      wc.lpszClassName = PlayerInfoOf(static_cast<PlayerIndex>(i)).className;
+      wc.lpszClassName = StandInModule(static_cast<PlayerIndex>(i), nullptr).className;
       UnregisterClassA(wc.lpszClassName, gApp.instance);
       RegisterClassA(&wc);
     }
   }
-  const PlayerInfo& info = PlayerInfoOf(player);
+  const PlayerModule info = StandInModule(player, nullptr);
   HWND module = CreateWindowExA(0, info.className, "", WS_CHILD | WS_CLIPCHILDREN, 0, 0, 462,
                                 info.height, panel, nullptr, gApp.instance, nullptr);
   SetWindowLongPtrA(module, GWLP_USERDATA, gFaceOf[player]);
@@ -164,7 +164,7 @@ HWND CreateModule(HWND panel, PlayerIndex player) {
 }
 
 template <PlayerIndex P>
-HWND CreateModuleOf(HWND panel) { return CreateModule(panel, P); }
+HWND CreateModuleOf(const PlayerHost&, HWND panel) { return CreateModule(panel, P); }
 
 
 COLORREF ResourcePixel(const char* name, int x, int y) {
@@ -186,10 +186,12 @@ TEST(Screenshot, MainPanelAndConfigurationWindowShowTheSkin) {
   RegisterColorText(GetModuleHandleA(nullptr));
   HWND panel = CreateTestPanel();
   ASSERT_NE(panel, nullptr);
-  SetPlayerFactory(kPlayerMixer, CreateModuleOf<kPlayerMixer>);
-  SetPlayerFactory(kPlayerCd, CreateModuleOf<kPlayerCd>);
-  SetPlayerFactory(kPlayerMidi, CreateModuleOf<kPlayerMidi>);
-  SetPlayerFactory(kPlayerWave, CreateModuleOf<kPlayerWave>);
+  static const PlayerModule faces[kPlayerCount] = {
+      StandInModule(kPlayerMixer, CreateModuleOf<kPlayerMixer>),
+      StandInModule(kPlayerCd, CreateModuleOf<kPlayerCd>),
+      StandInModule(kPlayerMidi, CreateModuleOf<kPlayerMidi>),
+      StandInModule(kPlayerWave, CreateModuleOf<kPlayerWave>)};
+  for (int i = 0; i < kPlayerCount; ++i) RegisterPlayerModule(static_cast<PlayerIndex>(i), &faces[i]);
   SetWindowPos(panel, HWND_TOPMOST, 20, 20, 0, 0, SWP_NOSIZE);
   for (int i = 0; i < kPlayerCount; ++i) OpenPlayer(panel, static_cast<PlayerIndex>(i));
   RedrawWindow(panel, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "skin/GdiHandles.h"
+#include "common/Win32Handles.h"
 #include "skin/SkinPalette.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "skin/DibButton.h"
-#include "skin/GdiHandles.h"
+#include "common/Win32Handles.h"
 #include "skin/SkinControls.h"
 #include "skin/SkinPalette.h"
 #include "tests/support/WinTestSupport.h"

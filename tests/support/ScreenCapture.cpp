@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "skin/GdiHandles.h"
+#include "common/Win32Handles.h"
 
 std::vector<COLORREF> CaptureWindow(HWND window, const std::string& path) {
   RECT r;

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "shell/CommandCodes.h"
+#include "common/CommandCodes.h"
 
 std::string ReadFileToString(const std::string& path) {
   std::string bytes;
@@ -91,12 +91,15 @@ void MessageBoxWatcher::Run() {
   while (!stop_) {
     HWND box = FindDialogOf(caption_.c_str(), processId_);
     if (box != nullptr) {
+      std::function<void(HWND)> action;
       std::string text = DialogText(box);
       {
         std::lock_guard<std::mutex> lock(mutex_);
         texts_.push_back(text);
         owners_.push_back(GetWindow(box, GW_OWNER));
+        action = beforeOk_;
       }
+      if (action) action(box);
       PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
                    reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
       // Wait until that box has gone before looking for the next one.
@@ -114,6 +117,11 @@ std::vector<std::string> MessageBoxWatcher::Texts() {
 std::vector<HWND> MessageBoxWatcher::Owners() {
   std::lock_guard<std::mutex> lock(mutex_);
   return owners_;
+}
+
+void MessageBoxWatcher::BeforeOk(std::function<void(HWND box)> action) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  beforeOk_ = std::move(action);
 }
 
 bool MessageBoxWatcher::WaitFor(size_t count, DWORD timeoutMs) {

@@ -39,11 +39,15 @@ class MessageBoxWatcher {
   std::vector<HWND> Owners();
   // Waits (pumping this thread's messages) until `count` boxes were seen.
   bool WaitFor(size_t count, DWORD timeoutMs);
+  // Runs `action` on the watcher's thread while each box is still up,
+  // before pressing its OK button (set it before the boxes come).
+  void BeforeOk(std::function<void(HWND box)> action);
 
  private:
   void Run();
   std::string caption_;
   DWORD processId_;
+  std::function<void(HWND)> beforeOk_;
   std::atomic<bool> stop_{false};
   std::mutex mutex_;
   std::vector<std::string> texts_;

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/CommandCodes.h"
+#include "common/CommandCodes.h"
 #include "tests/support/WinTestSupport.h"
 
 namespace {

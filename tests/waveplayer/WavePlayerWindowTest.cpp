@@ -15,10 +15,10 @@
 #include "media/DiscList.h"
 #include "media/PlayList.h"
 #include "shell/App.h"
-#include "shell/CommandCodes.h"
+#include "common/CommandCodes.h"
 #include "shell/MainPanel.h"
 #include "skin/DibButton.h"
-#include "skin/GdiHandles.h"
+#include "common/Win32Handles.h"
 #include "skin/SkinControls.h"
 #include "skin/SkinPalette.h"
 #include "tests/audio/AudioTestFiles.h"
@@ -30,8 +30,17 @@
 
 namespace {
 
-HWND CreateWaveOutPlayer(HWND panel) { return CreateWavePlayerWindow(panel, false); }
+HWND CreateWaveOutPlayer(const PlayerHost& host, HWND panel) {
+  return CreateWavePlayerWindow(host, panel, false);
+}
 bool Yes() { return true; }
+
+// The real wave player module with wave output instead of DirectSound.
+PlayerModule WaveOutModule() {
+  PlayerModule module = WavePlayerModule();
+  module.create = CreateWaveOutPlayer;
+  return module;
+}
 
 // Receives the status replies a remote would get.
 struct ReplyWindow {
@@ -53,9 +62,9 @@ void PrepareClasses() {
   gApp.instance = GetModuleHandleA(nullptr);
   gApp.commandMessage = RegisterWindowMessageA(kCommandMessageName);
   RegisterMainPanelClass(gApp.instance);
-  RegisterDibButton(gApp.instance, MAKEINTRESOURCEA(164));
+  RegisterDibButton(gApp.instance, MAKEINTRESOURCEA(kButtonCursor));
   RegisterColorText(gApp.instance);
-  SetSkinPalette(BuildSkinPalette(gApp.instance, MAKEINTRESOURCEA(149)));
+  SetSkinPalette(BuildSkinPalette(gApp.instance, MAKEINTRESOURCEA(kMainPanelFace)));
   WNDCLASSA wc = {};
   wc.lpfnWndProc = ReplyWindow::Proc;
   wc.hInstance = gApp.instance;
@@ -72,7 +81,8 @@ class WindowTest : public ::testing::Test {
   void SetUp() override {
     PrepareClasses();
     for (int i = 0; i < kPlayerCount; ++i) SetPlayerDeviceTest(static_cast<PlayerIndex>(i), Yes);
-    SetPlayerFactory(kPlayerWave, CreateWaveOutPlayer);
+    static const PlayerModule waveOut = WaveOutModule();
+    RegisterPlayerModule(kPlayerWave, &waveOut);
     panel_ = CreateMainPanel(gApp.instance);
     ASSERT_NE(panel_, nullptr);
     gApp.mainPanel = panel_;
@@ -115,7 +125,7 @@ class WindowTest : public ::testing::Test {
     SendMessageA(control, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
     PumpFor(60);
   }
-  int ShownDigits(int firstId) const { return (Image(firstId) - kDigitImage) * 10 + Image(firstId + 1) - kDigitImage; }
+  int ShownDigits(int firstId) const { return (Image(firstId) - kLedDigit0) * 10 + Image(firstId + 1) - kLedDigit0; }
 
   TempFolder folder_;
   HWND panel_ = nullptr;
@@ -168,10 +178,10 @@ TEST_F(WindowTest, CreatedWithItsControlsUnderThePanel) {
   EXPECT_FALSE(IsWindowVisible(Item(kWavePreviousPage)));
   GetWindowTextA(Item(kWaveStraightLamp), text, sizeof text);
   EXPECT_STREQ(text, "OneTime");
-  EXPECT_EQ(Image(kWaveStraightLamp), kStraightLit);
-  EXPECT_EQ(Image(kWaveRandomLamp), kRandomDark);
-  EXPECT_EQ(Image(kWaveLoopLamp), kLoopDark);
-  for (int id = 2032; id <= 2037; ++id) EXPECT_EQ(Image(id), kDigitImage);
+  EXPECT_EQ(Image(kWaveStraightLamp), kOnceLampLit);
+  EXPECT_EQ(Image(kWaveRandomLamp), kRandomLampDark);
+  EXPECT_EQ(Image(kWaveLoopLamp), kLoopLampDark);
+  for (int id = 2032; id <= 2037; ++id) EXPECT_EQ(Image(id), kLedDigit0);
   GetClassNameA(Item(kWaveTitle), text, sizeof text);
   EXPECT_STREQ(text, "ColorTextClass");
   // Only the wave player is shown, and nothing can be played yet.
@@ -269,19 +279,19 @@ TEST_F(WindowTest, PagesLampsAndTrackButtons) {
 
   Click(kWaveLoopLamp);
   EXPECT_TRUE(engine_->list()->IsLoop());
-  EXPECT_EQ(Image(kWaveLoopLamp), kLoopLit);
+  EXPECT_EQ(Image(kWaveLoopLamp), kLoopLampLit);
   Click(kWaveLoopLamp);
   EXPECT_FALSE(engine_->list()->IsLoop());
-  EXPECT_EQ(Image(kWaveLoopLamp), kLoopDark);
+  EXPECT_EQ(Image(kWaveLoopLamp), kLoopLampDark);
 
   Click(kWaveRandomLamp);
   EXPECT_TRUE(engine_->list()->IsShuffled());
-  EXPECT_EQ(Image(kWaveRandomLamp), kRandomLit);
-  EXPECT_EQ(Image(kWaveStraightLamp), kStraightDark);
+  EXPECT_EQ(Image(kWaveRandomLamp), kRandomLampLit);
+  EXPECT_EQ(Image(kWaveStraightLamp), kOnceLampDark);
   Command(kCmdRandom);
   EXPECT_FALSE(engine_->list()->IsShuffled());
-  EXPECT_EQ(Image(kWaveRandomLamp), kRandomDark);
-  EXPECT_EQ(Image(kWaveStraightLamp), kStraightLit);
+  EXPECT_EQ(Image(kWaveRandomLamp), kRandomLampDark);
+  EXPECT_EQ(Image(kWaveStraightLamp), kOnceLampLit);
 
   // Command 5012 with 0, as the remote's "NUM0" sends it, selects nothing.
   Command(kCmdPlayEntry, 0);
@@ -298,6 +308,41 @@ TEST_F(WindowTest, HidingThePlayerStopsIt) {
   // Commands for a hidden player are dropped by the panel.
   Command(kCmdPlay);
   EXPECT_FALSE(engine_->outputOpen());
+}
+
+// The "unsupported format" box runs its own message loop. Closing the panel
+// from there must not pull the engine away under the operation that showed
+// the box, and hiding the player from there must still stop it.
+TEST_F(WindowTest, ClosingThePanelWhileAnErrorBoxIsUpEndsThatOperation) {
+  AddFile(folder_.Write("bad1.wav", std::string("not a wave file")));
+  AddFile(folder_.Write("bad2.wav", std::string("nor this")));
+  AddFile(WriteWav(folder_, "good.wav", 20, 1));
+  MessageBoxWatcher boxes;
+  HWND panel = panel_;
+  boxes.BeforeOk([panel](HWND) { PostMessageA(panel, WM_CLOSE, 0, 0); });
+  Command(kCmdPlay);
+  ASSERT_TRUE(boxes.WaitFor(1, 5000));
+  PumpFor(300);
+  EXPECT_FALSE(IsWindow(panel));
+  // The operation ended with the window: no box for the second bad file.
+  EXPECT_EQ(boxes.Texts().size(), 1u);
+}
+
+TEST_F(WindowTest, HidingThePlayerWhileAnErrorBoxIsUpStopsItWhenTheBoxCloses) {
+  AddFile(folder_.Write("bad.wav", std::string("not a wave file")));
+  AddFile(WriteWav(folder_, "good.wav", 20, 1));
+  MessageBoxWatcher boxes;
+  HWND panel = panel_;
+  const UINT message = gApp.commandMessage;
+  boxes.BeforeOk([panel, message](HWND) {
+    PostMessageA(panel, message, MakeCommand(kRouteWave, kCmdTogglePlayer), 0);
+  });
+  Command(kCmdPlay);
+  ASSERT_TRUE(boxes.WaitFor(1, 5000));
+  PumpFor(200);
+  EXPECT_FALSE(PlayerSlotOf(kPlayerWave).shown);
+  EXPECT_FALSE(engine_->outputOpen());
+  EXPECT_EQ(engine_->buttons(), ButtonSet::kStopped);
 }
 
 // Files dropped on the panel as the shell drops them.

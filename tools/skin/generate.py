@@ -99,7 +99,28 @@ def write_all(outdir):
         lines += scripts[program]
         write(os.path.join(outdir, script), ("\n".join(lines) + "\n").encode())
     write(os.path.join(outdir, "skin-inventory.tsv"), ("\n".join(listing) + "\n").encode())
+    write(os.path.join(outdir, "ResourceIds.h"), id_header(seen).encode())
     return len(entries)
+
+
+def id_header(seen):
+    """The numbered resources by the names the code knows them by."""
+    specials = {(p, str(icon)) for p, (_s, _pal, icon, _cur) in PROGRAMS.items()}
+    specials |= {(p, str(cur)) for p, (_s, _pal, _icon, cur) in PROGRAMS.items()}
+    lines = ["// Numbered resources of both programs, written by tools/skin/generate.py;",
+             "// do not edit. Named images are loaded by their names.",
+             "#pragma once", ""]
+    program = None
+    for prog, number, name, note in inventory.CODE_NAMES:
+        if (prog, str(number)) not in seen | specials:
+            sys.exit("%s has no resource %d for %s" % (prog, number, name))
+        if prog != program:
+            if program is not None:
+                lines.append("")
+            lines.append("// %s" % prog.capitalize())
+            program = prog
+        lines.append("constexpr int %s = %d;%s" % (name, number, "  // " + note if note else ""))
+    return "\n".join(lines) + "\n"
 
 
 def generated_files(root):
@@ -110,6 +131,7 @@ def generated_files(root):
         if os.path.isdir(folder):
             out.update("%s/%s" % (program, f) for f in os.listdir(folder))
     out.add("skin-inventory.tsv")
+    out.add("ResourceIds.h")
     return out
 
 

@@ -149,6 +149,46 @@ def entries():
     return cantorix_entries() + handset_entries()
 
 
+# The names the code uses for numbered resources (icons and cursors too), so
+# every number is written once. A series (digits, track indicators) is named
+# by its first member; the code adds the offset.
+CODE_NAMES = [
+    ("cantorix", 128, "kCantorixIcon", "program icon"),
+    ("cantorix", 164, "kButtonCursor", "cursor over bitmap buttons and pictures"),
+    ("cantorix", 149, "kMainPanelFace", "main panel face; its palette is the skin palette"),
+    ("cantorix", 165, "kCdPlayerFace", None),
+    ("cantorix", 478, "kMidiPlayerFace", None),
+    ("cantorix", 481, "kWavePlayerFace", None),
+    ("cantorix", 499, "kMixerPlaybackFace", None),
+    ("cantorix", 516, "kMixerRecordFace", None),
+    ("cantorix", 519, "kMixerPlaybackAdvancedFace", None),
+    ("cantorix", 520, "kMixerRecordAdvancedFace", None),
+    ("cantorix", 581, "kPlayListFace", None),
+    ("cantorix", 604, "kConfigFace", None),
+    ("cantorix", 193, "kLedDigit0", "digit d is kLedDigit0 + d"),
+    ("cantorix", 203, "kTrackLabel", None),
+    ("cantorix", 451, "kMinLabel", None),
+    ("cantorix", 452, "kSecLabel", None),
+    ("cantorix", 204, "kTrack1Played", "track n played is 202 + 2n, to come 203 + 2n"),
+    ("cantorix", 205, "kTrack1ToCome", None),
+    ("cantorix", 420, "kPreviousPageImage", None),
+    ("cantorix", 423, "kNextPageImage", None),
+    ("cantorix", 444, "kLoopLampLit", None),
+    ("cantorix", 453, "kLoopLampDark", None),
+    ("cantorix", 446, "kOnceLampLit", None),
+    ("cantorix", 445, "kOnceLampDark", None),
+    ("cantorix", 450, "kRandomLampLit", None),
+    ("cantorix", 449, "kRandomLampDark", None),
+    ("cantorix", 477, "kMidiTempoStrip", None),
+    ("cantorix", 504, "kMixerMuteOff", None),
+    ("cantorix", 505, "kMixerMuteOn", None),
+    ("cantorix", 515, "kMixerLevelBar", None),
+    ("handset", 101, "kHandsetIcon", None),
+    ("handset", 103, "kHandsetCursor", None),
+    ("handset", 102, "kHandsetFace", "remote face; its palette is Handset's skin palette"),
+]
+
+
 def check_layouts():
     """Every key a window's table places has images of that size."""
     sizes = {}

@@ -1,0 +1,44 @@
+// The output a player streams one file at a time through, whichever device
+// is behind it: the wave output device or a DirectSound stream. The player
+// holds one of these and never asks which kind it is; where the two devices
+// really behave differently (seeking while playing, 3D sound) the output
+// itself takes care of it.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <memory>
+
+#include "audio/MediaSource.h"
+
+class AudioOutput {
+ public:
+  virtual ~AudioOutput() = default;
+
+  // Readies the device for `source` (not started); its end is announced by
+  // posting `message` to `window`. False leaves the output closed.
+  virtual bool Open(MediaSource* source, HWND window, UINT message) = 0;
+  // Stops and lets the source go; no end notice follows. Safe when closed.
+  virtual void Close() = 0;
+  virtual bool IsOpen() const = 0;
+  virtual bool IsPlaying() const = 0;
+  virtual bool IsPaused() const = 0;
+  // Starts playing, or resumes a pause; true when it plays afterwards.
+  virtual bool Start() = 0;
+  virtual bool Pause() = 0;
+  // Ends playback at once, discarding what the device holds.
+  virtual void Stop() = 0;
+  // Moves the open source by `deltaMs` from where it is (not before its
+  // start), so that what plays next comes from there.
+  virtual void SeekBy(int32_t deltaMs) = 0;
+  // Commands 5020 and 5021 on the 3D sound of what plays; false where the
+  // device has no 3D sound.
+  virtual bool Handle3D(uint16_t code, uint32_t groupMask) = 0;
+  // True for DirectSound: the player's button sets differ for it.
+  virtual bool IsDirectSound() const = 0;
+};
+
+// DirectSound for `window` when `tryDirectSound` and it can be set up, else
+// the wave output device; null only when nothing could be made.
+std::unique_ptr<AudioOutput> MakeAudioOutput(HWND window, bool tryDirectSound);
