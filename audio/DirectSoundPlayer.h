@@ -15,7 +15,7 @@
 #include <cstdint>
 
 #include "audio/MediaSource.h"
-#include "audio/Shared3DBlock.h"
+#include "common/Shared3DBlock.h"
 #include "common/Win32Handles.h"
 
 using DirectSoundCreateFn = HRESULT(WINAPI*)(LPCGUID, LPDIRECTSOUND*, LPUNKNOWN);

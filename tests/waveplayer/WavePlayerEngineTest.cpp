@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "audio/Shared3DBlock.h"
+#include "common/Shared3DBlock.h"
 #include "media/PlayList.h"
 #include "tests/audio/AudioTestFiles.h"
 #include "tests/support/WinTestSupport.h"
