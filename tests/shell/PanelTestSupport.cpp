@@ -82,6 +82,9 @@ HWND CreateTestPanel(bool show) {
   for (int i = 0; i < kPlayerCount; ++i) SetPlayerDeviceTest(static_cast<PlayerIndex>(i), Yes);
   HWND panel = CreateMainPanel(gApp.instance);
   gApp.mainPanel = panel;
+  // Ticks reach the recording players only when a test sends WM_TIMER: on a
+  // loaded machine the real 500 ms timer would slip extra ones in between.
+  if (panel != nullptr) KillTimer(panel, kPanelTimerId);
   if (panel != nullptr && show) {
     ShowWindow(panel, SW_SHOWNA);
     UpdateWindow(panel);
