@@ -4,9 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstring>
 #include <memory>
 
 #include "mpeg/byte_source.h"
+#include "mpeg/id3v2.h"
+#include "tests/support/TempFolder.h"
+#include "tests/mpeg/RepeatedFrameSource.h"
 #include "tests/mpeg/test_files.h"
 
 namespace cx::mpeg::test {
@@ -138,29 +143,6 @@ TEST(RealFiles, VbrDurationAndSeekingFromTheXingHeader) {
   EXPECT_EQ(noHeader.info().frameCount * 2304, static_cast<int64_t>(DecodeAll(noHeader).size()));
 }
 
-// A stream of one frame repeated, behind an optional first frame, made up
-// as it is read: hours of audio without hundreds of megabytes.
-class RepeatedFrameSource : public ByteSource {
- public:
-  RepeatedFrameSource(std::vector<uint8_t> head, std::vector<uint8_t> frame, int64_t count)
-      : head_(std::move(head)), frame_(std::move(frame)), count_(count) {}
-  int64_t Size() const override {
-    return static_cast<int64_t>(head_.size()) + static_cast<int64_t>(frame_.size()) * count_;
-  }
-  size_t ReadAt(int64_t offset, uint8_t* out, size_t n) override {
-    size_t done = 0;
-    const int64_t head = static_cast<int64_t>(head_.size()), frame = static_cast<int64_t>(frame_.size());
-    for (int64_t at = offset; done < n && at < Size(); ++at, ++done) {
-      out[done] = at < head ? head_[static_cast<size_t>(at)] : frame_[static_cast<size_t>((at - head) % frame)];
-    }
-    return done;
-  }
-
- private:
-  std::vector<uint8_t> head_, frame_;
-  int64_t count_;
-};
-
 TEST(RealFiles, StreamsOfManyHoursKeep64BitTotals) {
   // Eight hours of 44.1 kHz stereo Layer II: 5.08 GB of PCM.
   const std::vector<std::vector<uint8_t>> l2 = Frames(ReadFile(FixtureNamed("l2-44k-stereo-192-table-b").path));
@@ -192,6 +174,109 @@ TEST(RealFiles, StreamsOfManyHoursKeep64BitTotals) {
   EXPECT_TRUE(tagged.info().gapless);
   EXPECT_EQ(tagged.info().totalSamples,
             hours3 * 1152 - tagged.info().encoderDelay - tagged.info().encoderPadding);
+}
+
+void Seek64(std::FILE* f, int64_t offset) {
+#ifdef _WIN32
+  ASSERT_EQ(_fseeki64(f, offset, SEEK_SET), 0);
+#else
+  ASSERT_EQ(fseeko(f, static_cast<off_t>(offset), SEEK_SET), 0);
+#endif
+}
+
+TEST(RealFiles, FilesBeyond2GiB) {
+  // A sparse file: a stream at the start, nothing up to 2.5 GiB, then the
+  // stream again and an ID3v1 tag at the very end.
+  const std::vector<uint8_t> mp3 = ReadFile(FixtureNamed("l3-44k-joint-128").path);
+  std::vector<uint8_t> tail = mp3;
+  std::vector<uint8_t> tag(128, 0);
+  std::memcpy(tag.data(), "TAGFar Away", 11);
+  tail.insert(tail.end(), tag.begin(), tag.end());
+  cx::test::TempFolder dir;
+  const std::string path = dir.Path("big.mp3");
+  const int64_t far = int64_t{5} << 29;
+  std::FILE* f = std::fopen(path.c_str(), "wb");
+  ASSERT_NE(f, nullptr);
+  std::fwrite(mp3.data(), 1, mp3.size(), f);
+  Seek64(f, far);
+  std::fwrite(tail.data(), 1, tail.size(), f);
+  ASSERT_EQ(std::fclose(f), 0);
+
+  std::unique_ptr<ByteSource> source = FileByteSource::Open(path);
+  ASSERT_TRUE(source);
+  EXPECT_EQ(source->Size(), far + static_cast<int64_t>(tail.size()));
+  std::vector<uint8_t> back(mp3.size());
+  ASSERT_EQ(source->ReadAt(far, back.data(), back.size()), back.size());
+  EXPECT_EQ(back, mp3);
+  MpegStream stream;
+  ASSERT_TRUE(stream.OpenStream(std::move(source)));
+  EXPECT_STREQ(stream.info().tag.title, "Far Away");
+  // The last frames, found in proportion to the stream's bytes, lie in the
+  // copy beyond 2 GiB.
+  ASSERT_TRUE(stream.SeekFrame(stream.info().frameCount - 50));
+  const size_t frames = DecodeAll(stream).size() / 2304;
+  EXPECT_GE(frames, 45u);
+  EXPECT_LE(frames, 55u);
+}
+
+std::vector<uint8_t> TextFrame(int version, const char* id, std::vector<uint8_t> body) {
+  std::vector<uint8_t> f(id, id + (version == 2 ? 3 : 4));
+  const uint32_t n = static_cast<uint32_t>(body.size());
+  if (version == 2) {
+    f.insert(f.end(), {uint8_t(n >> 16), uint8_t(n >> 8), uint8_t(n)});
+  } else if (version == 3) {
+    f.insert(f.end(), {uint8_t(n >> 24), uint8_t(n >> 16), uint8_t(n >> 8), uint8_t(n), 0, 0});
+  } else {
+    f.insert(f.end(), {uint8_t(n >> 21 & 0x7F), uint8_t(n >> 14 & 0x7F), uint8_t(n >> 7 & 0x7F), uint8_t(n & 0x7F), 0, 0});
+  }
+  f.insert(f.end(), body.begin(), body.end());
+  return f;
+}
+
+std::vector<uint8_t> Id3v2Tag(int version, uint8_t flags, const std::vector<uint8_t>& frames) {
+  const uint32_t n = static_cast<uint32_t>(frames.size()) + 16;  // and padding
+  std::vector<uint8_t> t = {'I', 'D', '3', uint8_t(version), 0, flags,
+                            uint8_t(n >> 21 & 0x7F), uint8_t(n >> 14 & 0x7F), uint8_t(n >> 7 & 0x7F), uint8_t(n & 0x7F)};
+  t.insert(t.end(), frames.begin(), frames.end());
+  t.resize(t.size() + 16, 0);
+  return t;
+}
+
+TEST(RealFiles, Id3v2TitleInEveryEncoding) {
+  using V = std::vector<uint8_t>;
+  const V artist = TextFrame(3, "TPE1", {0, 'S', 'o', 'm', 'e', 'o', 'n', 'e'});
+  V twoFrames = artist;
+  const V title3 = TextFrame(3, "TIT2", {0, 'C', 'a', 'f', 0xE9, 0});
+  twoFrames.insert(twoFrames.end(), title3.begin(), title3.end());
+  struct Case {
+    const char* what;
+    V tag;
+    size_t capacity;
+    const char* utf8;
+  } cases[] = {
+      {"2.3 ISO-8859-1 behind another frame", Id3v2Tag(3, 0, twoFrames), 128, "Caf\xC3\xA9"},
+      {"2.3 UTF-16 little-endian", Id3v2Tag(3, 0, TextFrame(3, "TIT2", {1, 0xFF, 0xFE, 0xA9, 0x03, 'm', 0})), 128, "\xCE\xA9m"},
+      {"2.4 UTF-16BE pair", Id3v2Tag(4, 0, TextFrame(4, "TIT2", {2, 0xD8, 0x3C, 0xDF, 0xB5, 0, 'x'})), 128, "\xF0\x9F\x8E\xB5x"},
+      {"2.4 UTF-8", Id3v2Tag(4, 0, TextFrame(4, "TIT2", {3, 'O', 0xC3, 0xBC})), 128, "O\xC3\xBC"},
+      {"2.2", Id3v2Tag(2, 0, TextFrame(2, "TT2", {0, 'O', 'l', 'd'})), 128, "Old"},
+      {"unsynchronised", Id3v2Tag(3, 0x80, TextFrame(3, "TIT2", {0, 0xFF, 0x00, 'x', 0})), 128, "\xC3\xBFx"},
+      {"cut to whole characters", Id3v2Tag(3, 0, TextFrame(3, "TIT2", {0, 0xE9, 0xE9, 0xE9, 0xE9})), 8, "\xC3\xA9\xC3\xA9\xC3\xA9"},
+      {"no title frame", Id3v2Tag(3, 0, artist), 128, ""},
+      {"frame larger than the tag", [] { V t = Id3v2Tag(3, 0, TextFrame(3, "TIT2", {0, 'a'})); t[17] = 0x7F; return t; }(), 128, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    char text[128];
+    EXPECT_EQ(ReadId3v2Title(c.tag.data(), c.tag.size(), text, c.capacity), c.utf8[0] != 0);
+    EXPECT_STREQ(text, c.utf8);
+  }
+  // In front of a stream, the title reaches the stream information.
+  V file = cases[1].tag;
+  const V mp3 = ReadFile(FixtureNamed("l3-44k-joint-128").path);
+  file.insert(file.end(), mp3.begin(), mp3.end());
+  MpegStream stream;
+  ASSERT_TRUE(stream.OpenStream(std::make_unique<MemoryByteSource>(file)));
+  EXPECT_STREQ(stream.info().id3v2Title, "\xCE\xA9m");
 }
 
 }  // namespace
