@@ -103,7 +103,8 @@ int64_t VbrTocOffset(const VbrHeader& v, int64_t f) {
   }
   if (v.bytes <= 0) return -1;
   // Linear interpolation between the percent entries.
-  const double percent = f >= v.frames ? 100.0 : 100.0 * static_cast<double>(f) / static_cast<double>(v.frames);
+  const double percent =
+      f >= v.frames ? 100.0 : 100.0 * static_cast<double>(f) / static_cast<double>(v.frames);
   const int i = percent >= 99.0 ? 99 : static_cast<int>(percent);
   const double a = v.toc[i];
   const double b = i < 99 ? v.toc[i + 1] : 256.0;

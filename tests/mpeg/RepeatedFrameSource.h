@@ -21,7 +21,8 @@ class RepeatedFrameSource : public ByteSource {
     size_t done = 0;
     const int64_t head = static_cast<int64_t>(head_.size()), frame = static_cast<int64_t>(frame_.size());
     for (int64_t at = offset; done < n && at >= 0 && at < Size(); ++at, ++done) {
-      out[done] = at < head ? head_[static_cast<size_t>(at)] : frame_[static_cast<size_t>((at - head) % frame)];
+      out[done] =
+          at < head ? head_[static_cast<size_t>(at)] : frame_[static_cast<size_t>((at - head) % frame)];
     }
     return done;
   }

@@ -10,9 +10,9 @@
 
 #include "mpeg/byte_source.h"
 #include "mpeg/id3v2.h"
-#include "tests/support/TempFolder.h"
 #include "tests/mpeg/RepeatedFrameSource.h"
 #include "tests/mpeg/test_files.h"
+#include "tests/support/TempFolder.h"
 
 namespace cx::mpeg::test {
 namespace {
@@ -38,7 +38,8 @@ std::vector<std::vector<uint8_t>> Frames(const std::vector<uint8_t>& bytes) {
   std::vector<size_t> at = FrameOffsets(bytes);
   at.push_back(bytes.size());
   std::vector<std::vector<uint8_t>> frames;
-  for (size_t i = 0; i + 1 < at.size(); ++i) frames.emplace_back(bytes.begin() + at[i], bytes.begin() + at[i + 1]);
+  for (size_t i = 0; i + 1 < at.size(); ++i)
+    frames.emplace_back(bytes.begin() + at[i], bytes.begin() + at[i + 1]);
   return frames;
 }
 
@@ -60,7 +61,7 @@ TEST(RealFiles, CrcAndFlagBitsMayChangeFromFrameToFrame) {
   ASSERT_GT(frames.size(), 50u);
   for (size_t i = 0; i < frames.size(); ++i) {
     std::vector<uint8_t> frame = frames[i];
-    frame[2] ^= static_cast<uint8_t>((i & 1) << 0);       // private
+    frame[2] ^= static_cast<uint8_t>((i & 1) << 0);         // private
     frame[3] ^= static_cast<uint8_t>((i % 7) << 1 & 0x0F);  // copyright, original, emphasis
     if (i >= 5) {
       frame[1] |= 1;
@@ -98,7 +99,8 @@ TEST(RealFiles, JoinedFilesPlayEveryFrameInTheFirstFilesFormat) {
   ASSERT_EQ(pcm.size(), mono.size() + stereo.size() / 2);
   EXPECT_TRUE(std::equal(mono.begin(), mono.end(), pcm.begin()));
   std::vector<int16_t> mixed;
-  for (size_t i = 0; i < stereo.size(); i += 2) mixed.push_back(static_cast<int16_t>((stereo[i] + stereo[i + 1]) / 2));
+  for (size_t i = 0; i < stereo.size(); i += 2)
+    mixed.push_back(static_cast<int16_t>((stereo[i] + stereo[i + 1]) / 2));
   EXPECT_LE(Compare(pcm, mono.size() + settle, mixed, settle).maxDiff, 1);
 
   // 44.1 kHz, 48 kHz, 44.1 kHz: the 48 kHz frames are skipped, counted
@@ -108,7 +110,8 @@ TEST(RealFiles, JoinedFilesPlayEveryFrameInTheFirstFilesFormat) {
   std::vector<uint8_t> rates = Joined({"l3-44k-joint-128", "l3-48k-vbr", "l3-44k-joint-128"});
   ASSERT_TRUE(stream.OpenStream(std::make_unique<MemoryByteSource>(rates)));
   EXPECT_EQ(stream.info().frameCount, 2 * static_cast<int64_t>(stereo.size() / 2304));
-  EXPECT_EQ(stream.info().otherFrames, static_cast<int64_t>(FrameOffsets(ReadFile(FixtureNamed("l3-48k-vbr").path)).size()));
+  EXPECT_EQ(stream.info().otherFrames,
+            static_cast<int64_t>(FrameOffsets(ReadFile(FixtureNamed("l3-48k-vbr").path)).size()));
   pcm = DecodeAll(stream);
   ASSERT_EQ(pcm.size(), 2 * stereo.size());
   EXPECT_TRUE(std::equal(stereo.begin(), stereo.end(), pcm.begin()));
@@ -145,7 +148,8 @@ TEST(RealFiles, VbrDurationAndSeekingFromTheXingHeader) {
 
 TEST(RealFiles, StreamsOfManyHoursKeep64BitTotals) {
   // Eight hours of 44.1 kHz stereo Layer II: 5.08 GB of PCM.
-  const std::vector<std::vector<uint8_t>> l2 = Frames(ReadFile(FixtureNamed("l2-44k-stereo-192-table-b").path));
+  const std::vector<std::vector<uint8_t>> l2 =
+      Frames(ReadFile(FixtureNamed("l2-44k-stereo-192-table-b").path));
   const int64_t count = 8 * 3600 * 44100 / 1152;
   MpegStream stream;
   ASSERT_TRUE(stream.OpenStream(std::make_unique<RepeatedFrameSource>(std::vector<uint8_t>{}, l2[3], count)));
@@ -227,7 +231,8 @@ std::vector<uint8_t> TextFrame(int version, const char* id, std::vector<uint8_t>
   } else if (version == 3) {
     f.insert(f.end(), {uint8_t(n >> 24), uint8_t(n >> 16), uint8_t(n >> 8), uint8_t(n), 0, 0});
   } else {
-    f.insert(f.end(), {uint8_t(n >> 21 & 0x7F), uint8_t(n >> 14 & 0x7F), uint8_t(n >> 7 & 0x7F), uint8_t(n & 0x7F), 0, 0});
+    f.insert(f.end(), {uint8_t(n >> 21 & 0x7F), uint8_t(n >> 14 & 0x7F), uint8_t(n >> 7 & 0x7F),
+                       uint8_t(n & 0x7F), 0, 0});
   }
   f.insert(f.end(), body.begin(), body.end());
   return f;
@@ -235,8 +240,16 @@ std::vector<uint8_t> TextFrame(int version, const char* id, std::vector<uint8_t>
 
 std::vector<uint8_t> Id3v2Tag(int version, uint8_t flags, const std::vector<uint8_t>& frames) {
   const uint32_t n = static_cast<uint32_t>(frames.size()) + 16;  // and padding
-  std::vector<uint8_t> t = {'I', 'D', '3', uint8_t(version), 0, flags,
-                            uint8_t(n >> 21 & 0x7F), uint8_t(n >> 14 & 0x7F), uint8_t(n >> 7 & 0x7F), uint8_t(n & 0x7F)};
+  std::vector<uint8_t> t = {'I',
+                            'D',
+                            '3',
+                            uint8_t(version),
+                            0,
+                            flags,
+                            uint8_t(n >> 21 & 0x7F),
+                            uint8_t(n >> 14 & 0x7F),
+                            uint8_t(n >> 7 & 0x7F),
+                            uint8_t(n & 0x7F)};
   t.insert(t.end(), frames.begin(), frames.end());
   t.resize(t.size() + 16, 0);
   return t;
@@ -255,14 +268,23 @@ TEST(RealFiles, Id3v2TitleInEveryEncoding) {
     const char* utf8;
   } cases[] = {
       {"2.3 ISO-8859-1 behind another frame", Id3v2Tag(3, 0, twoFrames), 128, "Caf\xC3\xA9"},
-      {"2.3 UTF-16 little-endian", Id3v2Tag(3, 0, TextFrame(3, "TIT2", {1, 0xFF, 0xFE, 0xA9, 0x03, 'm', 0})), 128, "\xCE\xA9m"},
-      {"2.4 UTF-16BE pair", Id3v2Tag(4, 0, TextFrame(4, "TIT2", {2, 0xD8, 0x3C, 0xDF, 0xB5, 0, 'x'})), 128, "\xF0\x9F\x8E\xB5x"},
+      {"2.3 UTF-16 little-endian", Id3v2Tag(3, 0, TextFrame(3, "TIT2", {1, 0xFF, 0xFE, 0xA9, 0x03, 'm', 0})),
+       128, "\xCE\xA9m"},
+      {"2.4 UTF-16BE pair", Id3v2Tag(4, 0, TextFrame(4, "TIT2", {2, 0xD8, 0x3C, 0xDF, 0xB5, 0, 'x'})), 128,
+       "\xF0\x9F\x8E\xB5x"},
       {"2.4 UTF-8", Id3v2Tag(4, 0, TextFrame(4, "TIT2", {3, 'O', 0xC3, 0xBC})), 128, "O\xC3\xBC"},
       {"2.2", Id3v2Tag(2, 0, TextFrame(2, "TT2", {0, 'O', 'l', 'd'})), 128, "Old"},
       {"unsynchronised", Id3v2Tag(3, 0x80, TextFrame(3, "TIT2", {0, 0xFF, 0x00, 'x', 0})), 128, "\xC3\xBFx"},
-      {"cut to whole characters", Id3v2Tag(3, 0, TextFrame(3, "TIT2", {0, 0xE9, 0xE9, 0xE9, 0xE9})), 8, "\xC3\xA9\xC3\xA9\xC3\xA9"},
+      {"cut to whole characters", Id3v2Tag(3, 0, TextFrame(3, "TIT2", {0, 0xE9, 0xE9, 0xE9, 0xE9})), 8,
+       "\xC3\xA9\xC3\xA9\xC3\xA9"},
       {"no title frame", Id3v2Tag(3, 0, artist), 128, ""},
-      {"frame larger than the tag", [] { V t = Id3v2Tag(3, 0, TextFrame(3, "TIT2", {0, 'a'})); t[17] = 0x7F; return t; }(), 128, ""},
+      {"frame larger than the tag",
+       [] {
+         V t = Id3v2Tag(3, 0, TextFrame(3, "TIT2", {0, 'a'}));
+         t[17] = 0x7F;
+         return t;
+       }(),
+       128, ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
