@@ -429,14 +429,37 @@ bool MpegStream::SeekFrame(int64_t f) {
   // The frames decoded before the target, without output, so that the
   // filters hold what they would after decoding from the start: the
   // synthesis window spans 512 samples, and in Layer III those samples
-  // need the IMDCT overlap of one granule more. Layer III frames also point
-  // back into earlier frames' data: the main data of three more frames is
-  // loaded into the reservoir first.
+  // need the IMDCT overlap of one granule more.
   const int64_t needed = 512 + (layer3 ? 576 : 0);
   const int64_t warmUp = std::min<int64_t>(f, (needed + info_.samplesPerFrame - 1) / info_.samplesPerFrame);
-  const int64_t preload = layer3 ? 3 : 0;
-  const int64_t start = f - warmUp - preload;
   const bool walked = !frameOffsets_.empty();
+  // Layer III frames point back into earlier frames' main data, by up to
+  // 511 bytes (255 at the lower rates): the main data of as many frames as
+  // that may take is loaded into the reservoir first. Small frames of a
+  // VBR stream need more than a few.
+  int64_t preload = 0;
+  if (layer3) {
+    const int64_t reach = info_.id ? 511 : 255;
+    constexpr int64_t kMostPreloaded = 64;
+    if (walked) {
+      int64_t bytes = 0;
+      for (int64_t k = f - warmUp - 1; k >= 0 && bytes < reach && preload < kMostPreloaded; --k, ++preload) {
+        uint8_t b[4];
+        FrameHeader h;
+        if (!reader_.PeekBytes(frameOffsets_[static_cast<size_t>(k)], b, 4) ||
+            !DecodeHeaderBits((b[1] & 0x0Fu) << 16 | b[2] << 8 | b[3], &h)) {
+          break;
+        }
+        bytes += MainDataBytes(h);
+      }
+    } else {
+      // Half the average frame's main data, to allow for smaller frames.
+      const int64_t average = (dataEnd_ - firstFrameOffset_) / info_.frameCount;
+      const int64_t main = std::max<int64_t>(1, (average - 4 - SideInfoBytes(first_)) / 2);
+      preload = std::min<int64_t>({f - warmUp, (reach + main - 1) / main + 1, kMostPreloaded});
+    }
+  }
+  const int64_t start = f - warmUp - preload;
   int64_t at;
   if (!walked) {
     // No walked headers (a large file): the encoder's table of contents, or

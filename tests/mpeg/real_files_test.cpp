@@ -146,6 +146,34 @@ TEST(RealFiles, VbrDurationAndSeekingFromTheXingHeader) {
   EXPECT_EQ(noHeader.info().frameCount * 2304, static_cast<int64_t>(DecodeAll(noHeader).size()));
 }
 
+TEST(RealFiles, VbriHeaderGivesCountAndTableOfContents) {
+  // The Xing fixture's information frame rewritten as a VBRI header with a
+  // table of one entry per 4 frames.
+  std::vector<uint8_t> bytes = ReadFile(FixtureNamed("l3-44k-vbr-xing").path);
+  const std::vector<size_t> at = FrameOffsets(bytes);
+  const uint32_t frames = static_cast<uint32_t>(at.size() - 1), per = 4, entries = (frames + per - 1) / per;
+  std::vector<uint8_t> vbri = {'V', 'B', 'R', 'I', 0, 1, 0, 0, 0, 75, 0, 0, 0, 0};
+  for (int i = 0; i < 4; ++i) vbri.push_back(static_cast<uint8_t>(frames >> (24 - 8 * i)));
+  vbri.insert(vbri.end(), {uint8_t(entries >> 8), uint8_t(entries), 0, 1, 0, 2, 0, uint8_t(per)});
+  for (uint32_t e = 0; e < entries; ++e) {
+    // Entry e spans frames [e * per, (e + 1) * per), the first from the
+    // information frame on.
+    const size_t from = e == 0 ? at[0] : at[1 + e * per],
+                 to = at[std::min<size_t>(1 + (e + 1) * per, at.size() - 1)];
+    vbri.insert(vbri.end(), {uint8_t((to - from) >> 8), uint8_t(to - from)});
+  }
+  ASSERT_LE(36 + vbri.size(), at[1] - at[0]);
+  std::fill(bytes.begin() + at[0] + 4, bytes.begin() + at[1], 0);
+  std::copy(vbri.begin(), vbri.end(), bytes.begin() + at[0] + 36);
+  MpegStream stream;
+  stream.SetHeaderWalkLimit(0);
+  ASSERT_TRUE(stream.OpenStream(std::make_unique<MemoryByteSource>(bytes)));
+  EXPECT_EQ(stream.info().countSource, FrameCount::kVbri);
+  EXPECT_EQ(stream.info().frameCount, frames);
+  ASSERT_TRUE(stream.SeekFrame(frames / 2));
+  EXPECT_NEAR(static_cast<double>(DecodeAll(stream).size()) / (frames * 2304.0), 0.5, 0.01);
+}
+
 TEST(RealFiles, StreamsOfManyHoursKeep64BitTotals) {
   // Eight hours of 44.1 kHz stereo Layer II: 5.08 GB of PCM.
   const std::vector<std::vector<uint8_t>> l2 =
