@@ -3,8 +3,8 @@
 # cxdecode --raw, mpg123 -s and (when installed) ffmpeg. The decoders take
 # turns, five rounds; each one's best processor time (user + system) counts,
 # which other work on the machine disturbs far less than wall-clock time.
-# With a Windows build folder as well, cxdecode.exe is timed under Wine
-# (wall clock, less the time of starting it for --info on the same file).
+# With a Windows build folder as well, cxdecode.exe is timed under Wine the
+# same way, less the processor time of starting it for --info on the file.
 # Usage: tools/mpeg/bench.sh BUILD_DIR [WINDOWS_BUILD_DIR]
 set -eu
 build=${1:-build/bench}
@@ -28,12 +28,6 @@ fi
 cpu() {  # processor seconds of one run of the command given
   /usr/bin/time -f '%U %S' -o "$work/time.txt" "$@" >/dev/null 2>&1
   awk '{ print $1 + $2 }' "$work/time.txt"
-}
-wall() {  # wall-clock seconds of one run of the command given
-  t0=$(date +%s.%N)
-  "$@" >/dev/null 2>&1
-  t1=$(date +%s.%N)
-  awk -v a="$t0" -v b="$t1" 'BEGIN { print b - a }'
 }
 lower() { awk -v a="$1" -v b="$2" 'BEGIN { print (a == "" || b < a) ? b : a }'; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
@@ -60,11 +54,11 @@ if [ -n "$windows" ] && [ -x "$windows/bin/cxdecode.exe" ]; then
   exe="$windows/bin/cxdecode.exe"
   win_mp3="Z:$(cd "$work" && pwd | tr / '\\')\\bench-192k.mp3"
   start="" full=""
-  for _ in 1 2 3; do
-    start=$(lower "$start" "$(wall "$here/tools/wine-run" --no-audio "$exe" --info "$win_mp3")")
-    full=$(lower "$full" "$(wall "$here/tools/wine-run" --no-audio "$exe" --raw "$win_mp3" NUL)")
+  for _ in 1 2 3 4 5; do
+    start=$(lower "$start" "$(cpu "$here/tools/wine-run" --no-audio "$exe" --info "$win_mp3")")
+    full=$(lower "$full" "$(cpu "$here/tools/wine-run" --no-audio "$exe" --raw "$win_mp3" NUL)")
   done
   dec=$(awk -v a="$full" -v b="$start" 'BEGIN { print a - b }')
   printf 'cxdecode.exe under Wine: %.3f s (%.3f s run, %.3f s start-up)\n' "$dec" "$full" "$start"
-  printf 'ratio cxdecode.exe/mpg123 : %s (wall clock under Wine against native processor time)\n' "$(ratio "$dec" "$ref")"
+  printf 'ratio cxdecode.exe/mpg123 : %s\n' "$(ratio "$dec" "$ref")"
 fi
