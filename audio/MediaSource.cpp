@@ -41,6 +41,8 @@ bool MediaSource::OpenMedia(const char* path) {
     delegate_ = decoder;
     decoder_ = decoder;
     std::memcpy(&info_, &decoder->info(), sizeof info_);
+    // Without a title in the file's tags the name of the file serves.
+    if (info_.title[0] == '\0') FileTitle(path, info_.title, sizeof info_.title);
     dataStart_ = decoder->dataStart();
     readPos_ = dataStart_;
     info_.kind = kMediaMpeg;

@@ -1,7 +1,13 @@
 #include "audio/MpegDecoder.h"
 
+#include <algorithm>
 #include <cstring>
+#include <limits>
 #include <new>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 namespace {
 
@@ -11,6 +17,38 @@ void CopyText(char* to, const char* from) {
   to[kMediaTextSize - 1] = '\0';
 }
 
+// The ID3v2 title (UTF-8) in the ANSI code page, cut to the field.
+void CopyUtf8Title(char* to, const char* utf8) {
+#ifdef _WIN32
+  wchar_t wide[128];
+  const int n = MultiByteToWideChar(CP_UTF8, 0, utf8, -1, wide, 128);
+  if (n <= 0 || WideCharToMultiByte(CP_ACP, 0, wide, -1, to, kMediaTextSize, nullptr, nullptr) <= 0) {
+    // A title longer than the field in the code page: convert what fits
+    // character by character rather than lose it all.
+    int used = 0;
+    for (int i = 0; i < n - 1; ++i) {
+      char bytes[8];
+      const int len = WideCharToMultiByte(CP_ACP, 0, wide + i, 1, bytes, sizeof bytes, nullptr, nullptr);
+      if (len <= 0 || used + len > kMediaTextSize - 1) break;
+      std::memcpy(to + used, bytes, static_cast<size_t>(len));
+      used += len;
+    }
+    to[used] = '\0';
+  }
+#else
+  // Elsewhere the ANSI code page is taken to be ISO-8859-1.
+  int used = 0;
+  for (const auto* p = reinterpret_cast<const unsigned char*>(utf8); *p && used < kMediaTextSize - 1;) {
+    uint32_t c = *p;
+    int len = c < 0x80 ? 1 : c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : 2;
+    if (len == 2 && p[1]) c = ((c & 0x1F) << 6) | (p[1] & 0x3F);
+    to[used++] = c < 0x100 && (len == 1 || len == 2) ? static_cast<char>(c) : '?';
+    for (int i = 0; i < len && *p; ++i) ++p;
+  }
+  to[used] = '\0';
+#endif
+}
+
 }  // namespace
 
 MpegDecoder::MpegDecoder() : stream_(new (std::nothrow) cx::mpeg::MpegStream) {}
@@ -18,7 +56,11 @@ MpegDecoder::MpegDecoder() : stream_(new (std::nothrow) cx::mpeg::MpegStream) {}
 MpegDecoder::~MpegDecoder() { delete stream_; }
 
 bool MpegDecoder::Open(const char* path) {
-  if (!stream_ || !path || !stream_->OpenStream(path)) {
+  return Open(path ? cx::mpeg::FileByteSource::Open(path) : nullptr);
+}
+
+bool MpegDecoder::Open(std::unique_ptr<cx::mpeg::ByteSource> source) {
+  if (!stream_ || !source || !stream_->OpenStream(std::move(source))) {
     atEnd_ = true;
     pending_ = blockOffset_ = 0;
     open_ = false;
@@ -28,12 +70,13 @@ bool MpegDecoder::Open(const char* path) {
   const cx::mpeg::StreamInfo& s = streamInfo_;
   std::memset(&info_, 0, sizeof info_);
   info_.kind = kMediaMpeg;
+  if (s.id3v2Title[0]) CopyUtf8Title(info_.title, s.id3v2Title);
   if (s.tagPresent) {
     // The tag's fields may fill all 30 characters without a terminator.
     char text[sizeof s.tag.title + 1];
     std::memcpy(text, s.tag.title, sizeof s.tag.title);
     text[sizeof s.tag.title] = '\0';
-    CopyText(info_.title, text);
+    if (!info_.title[0]) CopyText(info_.title, text);
     std::memcpy(text, s.tag.artist, sizeof s.tag.artist);
     text[sizeof s.tag.artist] = '\0';
     CopyText(info_.artist, text);
@@ -43,8 +86,11 @@ bool MpegDecoder::Open(const char* path) {
   }
   CopyText(info_.text3, "Unknown");
   CopyText(info_.text4, "Unknown");
-  info_.duration = s.totalMilliseconds > 0 ? static_cast<uint32_t>(s.totalMilliseconds) / 1000 : 0;
-  info_.dataSize = s.totalPcmBytes > 0 ? static_cast<uint32_t>(s.totalPcmBytes) : 0;
+  // The block's fields are 32 bits: a stream of more than 4 GiB of PCM
+  // (about 6 h 45 min at 44.1 kHz stereo) reports the largest size.
+  constexpr int64_t kMax32 = std::numeric_limits<uint32_t>::max();
+  info_.duration = static_cast<uint32_t>(std::clamp<int64_t>(s.totalMilliseconds / 1000, 0, kMax32));
+  info_.dataSize = static_cast<uint32_t>(std::clamp<int64_t>(s.totalPcmBytes, 0, kMax32));
   const uint16_t channels = static_cast<uint16_t>(s.channels);
   info_.format.formatTag = kPcmFormatTag;
   info_.format.channels = channels;
@@ -65,24 +111,27 @@ bool MpegDecoder::Close() {
   return true;
 }
 
-int32_t MpegDecoder::FrameIndex() const { return open_ && stream_ ? stream_->FrameIndex() : 0; }
+int32_t MpegDecoder::FrameIndex() const {
+  if (!open_ || !stream_) return 0;
+  return static_cast<int32_t>(std::min<int64_t>(stream_->FrameIndex(), std::numeric_limits<int32_t>::max()));
+}
 
 uint32_t MpegDecoder::PositionMs() {
-  if (!open_ || !stream_ || streamInfo_.millisecondsPerFrame <= 0) return 0;
-  const int32_t frames = stream_->FrameIndex();
-  return frames > 0 ? static_cast<uint32_t>(frames) * static_cast<uint32_t>(streamInfo_.millisecondsPerFrame) : 0;
+  if (!open_ || !stream_ || streamInfo_.samplingRate == 0) return 0;
+  // From samples, not whole milliseconds per frame: a Layer I frame at
+  // 44.1 kHz lasts 8.7 ms, and counting 8 would drift by 8%.
+  const int64_t ms = stream_->PositionSamples() * 1000 / streamInfo_.samplingRate;
+  return static_cast<uint32_t>(std::min<int64_t>(ms, std::numeric_limits<uint32_t>::max()));
 }
 
 uint32_t MpegDecoder::Seek(uint32_t ms) {
   if (!open_ || !stream_) return 0;
   std::lock_guard<std::mutex> hold(lock_);
   const uint32_t before = PositionMs();
-  const int64_t total = streamInfo_.totalMilliseconds;
-  int64_t target = static_cast<int64_t>(ms) > total ? total - 1 : static_cast<int64_t>(ms);
-  if (target < 0) target = 0;
-  const int64_t perFrame = streamInfo_.millisecondsPerFrame;
-  const int32_t frame = perFrame > 0 ? static_cast<int32_t>(target / perFrame) : 0;
-  stream_->SeekFrame(frame);  // a failed preload reads on from wherever the file stands
+  // A position beyond the end lands on the last sample.
+  const int64_t sample = std::min<int64_t>(int64_t{ms} * streamInfo_.samplingRate / 1000,
+                                           streamInfo_.totalSamples - 1);
+  stream_->SeekFrame(stream_->FrameOfSample(sample));  // a failed preload reads on from wherever the file stands
   pending_ = blockOffset_ = 0;
   atEnd_ = false;
   return before;

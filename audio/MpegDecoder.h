@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <mutex>
 
 #include "audio/MediaSource.h"
@@ -24,6 +25,8 @@ class MpegDecoder : public MediaSource {
             uint32_t* count) override;
 
   bool Open(const char* path);
+  // Decodes from any byte source (memory in tests), which it then owns.
+  bool Open(std::unique_ptr<cx::mpeg::ByteSource> source);
   bool Close();
   int32_t FrameIndex() const;
   const cx::mpeg::StreamInfo& streamInfo() const { return streamInfo_; }

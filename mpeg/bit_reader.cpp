@@ -9,27 +9,22 @@ BitReader::BitReader(int size) {
   if (size >= 64) buffer_.assign(static_cast<size_t>(size), 0);
 }
 
-BitReader::~BitReader() {
-  if (file_) std::fclose(file_);
-}
-
 bool BitReader::Open(const std::string& path) {
   if (!valid()) return false;
-  if (file_) std::fclose(file_);
-  file_ = std::fopen(path.c_str(), "rb");
-  fileLength_ = 0;
-  if (!file_) return false;
-  if (std::fseek(file_, 0, SEEK_END) == 0) {
-    long length = std::ftell(file_);
-    fileLength_ = length > 0 ? length : 0;
-  }
+  return Open(FileByteSource::Open(path));
+}
+
+bool BitReader::Open(std::unique_ptr<ByteSource> source) {
+  source_ = std::move(source);
+  fileLength_ = source_ ? source_->Size() : 0;
   bufferStart_ = 0;
   bufferBytes_ = 0;
+  if (!valid() || !source_) return false;
   return Rewind();
 }
 
 bool BitReader::SeekByte(int64_t offset) {
-  if (!file_ || offset < 0) return false;
+  if (!source_ || offset < 0) return false;
   bitPos_ = offset * 8;
   seekBit_ = bitPos_;
   endOfFile_ = false;
@@ -38,11 +33,10 @@ bool BitReader::SeekByte(int64_t offset) {
 
 bool BitReader::Fill(int64_t at) {
   if (at >= bufferStart_ && at < bufferStart_ + bufferBytes_) return true;
-  if (!file_ || at >= fileLength_) return false;
+  if (!source_ || at >= fileLength_ || at < 0) return false;
   // Reads sequentially from the wanted byte on; a seek backwards or far
   // ahead simply reloads the buffer there.
-  if (std::fseek(file_, static_cast<long>(at), SEEK_SET) != 0) return false;
-  size_t got = std::fread(buffer_.data(), 1, buffer_.size(), file_);
+  size_t got = source_->ReadAt(at, buffer_.data(), buffer_.size());
   bufferStart_ = at;
   bufferBytes_ = static_cast<int64_t>(got);
   return got > 0;
@@ -103,6 +97,14 @@ void BitReader::GetBytes(uint8_t* out, int count) {
     return;
   }
   for (int i = 0; i < count; ++i) out[i] = static_cast<uint8_t>(GetBits(8));
+}
+
+bool BitReader::PeekBytes(int64_t offset, uint8_t* out, int count) {
+  for (int i = 0; i < count; ++i) {
+    if (!Fill(offset + i)) return false;
+    out[i] = buffer_[static_cast<size_t>(offset + i - bufferStart_)];
+  }
+  return true;
 }
 
 BitReservoir::BitReservoir(int size) {

@@ -1,14 +1,16 @@
-// The two bit readers of the decoder: BitReader walks the file through a
-// buffer, BitReservoir holds the Layer III main data that frames share.
+// The two bit readers of the decoder: BitReader walks a byte source (a
+// file or memory) through a buffer, BitReservoir holds the Layer III main data that frames share.
 // Both read most significant bit first and never read outside their
 // buffers: bits past the end of the data read as zeros.
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "mpeg/byte_source.h"
 
 namespace cx::mpeg {
 
@@ -27,12 +29,15 @@ inline uint64_t LoadBigEndian64(const uint8_t* p) {
 class BitReader {
  public:
   explicit BitReader(int size = 40960);
-  ~BitReader();
   BitReader(const BitReader&) = delete;
   BitReader& operator=(const BitReader&) = delete;
 
   bool valid() const { return !buffer_.empty(); }
   bool Open(const std::string& path);
+  // Takes the source over; false (and nothing kept) for a null source.
+  bool Open(std::unique_ptr<ByteSource> source);
+  // The open source, for reads outside the bit stream (tags); null when none.
+  ByteSource* source() const { return source_.get(); }
   int64_t FileLength() const { return fileLength_; }
   bool Rewind() { return SeekByte(0); }
   // Positions the reader at a byte of the file; the bit counter restarts.
@@ -43,6 +48,9 @@ class BitReader {
   void AlignToByte();
   // Reads whole bytes; past the end of the file they are zero.
   void GetBytes(uint8_t* out, int count);
+  // Copies bytes at a file offset through the buffer without moving the
+  // bit position; false when they are not all in the file.
+  bool PeekBytes(int64_t offset, uint8_t* out, int count);
 
   int64_t BitsRead() const { return bitPos_ - seekBit_; }
   int64_t BitPosition() const { return bitPos_; }  // from the file's start
@@ -53,7 +61,7 @@ class BitReader {
   bool Fill(int64_t at);
 
   std::vector<uint8_t> buffer_;
-  std::FILE* file_ = nullptr;
+  std::unique_ptr<ByteSource> source_;
   int64_t fileLength_ = 0;
   int64_t bufferStart_ = 0;  // file offset of buffer_[0]
   int64_t bufferBytes_ = 0;  // bytes of file data in buffer_

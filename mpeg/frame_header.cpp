@@ -75,8 +75,7 @@ bool DecodeHeaderBits(uint32_t bits, FrameHeader* out) {
 }
 
 bool HeaderMatches(const FrameHeader& first, const FrameHeader& next) {
-  return first.id == next.id && first.layerCode == next.layerCode &&
-         first.protection == next.protection && first.samplingIndex == next.samplingIndex;
+  return first.id == next.id && first.layerCode == next.layerCode && first.samplingIndex == next.samplingIndex;
 }
 
 int FrameBytes(const FrameHeader& h) {

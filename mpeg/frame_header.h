@@ -40,8 +40,9 @@ int SamplesPerFrame(const FrameHeader& h);
 // derived fields on success.
 bool DecodeHeaderBits(uint32_t bits20, FrameHeader* out);
 
-// True when 'next' may follow 'first' in one stream: the same ID, layer,
-// protection and sampling frequency.
+// True when 'next' belongs to the stream that 'first' opened: the same ID,
+// layer and sampling frequency. Everything else (CRC, bitrate, mode, the
+// private, copyright and emphasis bits) may change from frame to frame.
 bool HeaderMatches(const FrameHeader& first, const FrameHeader& next);
 
 // Bytes of the whole frame, header included.

@@ -1,5 +1,6 @@
 #include "mpeg/synthesis.h"
 
+#include <atomic>
 #include <cmath>
 #include <cstring>
 
@@ -13,6 +14,13 @@ namespace cx::mpeg {
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
+
+#if defined(__SSE2__)
+constexpr bool kHaveSse2 = true;
+#else
+constexpr bool kHaveSse2 = false;
+#endif
+std::atomic<bool> gVectorKernels{kHaveSse2};
 
 // ---------------------------------------------------------------- DCT
 
@@ -64,7 +72,8 @@ struct ImdctTables {
   float window[4][36];
   // [input line][output]: outputs 0..8 and 18..26 only; the others follow
   // by symmetry. The inner loop runs over outputs.
-  float longCos[18][18];
+  // Rows padded to 20 so that the SSE2 path works in whole vectors.
+  alignas(16) float longCos[18][20];
   float shortCos[6][12];
 
   ImdctTables() {
@@ -77,6 +86,7 @@ struct ImdctTables {
                                         : i < 18 ? 1.0 : longWin);
       window[2][i] = static_cast<float>(i < 12 ? std::sin(kPi / 12 * (i + 0.5)) : 0.0);
     }
+    std::memset(longCos, 0, sizeof longCos);
     for (int q = 0; q < 18; ++q) {
       int p = q < 9 ? q : q + 9;
       for (int m = 0; m < 18; ++m) {
@@ -108,11 +118,24 @@ void LongImdct(const float* in, const float* window, float* out) {
     for (int p = 0; p < 36; ++p) out[p] = 0.0f;
     return;
   }
-  float half[18] = {};
-  for (int m = 0; m < 18; ++m) {
-    const float x = in[m];
-    const float* c = t.longCos[m];
-    for (int q = 0; q < 18; ++q) half[q] += x * c[q];
+  alignas(16) float half[20] = {};
+#if defined(__SSE2__)
+  if (gVectorKernels.load(std::memory_order_relaxed)) {
+    __m128 h[5] = {_mm_setzero_ps(), _mm_setzero_ps(), _mm_setzero_ps(), _mm_setzero_ps(), _mm_setzero_ps()};
+    for (int m = 0; m < 18; ++m) {
+      const __m128 x = _mm_set1_ps(in[m]);
+      const float* c = t.longCos[m];
+      for (int k = 0; k < 5; ++k) h[k] = _mm_add_ps(h[k], _mm_mul_ps(x, _mm_load_ps(c + 4 * k)));
+    }
+    for (int k = 0; k < 5; ++k) _mm_store_ps(half + 4 * k, h[k]);
+  } else
+#endif
+  {
+    for (int m = 0; m < 18; ++m) {
+      const float x = in[m];
+      const float* c = t.longCos[m];
+      for (int q = 0; q < 18; ++q) half[q] += x * c[q];
+    }
   }
   // The cosine arguments of outputs p and 17 - p add up to pi times an odd
   // number, those of p and 53 - p to a multiple of 2 pi.
@@ -138,35 +161,74 @@ void ShortImdct(const float* in, float* out) {
   }
 }
 
-// sum[j] = the 16 taps of the window over the history, for the 32 outputs,
-// in double precision. Tap pointers are computed once per call; the SSE2
-// path does two outputs per instruction.
-void WindowSum(const double* hist, int offset, double* sum) {
-  const double* taps[16];
+// The 16 taps of the window over the history for each of the 32 outputs.
+// The taps of output j lie at the same place j in 16 slices of the ring.
+void WindowTaps(const float* hist, int offset, const float* taps[16]) {
   for (int i = 0; i < 16; ++i) taps[i] = hist + ((offset + 128 * (i / 2) + ((i & 1) ? 96 : 0)) & 1023);
-#if defined(__SSE2__)
-  for (int j = 0; j < 32; j += 4) {
-    __m128d a0 = _mm_setzero_pd(), a1 = _mm_setzero_pd();
-    for (int i = 0; i < 16; ++i) {
-      const double* w = kSynthesisWindow + 32 * i + j;
-      a0 = _mm_add_pd(a0, _mm_mul_pd(_mm_loadu_pd(w), _mm_loadu_pd(taps[i] + j)));
-      a1 = _mm_add_pd(a1, _mm_mul_pd(_mm_loadu_pd(w + 2), _mm_loadu_pd(taps[i] + j + 2)));
-    }
-    _mm_storeu_pd(sum + j, a0);
-    _mm_storeu_pd(sum + j + 2, a1);
-  }
-#else
+}
+
+void WindowSumPortable(const float* hist, int offset, int16_t* out, int stride) {
+  const float* taps[16];
+  WindowTaps(hist, offset, taps);
   for (int j = 0; j < 32; ++j) {
     double acc = 0.0;
     for (int i = 0; i < 16; ++i) acc += kSynthesisWindow[32 * i + j] * taps[i][j];
-    sum[j] = acc;
+    out[j * stride] = RoundToPcm(acc);
   }
-#endif
 }
+
+#if defined(__SSE2__)
+struct FloatWindow {
+  alignas(16) float w[512];
+  FloatWindow() {
+    for (int i = 0; i < 512; ++i) w[i] = static_cast<float>(kSynthesisWindow[i]);
+  }
+};
+
+// Scales four sums to 16 bits, clips, and rounds half away from zero, as
+// RoundToPcm does one at a time.
+__m128i RoundFour(__m128 sum) {
+  __m128 v = _mm_mul_ps(sum, _mm_set1_ps(32768.0f));
+  v = _mm_min_ps(_mm_max_ps(v, _mm_set1_ps(-32768.0f)), _mm_set1_ps(32767.0f));
+  const __m128 half = _mm_or_ps(_mm_set1_ps(0.5f), _mm_and_ps(v, _mm_set1_ps(-0.0f)));
+  return _mm_cvttps_epi32(_mm_add_ps(v, half));
+}
+
+void WindowSumSse2(const float* hist, int offset, int16_t* out, int stride) {
+  static const FloatWindow window;
+  const float* taps[16];
+  WindowTaps(hist, offset, taps);
+  // The history offset is a multiple of 64 and every slice 32-aligned, so
+  // all loads are aligned.
+  alignas(16) int16_t pcm[32];
+  for (int j = 0; j < 32; j += 8) {
+    __m128 a0 = _mm_setzero_ps(), a1 = _mm_setzero_ps();
+    for (int i = 0; i < 16; ++i) {
+      const float* w = window.w + 32 * i + j;
+      a0 = _mm_add_ps(a0, _mm_mul_ps(_mm_load_ps(w), _mm_load_ps(taps[i] + j)));
+      a1 = _mm_add_ps(a1, _mm_mul_ps(_mm_load_ps(w + 4), _mm_load_ps(taps[i] + j + 4)));
+    }
+    _mm_store_si128(reinterpret_cast<__m128i*>(pcm + j), _mm_packs_epi32(RoundFour(a0), RoundFour(a1)));
+  }
+  if (stride == 1) {
+    std::memcpy(out, pcm, sizeof pcm);
+  } else {
+    for (int j = 0; j < 32; ++j) out[j * stride] = pcm[j];
+  }
+}
+#endif
 
 }  // namespace
 
 // ---------------------------------------------------------------- synthesis
+
+bool UseVectorKernels(bool on) {
+  if (on && !kHaveSse2) return false;
+  gVectorKernels.store(on);
+  return true;
+}
+
+bool VectorKernels() { return gVectorKernels.load(); }
 
 void SubbandSynthesis::Reset() {
   std::memset(history_, 0, sizeof history_);
@@ -190,15 +252,19 @@ void SubbandSynthesis::SynthesizeSubbands(const float samples[32], int channel, 
   float x[32];
   FastDct<32>::Run(samples, x);
   // V[i] = X[i + 16] with X[32] = 0, X[64 - m] = -X[m] and X[m + 64] = -X[m].
-  double* v = history_[channel] + offset;
+  float* v = history_[channel] + offset;
   for (int i = 0; i < 16; ++i) v[i] = x[i + 16];
-  v[16] = 0.0;
+  v[16] = 0.0f;
   for (int i = 17; i < 48; ++i) v[i] = -x[48 - i];
   for (int i = 48; i < 64; ++i) v[i] = -x[i - 48];
 
-  alignas(16) double sum[32];
-  WindowSum(history_[channel], offset, sum);
-  for (int j = 0; j < 32; ++j) out[j * stride] = RoundToPcm(sum[j]);
+#if defined(__SSE2__)
+  if (gVectorKernels.load(std::memory_order_relaxed)) {
+    WindowSumSse2(history_[channel], offset, out, stride);
+    return;
+  }
+#endif
+  WindowSumPortable(history_[channel], offset, out, stride);
 }
 
 // ---------------------------------------------------------------- hybrid

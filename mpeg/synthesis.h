@@ -8,6 +8,13 @@
 
 namespace cx::mpeg {
 
+// The inner loops of the synthesis window and the IMDCT come in two forms:
+// SSE2 (always there on x86-64, chosen by default where it is built) and
+// portable C++. Both meet the same accuracy; tests run each against the
+// same references. Process-wide; false when SSE2 was not built in.
+bool UseVectorKernels(bool on);
+bool VectorKernels();
+
 class SubbandSynthesis {
  public:
   SubbandSynthesis() { Reset(); }
@@ -18,9 +25,10 @@ class SubbandSynthesis {
   void SynthesizeSubbands(const float samples[32], int channel, int16_t* out, int stride);
 
  private:
-  // The V vectors of each channel, a ring; computed in single precision
-  // and widened once, so the window sum runs in double throughout.
-  alignas(16) double history_[2][1024];
+  // The V vectors of each channel, a ring, in the single precision they
+  // are computed in. The portable window sum runs in double, the SSE2 one
+  // four samples at a time in single precision.
+  alignas(16) float history_[2][1024];
   int offset_[2];
 };
 

@@ -1,6 +1,8 @@
 // cxdecode: decodes an MP1/MP2/MP3 file to a 16-bit PCM WAV file, or with
 // --raw to headerless little-endian interleaved PCM. OUTPUT "-" is standard
-// output. --info prints the stream information and the tag.
+// output. --info prints the stream information and the tags. The encoder's
+// delay and padding are trimmed when the file gives them; --no-gapless keeps
+// every decoded sample.
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -48,8 +50,20 @@ void PrintInfo(const StreamInfo& s) {
   std::printf("MPEG %s Layer %u, %u Hz, %u kbit/s, %s%s\n", s.id ? "1" : "2",
               4 - s.layerCode, s.samplingRate, s.bitrate / 1000, kModes[s.mode & 3],
               s.crcPresent ? ", CRC" : "");
-  std::printf("frames %d, samples per frame %d, duration %d ms, PCM bytes %d\n", s.frameCount,
-              s.samplesPerFrame, s.totalMilliseconds, s.totalPcmBytes);
+  static const char* const kCounts[] = {"estimated from the first frame", "every header walked",
+                                       "Xing/Info header", "VBRI header"};
+  std::printf("frames %lld (%s), samples per frame %d, duration %lld ms, PCM bytes %lld\n",
+              static_cast<long long>(s.frameCount), kCounts[static_cast<int>(s.countSource) & 3],
+              s.samplesPerFrame, static_cast<long long>(s.totalMilliseconds),
+              static_cast<long long>(s.totalPcmBytes));
+  if (s.otherFrames > 0) {
+    std::printf("skipped: %lld frames of another sampling rate or layer\n", static_cast<long long>(s.otherFrames));
+  }
+  if (s.encoderTag) {
+    std::printf("encoder delay %d, padding %d samples (%s)\n", s.encoderDelay, s.encoderPadding,
+                s.gapless ? "trimmed" : "kept");
+  }
+  if (s.id3v2Title[0]) std::printf("ID3v2 title: %s\n", s.id3v2Title);
   if (s.tagPresent) {
     std::printf("title: %s\nartist: %s\nalbum: %s\nyear: %s\ncomment: %s\ngenre: %u\n",
                 s.tag.title, s.tag.artist, s.tag.album, s.tag.year, s.tag.comment, s.tag.genre);
@@ -59,18 +73,20 @@ void PrintInfo(const StreamInfo& s) {
 }
 
 int Usage() {
-  std::fprintf(stderr, "usage: cxdecode [--raw] INPUT OUTPUT | cxdecode --info INPUT\n");
+  std::fprintf(stderr, "usage: cxdecode [--raw] [--no-gapless] INPUT OUTPUT | cxdecode --info INPUT\n");
   return 2;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  bool raw = false, info = false;
+  bool raw = false, info = false, gapless = true;
   std::vector<std::string> files;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--raw") == 0) {
       raw = true;
+    } else if (std::strcmp(argv[i], "--no-gapless") == 0) {
+      gapless = false;
     } else if (std::strcmp(argv[i], "--info") == 0) {
       info = true;
     } else {
@@ -80,6 +96,7 @@ int main(int argc, char** argv) {
   if (files.size() != (info ? 1u : 2u)) return Usage();
 
   static MpegStream stream;  // large; kept off the stack
+  stream.SetGapless(gapless);
   if (!stream.OpenStream(files[0])) {
     std::fprintf(stderr, "cxdecode: cannot open %s as MPEG audio\n", files[0].c_str());
     return 1;

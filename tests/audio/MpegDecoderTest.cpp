@@ -6,6 +6,7 @@
 #include "audio/MediaSource.h"
 #include "audio/MpegDecoder.h"
 #include "tests/audio/AudioTestFiles.h"
+#include "tests/mpeg/RepeatedFrameSource.h"
 
 namespace {
 
@@ -58,7 +59,9 @@ TEST(MpegDecoderTest, OpensThroughTheMediaSource) {
   EXPECT_EQ(info.format.extraSize, 18);
   EXPECT_STREQ(info.text3, "Unknown");
   EXPECT_STREQ(info.text4, "Unknown");
-  EXPECT_STREQ(info.title, "");  // no tag: the title stays empty
+#ifdef _WIN32
+  EXPECT_STREQ(info.title, "l3-44k-joint-128");  // no tag: the file's name
+#endif
   EXPECT_EQ(info.duration, 3u);
   EXPECT_GT(info.dataSize, 176400u * 2);
   EXPECT_EQ(info.spare, 0u);
@@ -83,6 +86,53 @@ TEST(MpegDecoderTest, TagTextsFillTheBlock) {
   EXPECT_STREQ(source.info().artist, "Artist");
   EXPECT_STREQ(source.info().comment, "Comment");
   EXPECT_STREQ(source.info().text3, "Unknown");
+}
+
+TEST(MpegDecoderTest, Id3v2TitleInTheAnsiCodePage) {
+  // UTF-16 "Café 中" and 45 more letters: the title field takes 39 bytes of
+  // the code page; a character it lacks becomes "?". The ID3v1 tag still
+  // gives the other texts.
+  Bytes title = {1, 0xFF, 0xFE};
+  for (uint16_t c : {u'C', u'a', u'f', u'\u00E9', u' ', u'\u4E2D'}) title.insert(title.end(), {uint8_t(c), uint8_t(c >> 8)});
+  for (int i = 0; i < 45; ++i) title.insert(title.end(), {uint8_t('a' + i % 26), 0});
+  Bytes file = {'I', 'D', '3', 3, 0, 0, 0, 0, 0, uint8_t(10 + title.size()), 'T', 'I', 'T', '2', 0, 0, 0, uint8_t(title.size()), 0, 0};
+  file.insert(file.end(), title.begin(), title.end());
+  const Bytes mp3 = ReadWholeFile(Fixture("l3-44k-joint-128.mp3"));
+  file.insert(file.end(), mp3.begin(), mp3.end());
+  Bytes v1(128, 0);
+  std::memcpy(v1.data(), "TAGOld title", 12);
+  std::memcpy(v1.data() + 33, "Artist", 6);
+  file.insert(file.end(), v1.begin(), v1.end());
+  TempFolder dir;
+  const std::string path = dir.Write("titled.mp3", file);
+  MediaSource source;
+  ASSERT_TRUE(source.OpenMedia(path.c_str()));
+  EXPECT_STREQ(source.info().title, "Caf\xE9 ?abcdefghijklmnopqrstuvwxyzabcdefg");
+  EXPECT_STREQ(source.info().artist, "Artist");
+}
+
+TEST(MpegDecoderTest, TimesFromSamplesAndTotalsBeyond32Bits) {
+  // A Layer I frame at 44.1 kHz lasts 8.7 ms: 250 of them are 2176 ms.
+  MediaSource layer1;
+  ASSERT_TRUE(layer1.OpenMedia(Fixture("l1-44k-stereo-384.mp1").c_str()));
+  uint32_t last = 0;
+  EXPECT_EQ(ReadAll(layer1, 8192, 0, &last).size(), 250u * 384 * 4);
+  EXPECT_EQ(layer1.PositionMs(), 2176u);
+  layer1.Seek(1000);
+  EXPECT_EQ(layer1.PositionMs(), 114u * 384 * 1000 / 44100);
+
+  // Eight hours of 44.1 kHz stereo: 5.08 GB of PCM, more than the block's
+  // 32-bit size holds.
+  const Bytes l2 = ReadWholeFile(Fixture("l2-44k-stereo-192-table-b.mp2"));
+  cx::mpeg::FrameHeader h;
+  ASSERT_TRUE(cx::mpeg::DecodeHeaderBits((l2[1] & 0x0Fu) << 16 | l2[2] << 8 | l2[3], &h));
+  const Bytes frame(l2.begin(), l2.begin() + cx::mpeg::FrameBytes(h));
+  MpegDecoder decoder;
+  ASSERT_TRUE(decoder.Open(std::make_unique<cx::mpeg::test::RepeatedFrameSource>(Bytes{}, frame, 1102500)));
+  EXPECT_EQ(decoder.info().dataSize, 0xFFFFFFFFu);
+  EXPECT_EQ(decoder.info().duration, 8u * 3600);
+  decoder.Seek(4 * 3600 * 1000);
+  EXPECT_NEAR(decoder.PositionMs(), 4.0 * 3600 * 1000, 27);
 }
 
 TEST(MpegDecoderTest, ReadsWholeAndInSmallPiecesExactlyAsDecoded) {
@@ -173,7 +223,8 @@ TEST(MpegDecoderTest, SeekArithmetic) {
   EXPECT_EQ(source.PositionMs(), 182u);
   ASSERT_TRUE(source.Read(0, buf.data(), 18432, nullptr, 0, &count));
   EXPECT_EQ(count, 18432u);
-  EXPECT_EQ(source.PositionMs(), 11u * 26u);
+  // Times come from samples: 11 frames of 1152 at 44.1 kHz are 287.3 ms.
+  EXPECT_EQ(source.PositionMs(), 287u);
   // Back to the start: the first frames again, exactly.
   source.Seek(0);
   EXPECT_EQ(source.PositionMs(), 0u);

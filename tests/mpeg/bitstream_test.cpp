@@ -230,7 +230,7 @@ TEST(FindSync, OnlyByteAlignedSyncWordsAreTaken) {
   MpegStream stream;
   ASSERT_TRUE(stream.OpenStream(path));
   EXPECT_EQ(stream.FirstFrameOffset(), 4);
-  EXPECT_EQ(stream.info().frameCount, 2);
+  EXPECT_EQ(stream.info().frameCount, 1);  // the zeros behind it are no frame
   EXPECT_EQ(stream.info().bitrate, 128000u);
   EXPECT_EQ(stream.info().samplingRate, 44100u);
   std::remove(path.c_str());

@@ -25,6 +25,21 @@ head -c 4 "$work/out.wav" | grep -q RIFF || fail "no RIFF header"
 "$cxdecode" --info "$mp3" > "$work/info.txt" || fail "--info"
 grep -q "MPEG 1 Layer 3, 44100 Hz, 128 kbit/s, joint stereo" "$work/info.txt" || fail "info line: $(cat "$work/info.txt")"
 
+# Frames of another rate in a joined file are reported as skipped.
+cat "$mp3" "$fixtures/l3-48k-vbr.mp3" > "$work/joined.mp3"
+"$cxdecode" --info "$work/joined.mp3" > "$work/joined.txt" || fail "--info joined"
+grep -q "^skipped: [1-9][0-9]* frames of another sampling rate or layer" "$work/joined.txt" ||
+  fail "joined info: $(cat "$work/joined.txt")"
+
+# The encoder's delay and padding are trimmed unless --no-gapless.
+tagged=$fixtures/l3-44k-infotag-128.mp3
+"$cxdecode" --raw "$tagged" "$work/trimmed.raw" || fail "gapless decode"
+"$cxdecode" --raw --no-gapless "$tagged" "$work/untrimmed.raw" || fail "--no-gapless decode"
+[ "$(wc -c < "$work/trimmed.raw")" -eq "$(wc -c < "$fixtures/l3-44k-infotag-128-gapless.ref.raw")" ] ||
+  fail "trimmed length differs from the gapless reference"
+[ "$(wc -c < "$work/untrimmed.raw")" -eq "$(wc -c < "$fixtures/l3-44k-infotag-128.ref.raw")" ] ||
+  fail "--no-gapless length differs from the untrimmed reference"
+
 printf 'not an mpeg file at all' > "$work/bad.mp3"
 if "$cxdecode" "$work/bad.mp3" "$work/bad.wav" 2> "$work/err.txt"; then fail "bad file accepted"; fi
 [ "$(wc -l < "$work/err.txt")" -eq 1 ] || fail "error is not one line"

@@ -31,7 +31,7 @@ long DecodeDamaged(const std::vector<uint8_t>& bytes, const std::string& path) {
     }
   }
   // Seeking in a damaged stream is just as safe.
-  for (int f : {0, 1, 6, stream.info().frameCount / 2, stream.info().frameCount}) {
+  for (int64_t f : {int64_t{0}, int64_t{1}, int64_t{6}, stream.info().frameCount / 2, stream.info().frameCount}) {
     stream.SeekFrame(f);
     stream.DecodeBlock();
   }

@@ -189,8 +189,12 @@ def main():
     lame("l3-44k-mono-64", 44100, "-t", "-m", "m", "-b", "64")
     lame("l3-44k-joint-320", 44100, "-t", "-m", "j", "-b", "320")
     lame("l3-48k-vbr", 48000, "-t", "-V", "2")
+    lame("l3-44k-vbr-xing", 44100, "-V", "5")
     lame("l3-32k-crc-96", 32000, "-t", "-p", "-b", "96")
     lame("l3-44k-infotag-128", 44100, "-b", "128")
+    # The same file, trimmed of the encoder's delay and padding by both.
+    fixtures.append(("l3-44k-infotag-128-gapless", os.path.join(out, "l3-44k-infotag-128.mp3"),
+                     "mpg123-gapless"))
     # Intensity stereo (crafted from joint-stereo files, see above). mpg123
     # handles intensity positions in short blocks differently from the
     # standard's rule, per window above the last nonzero band, so ffmpeg is
@@ -232,6 +236,8 @@ def main():
             ref = os.path.join(out, name + ".ref.raw")
             if decoder == "ffmpeg":
                 command = ["ffmpeg", "-v", "quiet", "-i", path, "-f", "s16le", "-acodec", "pcm_s16le", "-"]
+            elif decoder == "mpg123-gapless":
+                command = ["mpg123", "-q", "--gapless", "-s", path]
             else:
                 command = ["mpg123", "-q", "--no-gapless", "-s", path]
             with open(ref, "wb") as f:

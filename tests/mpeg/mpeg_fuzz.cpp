@@ -1,23 +1,28 @@
-// libFuzzer harness: the input is written to a file (the decoder reads
-// files), opened, decoded to the end, and sought in.
+// libFuzzer harness: the input is decoded from memory, with and without
+// gapless trimming and with the header walk both on and off (so the
+// encoder's table of contents and the proportional seek are exercised),
+// then sought in.
 #include <cstdint>
-#include <cstdio>
-#include <string>
-#include <unistd.h>
+#include <memory>
+#include <vector>
 
+#include "mpeg/byte_source.h"
 #include "mpeg/mpeg_stream.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static const std::string path = "/tmp/cx-mpeg-fuzz-" + std::to_string(getpid()) + ".bin";
-  std::FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) return 0;
-  if (size) std::fwrite(data, 1, size, f);
-  std::fclose(f);
-  cx::mpeg::MpegStream stream;
-  if (!stream.OpenStream(path)) return 0;
+  if (size == 0) return 0;
+  // The first byte chooses the options; the rest is the file.
+  const uint8_t options = data[0];
+  std::vector<uint8_t> bytes(data + 1, data + size);
+  static cx::mpeg::MpegStream stream;  // large; reused like a player reuses one per file
+  stream.SetGapless(options & 1);
+  stream.SetHeaderWalkLimit(options & 2 ? 0 : cx::mpeg::MpegStream::kHeaderWalkLimit);
+  if (!stream.OpenStream(std::make_unique<cx::mpeg::MemoryByteSource>(std::move(bytes)))) return 0;
   for (int blocks = 0; blocks < 10000 && stream.DecodeBlock(); ++blocks) {
   }
-  if (stream.SeekFrame(stream.info().frameCount / 2)) stream.DecodeBlock();
-  if (stream.SeekFrame(6)) stream.DecodeBlock();
+  const int64_t frames = stream.info().frameCount;
+  for (int64_t f : {frames / 2, frames - 1, int64_t{6}, frames}) {
+    if (stream.SeekFrame(f)) stream.DecodeBlock();
+  }
   return 0;
 }

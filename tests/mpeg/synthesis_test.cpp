@@ -1,12 +1,13 @@
 // The filterbanks against direct evaluations of their defining formulas,
 // and the PCM rounding rules.
+#include "mpeg/synthesis.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <random>
 
 #include "mpeg/standard_tables.h"
-#include "mpeg/synthesis.h"
 
 namespace cx::mpeg::test {
 namespace {
@@ -49,22 +50,36 @@ TEST(Synthesis, ZerosGiveZeros) {
   }
 }
 
-TEST(Synthesis, FastPathMatchesTheDefinition) {
-  SubbandSynthesis fast;
-  DirectSynthesis direct;
-  std::mt19937 rng(7);
-  std::uniform_real_distribution<float> value(-0.3f, 0.3f);
-  int maxDiff = 0;
-  for (int n = 0; n < 200; ++n) {
-    float s[32];
-    // Mostly low subbands, as in real signals, and now and then silence.
-    for (int k = 0; k < 32; ++k) s[k] = (n % 17 == 0) ? 0.0f : value(rng) / (1 + k / 4);
-    int16_t a[64], b[32];
-    fast.SynthesizeSubbands(s, 1, a, 2);  // stride 2: every other sample
-    direct.Run(s, b);
-    for (int j = 0; j < 32; ++j) maxDiff = std::max(maxDiff, std::abs(a[2 * j] - b[j]));
+// Runs a check with the SSE2 kernels (where built) and the portable ones,
+// and leaves the default behind.
+template <typename Check>
+void ForEachKernel(Check check) {
+  for (bool vector : {true, false}) {
+    if (!UseVectorKernels(vector)) continue;
+    SCOPED_TRACE(vector ? "SSE2 kernels" : "portable kernels");
+    check();
   }
-  EXPECT_LE(maxDiff, 1);
+  UseVectorKernels(true);
+}
+
+TEST(Synthesis, FastPathMatchesTheDefinition) {
+  ForEachKernel([] {
+    SubbandSynthesis fast;
+    DirectSynthesis direct;
+    std::mt19937 rng(7);
+    std::uniform_real_distribution<float> value(-0.3f, 0.3f);
+    int maxDiff = 0;
+    for (int n = 0; n < 200; ++n) {
+      float s[32];
+      // Mostly low subbands, as in real signals, and now and then silence.
+      for (int k = 0; k < 32; ++k) s[k] = (n % 17 == 0) ? 0.0f : value(rng) / (1 + k / 4);
+      int16_t a[64], b[32];
+      fast.SynthesizeSubbands(s, 1, a, 2);  // stride 2: every other sample
+      direct.Run(s, b);
+      for (int j = 0; j < 32; ++j) maxDiff = std::max(maxDiff, std::abs(a[2 * j] - b[j]));
+    }
+    EXPECT_LE(maxDiff, 1);
+  });
 }
 
 TEST(Synthesis, ChannelsKeepSeparateHistories) {
@@ -100,18 +115,9 @@ TEST(Synthesis, RoundingAndClipping) {
     int16_t pcm;
   };
   const Case cases[] = {
-      {0.0, 0},
-      {0.5 / 32768, 1},
-      {-0.5 / 32768, -1},
-      {0.49 / 32768, 0},
-      {-0.49 / 32768, 0},
-      {1.5 / 32768, 2},
-      {100.4 / 32768, 100},
-      {1.0, 32767},
-      {2.0, 32767},
-      {-1.0, -32768},
-      {-3.0, -32768},
-      {32766.6 / 32768, 32767},
+      {0.0, 0},           {0.5 / 32768, 1}, {-0.5 / 32768, -1},   {0.49 / 32768, 0},
+      {-0.49 / 32768, 0}, {1.5 / 32768, 2}, {100.4 / 32768, 100}, {1.0, 32767},
+      {2.0, 32767},       {-1.0, -32768},   {-3.0, -32768},       {32766.6 / 32768, 32767},
   };
   for (const Case& c : cases) EXPECT_EQ(RoundToPcm(c.sum), c.pcm) << c.sum * 32768;
 }
@@ -122,9 +128,15 @@ void DirectImdct(const float* in, int blockType, double* out) {
   for (int i = 0; i < 36; ++i) {
     double longWin = std::sin(kPi / 36 * (i + 0.5));
     switch (blockType) {
-      case 1: window[i] = i < 18 ? longWin : i < 24 ? 1 : i < 30 ? std::sin(kPi / 12 * (i + 0.5 - 18)) : 0; break;
-      case 3: window[i] = i < 6 ? 0 : i < 12 ? std::sin(kPi / 12 * (i + 0.5 - 6)) : i < 18 ? 1 : longWin; break;
-      default: window[i] = longWin; break;
+      case 1:
+        window[i] = i < 18 ? longWin : i < 24 ? 1 : i < 30 ? std::sin(kPi / 12 * (i + 0.5 - 18)) : 0;
+        break;
+      case 3:
+        window[i] = i < 6 ? 0 : i < 12 ? std::sin(kPi / 12 * (i + 0.5 - 6)) : i < 18 ? 1 : longWin;
+        break;
+      default:
+        window[i] = longWin;
+        break;
     }
   }
   if (blockType == 2) {
@@ -146,26 +158,28 @@ void DirectImdct(const float* in, int blockType, double* out) {
 }
 
 TEST(HybridFilterbank, MatchesTheDefinitionWithOverlap) {
-  std::mt19937 rng(9);
-  std::uniform_real_distribution<float> value(-1.0f, 1.0f);
-  for (uint32_t type : {0u, 1u, 2u, 3u}) {
-    HybridFilterbank bank;
-    double overlap[32][18] = {};
-    for (int granule = 0; granule < 3; ++granule) {
-      float lines[576], out[576];
-      for (float& x : lines) x = value(rng);
-      BlockShape shape{type != 0, type, false};
-      bank.Transform(lines, shape, 1, out);
-      for (int sb = 0; sb < 32; ++sb) {
-        double raw[36];
-        DirectImdct(lines + 18 * sb, static_cast<int>(type), raw);
-        for (int i = 0; i < 18; ++i) {
-          ASSERT_NEAR(out[18 * sb + i], raw[i] + overlap[sb][i], 1e-4) << "type " << type;
-          overlap[sb][i] = raw[i + 18];
+  ForEachKernel([] {
+    std::mt19937 rng(9);
+    std::uniform_real_distribution<float> value(-1.0f, 1.0f);
+    for (uint32_t type : {0u, 1u, 2u, 3u}) {
+      HybridFilterbank bank;
+      double overlap[32][18] = {};
+      for (int granule = 0; granule < 3; ++granule) {
+        float lines[576], out[576];
+        for (float& x : lines) x = value(rng);
+        BlockShape shape{type != 0, type, false};
+        bank.Transform(lines, shape, 1, out);
+        for (int sb = 0; sb < 32; ++sb) {
+          double raw[36];
+          DirectImdct(lines + 18 * sb, static_cast<int>(type), raw);
+          for (int i = 0; i < 18; ++i) {
+            ASSERT_NEAR(out[18 * sb + i], raw[i] + overlap[sb][i], 1e-4) << "type " << type;
+            overlap[sb][i] = raw[i + 18];
+          }
         }
       }
     }
-  }
+  });
 }
 
 TEST(HybridFilterbank, MixedBlocksUseLongWindowsInTheTwoLowestSubbands) {

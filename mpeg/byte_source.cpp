@@ -1,0 +1,64 @@
+#include "mpeg/byte_source.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+namespace cx::mpeg {
+namespace {
+
+// The C library's fseek/ftell take a long, which is 32 bits on Windows:
+// files over 2 GiB need the 64-bit forms there.
+int SeekFile(std::FILE* f, int64_t offset, int whence) {
+#ifdef _WIN32
+  return _fseeki64(f, offset, whence);
+#else
+  return fseeko(f, static_cast<off_t>(offset), whence);
+#endif
+}
+
+int64_t TellFile(std::FILE* f) {
+#ifdef _WIN32
+  return _ftelli64(f);
+#else
+  return static_cast<int64_t>(ftello(f));
+#endif
+}
+
+}  // namespace
+
+std::unique_ptr<ByteSource> FileByteSource::Open(const std::string& path) {
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) return nullptr;
+  int64_t size = SeekFile(f, 0, SEEK_END) == 0 ? TellFile(f) : -1;
+  if (size < 0) {
+    std::fclose(f);
+    return nullptr;
+  }
+  std::unique_ptr<ByteSource> source(new (std::nothrow) FileByteSource(f, size));
+  if (!source) std::fclose(f);
+  return source;
+}
+
+FileByteSource::~FileByteSource() { std::fclose(file_); }
+
+size_t FileByteSource::ReadAt(int64_t offset, uint8_t* out, size_t n) {
+  if (offset < 0 || offset >= size_ || n == 0) return 0;
+  // Sequential reads need no seek; that keeps the C library's buffer.
+  if (offset != position_ && SeekFile(file_, offset, SEEK_SET) != 0) {
+    position_ = -1;
+    return 0;
+  }
+  const size_t got = std::fread(out, 1, n, file_);
+  position_ = got == n ? offset + static_cast<int64_t>(got) : -1;
+  return got;
+}
+
+size_t MemoryByteSource::ReadAt(int64_t offset, uint8_t* out, size_t n) {
+  if (offset < 0 || offset >= Size()) return 0;
+  const size_t count = std::min(n, bytes_.size() - static_cast<size_t>(offset));
+  std::memcpy(out, bytes_.data() + offset, count);
+  return count;
+}
+
+}  // namespace cx::mpeg
