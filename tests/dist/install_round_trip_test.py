@@ -75,13 +75,15 @@ def make_wav(path):
         return w.readframes(w.getnframes())
 
 
-def captured(capture):
-    parts = sorted(p for p in os.listdir(os.path.dirname(capture)) if p.startswith(os.path.basename(capture)))
-    data = b""
-    for part in parts:  # played.raw, then played.raw.0001, ...
-        with open(os.path.join(os.path.dirname(capture), part), "rb") as f:
-            data += f.read()
-    return data
+def captured_parts(capture):
+    """What each opening of the device played: ALSA's file sink writes
+    played.raw, then played.raw.0001, ..."""
+    folder, name = os.path.split(capture)
+    parts = []
+    for part in sorted(p for p in os.listdir(folder) if p.startswith(name)):
+        with open(os.path.join(folder, part), "rb") as f:
+            parts.append(f.read())
+    return parts
 
 
 def round_trip(args, prefix):
@@ -123,9 +125,13 @@ def round_trip(args, prefix):
                           "CX_PCM_BYTES": str(len(pcm))})
     prefix.settle()
     check(r.returncode == 0, f"the driver saw it play, hand over and close ({(r.stdout + r.stderr)[-600:]})")
-    data = captured(capture)
-    check(data[:2 * len(pcm)] == pcm + pcm and not data[2 * len(pcm):].strip(b"\0"),
-          f"the file played whole twice ({len(data)} bytes captured, {2 * len(pcm)} expected)")
+    # Wine may close a stream with a little silence; what sounded must be
+    # the file, whole, once for each start.
+    parts = captured_parts(capture)
+    sounding = b"".join(part.rstrip(b"\0") for part in parts)
+    check(sounding == 2 * pcm.rstrip(b"\0"),
+          f"the file played whole twice ({len(parts)} openings, {len(sounding)} bytes sounding, "
+          f"{2 * len(pcm.rstrip(bytes(1)))} expected)")
 
     print("silent uninstall")
     with open(os.path.join(folder, "favourites.m3u"), "w", newline="\r\n") as f:
