@@ -5,7 +5,7 @@ WIN := build/windows
 NAT := build/native
 CTEST_ARGS ?=
 
-.PHONY: all setup windows native test test-native test-windows run bench fuzz clean
+.PHONY: all setup windows native test test-native test-windows run dist bench fuzz clean
 
 all: windows native
 
@@ -40,6 +40,15 @@ run: windows
 
 clean:
 	rm -rf build
+
+# make dist: the installer build/dist/CantorixSetup-VERSION.exe and the zip
+# Cantorix-VERSION.zip, from a release build without the invariant checks.
+REL := build/release
+dist: setup
+	cmake -S . -B $(REL) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release \
+	      -DCX_CHECKS=OFF -DCX_DIST_DIR=$(CURDIR)/build/dist >/dev/null
+	cmake --build $(REL) -j $(JOBS) --target dist
+	@ls -l build/dist
 
 # Decoder speed against mpg123 (and ffmpeg): a Release build without
 # sanitizers, then tools/mpeg/bench.sh; the Windows build's cxdecode.exe is

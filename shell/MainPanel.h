@@ -67,6 +67,14 @@ void ClosePlayer(HWND panel, PlayerIndex player);
 void TogglePlayer(HWND panel, PlayerIndex player);
 void LayoutPanels(HWND panel);
 
+// The HELP key opens the help file in the help viewer or, when there is
+// none, the user guide installed beside the program in the browser. Tests
+// put their own opener in place so that no viewer starts.
+constexpr char kGuideFileName[] = "CantorixGuide.html";
+enum class HelpDocument { kHelpFile, kGuide };
+using HelpOpener = void (*)(HWND panel, const char* path, HelpDocument document);
+void SetHelpOpener(HelpOpener opener);  // null: the system's viewers again
+
 // Command routing (CommandRouter.cpp).
 void RouteCommand(HWND panel, WPARAM wParam, LPARAM lParam);
 // Sends the stop-and-clear, take-file and play commands for a handed-over file.

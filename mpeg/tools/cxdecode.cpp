@@ -83,7 +83,10 @@ int main(int argc, char** argv) {
   bool raw = false, info = false, gapless = true;
   std::vector<std::string> files;
   for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--raw") == 0) {
+    if (std::strcmp(argv[i], "--version") == 0) {
+      std::printf("cxdecode %s\n", CX_VERSION);
+      return 0;
+    } else if (std::strcmp(argv[i], "--raw") == 0) {
       raw = true;
     } else if (std::strcmp(argv[i], "--no-gapless") == 0) {
       gapless = false;

@@ -6,6 +6,7 @@
 #include <dbt.h>
 
 #include <string>
+#include <vector>
 
 #include "shell/App.h"
 #include "common/CommandCodes.h"
@@ -13,6 +14,8 @@
 #include "media/DiscList.h"
 #include "media/MediaKind.h"
 #include "shell/DiscChange.h"
+#include "shell/MainPanel.h"
+#include "shell/Settings.h"
 #include "skin/DibButton.h"
 #include "tests/shell/PanelTestSupport.h"
 #include "tests/support/WinTestSupport.h"
@@ -274,18 +277,61 @@ TEST_F(MainPanelTest, ConfigKeyOpensTheConfigurationWindowModally) {
   SendMessageA(config, WM_CLOSE, 0, 0);
 }
 
-TEST_F(MainPanelTest, HelpWithoutAHelpFileDoesNothing) {
-  auto countWindows = [] {
-    int n = 0;
-    for (HWND w = GetTopWindow(nullptr); w != nullptr; w = GetWindow(w, GW_HWNDNEXT)) {
-      if (IsWindowVisible(w)) ++n;
+// HELP looks for the help file, then the guide, in the folder the settings
+// name, then the guide beside the program; the opener stands in for the
+// viewers so no browser starts.
+struct HelpOpened {
+  std::vector<std::string> paths;
+  std::vector<HelpDocument> documents;
+} gHelpOpened;
+
+void RecordHelp(HWND, const char* path, HelpDocument document) {
+  gHelpOpened.paths.push_back(path);
+  gHelpOpened.documents.push_back(document);
+}
+
+void SetApplicationPath(const std::string& folder) {
+  HKEY key = nullptr;
+  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSettingsKey, 0, KEY_SET_VALUE, &key), ERROR_SUCCESS);
+  RegSetValueExA(key, "Application Path", 0, REG_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
+                 static_cast<DWORD>(folder.size() + 1));
+  RegCloseKey(key);
+}
+
+TEST_F(MainPanelTest, HelpOpensTheHelpFileElseTheGuide) {
+  char saved[MAX_PATH] = "";
+  ASSERT_TRUE(ReadSettingText("Application Path", saved, sizeof saved));
+  struct Restore {
+    std::string path;
+    ~Restore() {
+      SetApplicationPath(path);
+      SetHelpOpener(nullptr);
     }
-    return n;
+  } restore{saved};
+  SetHelpOpener(RecordHelp);
+  gHelpOpened = {};
+  auto press = [&] {
+    ClickButton(GetDlgItem(panel_, 1103));
+    PumpFor(100);
   };
-  int before = countWindows();
-  ClickButton(GetDlgItem(panel_, 1103));
-  PumpFor(300);
-  EXPECT_EQ(countWindows(), before);
+
+  TempFolder installed;
+  SetApplicationPath(installed.path());
+  // Nothing in the settings' folder: the guide the build put beside the program.
+  press();
+  installed.Write(kGuideFileName, "<html></html>");
+  press();
+  installed.Write("Cantorix.hlp", "?_");
+  press();
+
+  const std::string own = ProgramFolder() + "\\" + kGuideFileName;
+  ASSERT_EQ(gHelpOpened.paths.size(), 3u);
+  EXPECT_EQ(gHelpOpened.paths[0], own);
+  EXPECT_EQ(gHelpOpened.documents[0], HelpDocument::kGuide);
+  EXPECT_EQ(gHelpOpened.paths[1], installed.Path(kGuideFileName));
+  EXPECT_EQ(gHelpOpened.documents[1], HelpDocument::kGuide);
+  EXPECT_EQ(gHelpOpened.paths[2], installed.Path("Cantorix.hlp"));
+  EXPECT_EQ(gHelpOpened.documents[2], HelpDocument::kHelpFile);
   EXPECT_TRUE(IsWindow(panel_));
 }
 

@@ -1,0 +1,74 @@
+// Started by install_round_trip_test.py through tools/wine-run --play in the
+// test's own prefix: starts the installed Cantorix.exe with a WAV file and
+// waits until the whole file has reached the capture, then starts it a
+// second time with the same file, which must hand the file to the running
+// instance and end with 0, leaving one main panel, which plays it again.
+//   CX_INSTALLED  the installation folder
+//   CX_PLAY       the WAV file (no blanks: the command line has no quoting)
+//   CX_CAPTURE    the capture file tools/wine-run --play writes
+//   CX_PCM_BYTES  how many bytes of samples the WAV file holds
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "common/CommandCodes.h"
+#include "tests/support/WinTestSupport.h"
+
+namespace {
+
+std::string Env(const char* name) {
+  const char* value = std::getenv(name);
+  return value != nullptr ? value : "";
+}
+
+// ALSA's file sink starts a numbered file for each opening of the device.
+unsigned long long CapturedBytes(const std::string& capture) {
+  unsigned long long total = 0;
+  WIN32_FIND_DATAA found;
+  HANDLE find = FindFirstFileA((capture + "*").c_str(), &found);
+  if (find == INVALID_HANDLE_VALUE) return 0;
+  do {
+    total += (static_cast<unsigned long long>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
+  } while (FindNextFileA(find, &found));
+  FindClose(find);
+  return total;
+}
+
+TEST(InstalledProgram, PlaysAndHandsOverToTheRunningInstance) {
+  const std::string folder = Env("CX_INSTALLED"), file = Env("CX_PLAY"), capture = Env("CX_CAPTURE");
+  const unsigned long long pcmBytes = std::strtoull(Env("CX_PCM_BYTES").c_str(), nullptr, 10);
+  ASSERT_FALSE(folder.empty() || file.empty() || capture.empty() || pcmBytes == 0);
+  const std::string start = "\"" + folder + "\\Cantorix.exe\" " + file;
+  StatusPoller poller;
+  HWND panel = nullptr;
+  // Stopped: PLAY enabled, STOP not.
+  auto stopped = [&] {
+    return (poller.Query(panel, kRouteWave) & (kStatusPlay | kStatusStop)) == kStatusPlay;
+  };
+
+  ChildProcess first(start);
+  ASSERT_TRUE(first.started());
+  ASSERT_TRUE(PumpUntil(
+      [&] {
+        std::vector<HWND> panels = FindTopLevelWindows("CANTORIX");
+        panel = panels.size() == 1 && IsWindowVisible(panels[0]) ? panels[0] : nullptr;
+        return panel != nullptr;
+      },
+      30000));
+  EXPECT_TRUE(PumpUntil([&] { return CapturedBytes(capture) >= pcmBytes && stopped(); }, 60000))
+      << CapturedBytes(capture) << " of " << pcmBytes << " bytes played";
+
+  ChildProcess second(start);
+  ASSERT_TRUE(second.started());
+  EXPECT_EQ(second.Wait(30000), 0);
+  EXPECT_EQ(FindTopLevelWindows("CANTORIX").size(), 1u);
+  EXPECT_TRUE(PumpUntil([&] { return CapturedBytes(capture) >= 2 * pcmBytes && stopped(); }, 60000))
+      << CapturedBytes(capture) << " of " << 2 * pcmBytes << " bytes played";
+
+  PostMessageA(panel, WM_CLOSE, 0, 0);
+  EXPECT_EQ(first.Wait(15000), 0);
+}
+
+}  // namespace
