@@ -7,9 +7,9 @@
 
 namespace {
 
-std::vector<std::string> Lines(const std::string& text) {
+std::vector<std::string> Lines(const std::string& text, LastLine last = LastLine::kDropped) {
   std::vector<std::string> lines;
-  size_t visited = ForEachListLine(text.data(), text.size(), [&](const char* line, size_t n) {
+  size_t visited = ForEachListLine(text.data(), text.size(), last, [&](const char* line, size_t n) {
     lines.emplace_back(line, n);
     return true;
   });
@@ -25,7 +25,7 @@ struct SplitCase {
   Strings expected;
 };
 
-TEST(ListLinesTest, EveryLineEndWorksAndUnterminatedTextIsDropped) {
+TEST(ListLinesTest, EveryLineEndWorksAndCutOffTextIsDropped) {
   const SplitCase cases[] = {
       {"crlf", "a.mp3\r\nb.wav\r\n", {"a.mp3", "b.wav"}},
       {"lf only", "a.mp3\nb.wav\n", {"a.mp3", "b.wav"}},
@@ -45,10 +45,23 @@ TEST(ListLinesTest, EveryLineEndWorksAndUnterminatedTextIsDropped) {
   }
 }
 
+TEST(ListLinesTest, UnterminatedLastLineCountsInAWholeFile) {
+  const SplitCase cases[] = {
+      {"no final end", "a.mp3\r\nb.wav", {"a.mp3", "b.wav"}},
+      {"nothing ended", "b.wav", {"b.wav"}},
+      {"final end", "a.mp3\r\nb.wav\r\n", {"a.mp3", "b.wav"}},
+      {"trailing empty lines", "a.mp3\n\n\r", {"a.mp3"}},
+      {"empty", "", {}},
+  };
+  for (const SplitCase& c : cases) {
+    EXPECT_EQ(Lines(c.text, LastLine::kTaken), c.expected) << c.label;
+  }
+}
+
 TEST(ListLinesTest, VisitorCanStopEarly) {
   std::string text = "a\nb\nc\n";
   Strings seen;
-  size_t visited = ForEachListLine(text.data(), text.size(), [&](const char* line, size_t n) {
+  size_t visited = ForEachListLine(text.data(), text.size(), LastLine::kTaken, [&](const char* line, size_t n) {
     seen.emplace_back(line, n);
     return seen.size() < 2;
   });
