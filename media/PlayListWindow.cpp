@@ -28,8 +28,10 @@ constexpr char kNotSupportedText[] = "The list is not support by the player";
 constexpr DWORD kAddResultSize = 1024;
 constexpr DWORD kAddFlags = OFN_LONGNAMES | OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_ALLOWMULTISELECT |
                             OFN_SHOWHELP | OFN_HIDEREADONLY;
-constexpr DWORD kLoadFlags = OFN_LONGNAMES | OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_SHOWHELP | OFN_HIDEREADONLY;
-constexpr DWORD kSaveFlags = OFN_LONGNAMES | OFN_EXPLORER | OFN_SHOWHELP | OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT;
+constexpr DWORD kLoadFlags =
+    OFN_LONGNAMES | OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_SHOWHELP | OFN_HIDEREADONLY;
+constexpr DWORD kSaveFlags =
+    OFN_LONGNAMES | OFN_EXPLORER | OFN_SHOWHELP | OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT;
 
 HINSTANCE gInstance = nullptr;
 ListFolderReader gListFolder = nullptr;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -61,10 +62,11 @@ TEST(ListLinesTest, UnterminatedLastLineCountsInAWholeFile) {
 TEST(ListLinesTest, VisitorCanStopEarly) {
   std::string text = "a\nb\nc\n";
   Strings seen;
-  size_t visited = ForEachListLine(text.data(), text.size(), LastLine::kTaken, [&](const char* line, size_t n) {
+  auto visit = [&](const char* line, size_t n) {
     seen.emplace_back(line, n);
     return seen.size() < 2;
-  });
+  };
+  size_t visited = ForEachListLine(text.data(), text.size(), LastLine::kTaken, visit);
   EXPECT_EQ(visited, 2u);
   EXPECT_EQ(seen, (Strings{"a", "b"}));
 }
@@ -78,6 +80,40 @@ TEST(ListLinesTest, LongAndManyLinesAreSplitExactly) {
     text += line + (i % 3 == 0 ? "\r\n" : i % 3 == 1 ? "\n" : "\r");
   }
   EXPECT_EQ(Lines(text), expected);
+}
+
+// Damaged input: random bytes rich in line ends. Whatever comes, the lines
+// hold every byte but the line ends, in order, none empty; a cut-off tail is
+// left out only when the text was cut.
+TEST(ListLinesTest, RandomBytesLoseNothingButLineEnds) {
+  const char alphabet[] = {'a', 'b', '\r', '\n', '\0', '\\', '.'};
+  uint32_t state = 1;
+  for (int round = 0; round < 3000; ++round) {
+    state = state * 1664525u + 1013904223u;
+    std::string text(state >> 26, ' ');
+    for (char& c : text) {
+      state = state * 1664525u + 1013904223u;
+      c = alphabet[(state >> 24) % sizeof alphabet];
+    }
+    for (LastLine last : {LastLine::kTaken, LastLine::kDropped}) {
+      std::string joined;
+      for (const std::string& line : Lines(text, last)) {
+        EXPECT_FALSE(line.empty());
+        EXPECT_EQ(line.find_first_of(std::string("\r\n\0", 3)), std::string::npos);
+        joined += line;
+      }
+      size_t end = text.size();
+      if (last == LastLine::kDropped) {
+        const size_t lastEnd = text.find_last_of(std::string("\r\n\0", 3));
+        end = lastEnd == std::string::npos ? 0 : lastEnd;
+      }
+      std::string expected;
+      for (size_t i = 0; i < end; ++i) {
+        if (text[i] != '\r' && text[i] != '\n' && text[i] != '\0') expected += text[i];
+      }
+      ASSERT_EQ(joined, expected) << "round " << round;
+    }
+  }
 }
 
 }  // namespace
