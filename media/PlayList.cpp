@@ -318,8 +318,9 @@ bool PlayList::FirstEntryExists() const {
 bool PlayList::ShowListWindow() {
   if (listWindow_ == nullptr || owner_ == nullptr || gShownListWindow != nullptr) return false;
   SendMessageA(listWindow_, kMsgListReload, 0, 0);
-  ShowWindow(listWindow_, SW_SHOW);
+  // The owner goes first, so there is no moment in which both take clicks.
   EnableWindow(owner_, FALSE);
+  ShowWindow(listWindow_, SW_SHOW);
   gShownListWindow = listWindow_;
   return true;
 }
