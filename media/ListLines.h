@@ -4,18 +4,28 @@
 
 #include <cstddef>
 
+// Whether text after the last line end is a line of its own.
+enum class LastLine {
+  kTaken,    // the text is the whole file: a hand-written list often has no
+             // line end after its last path
+  kDropped,  // the text was cut at a read limit: the tail may be half a path
+};
+
 // A line ends at CR, LF or NUL, so CR LF, LF-only and CR-only files all
-// work; empty lines are skipped. Text after the last line end is not a line:
-// a list file cut off in the middle of a path must not yield half a path.
-// `visit` gets each line (not NUL-terminated) in file order and returns
-// false to stop early. Returns the number of lines visited.
+// work; empty lines are skipped. `visit` gets each line (not NUL-terminated)
+// in file order and returns false to stop early. Returns the number of
+// lines visited.
 template <typename Visitor>
-size_t ForEachListLine(const char* data, size_t size, Visitor visit) {
+size_t ForEachListLine(const char* data, size_t size, LastLine last, Visitor visit) {
   size_t visited = 0;
   size_t start = 0;
-  for (size_t i = 0; i < size; ++i) {
-    char c = data[i];
-    if (c != '\r' && c != '\n' && c != '\0') continue;
+  for (size_t i = 0; i <= size; ++i) {
+    if (i < size) {
+      char c = data[i];
+      if (c != '\r' && c != '\n' && c != '\0') continue;
+    } else if (last == LastLine::kDropped) {
+      break;
+    }
     if (i > start) {
       ++visited;
       if (!visit(data + start, i - start)) return visited;

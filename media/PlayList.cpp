@@ -36,25 +36,31 @@ int DriveOf(const char* path) {
   return letter - 'A';
 }
 
-// Reads up to `limit` bytes from the start of a file; false when it cannot
-// be opened or read.
-bool ReadFileStart(const char* name, DWORD limit, std::vector<char>* bytes) {
+}  // namespace
+
+bool ReadListFileText(const char* name, ListFileText* text) {
+  text->bytes.clear();
+  text->whole = false;
   UniqueHandle file(CreateFileA(name, GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr));
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.IsOpen()) return false;
-  bytes->resize(limit);
+  // One byte more than is used tells whether the file goes on beyond.
+  const DWORD limit = kListFileMaxBytes + 1;
+  text->bytes.resize(limit);
   DWORD total = 0;
   while (total < limit) {
     DWORD got = 0;
-    if (!ReadFile(file.get(), bytes->data() + total, limit - total, &got, nullptr)) return false;
+    if (!ReadFile(file.get(), text->bytes.data() + total, limit - total, &got, nullptr)) {
+      text->bytes.clear();
+      return false;
+    }
     if (got == 0) break;
     total += got;
   }
-  bytes->resize(total);
+  text->whole = total <= kListFileMaxBytes;
+  text->bytes.resize(text->whole ? total : kListFileMaxBytes);
   return true;
 }
-
-}  // namespace
 
 void SetListWindowCreator(ListWindowCreator creator) { gListWindowCreator = creator; }
 
@@ -166,11 +172,12 @@ bool PlayList::FillFromPattern(const char* pattern) {
 
 bool PlayList::LoadListFile(const char* name) {
   if (name == nullptr || ClassifyByExtension(name) != kKindListFile) return false;
-  std::vector<char> text;
-  if (!ReadFileStart(name, kListFileMaxBytes, &text) || text.empty()) return false;
+  ListFileText text;
+  if (!ReadListFileText(name, &text) || text.bytes.empty()) return false;
 
   int kept = 0;
-  ForEachListLine(text.data(), text.size(), [&](const char* line, size_t length) {
+  const LastLine last = text.whole ? LastLine::kTaken : LastLine::kDropped;
+  ForEachListLine(text.bytes.data(), text.bytes.size(), last, [&](const char* line, size_t length) {
     char path[kPlayListSlot];
     if (!CopyToSlot(path, line, length)) return true;  // too long: skipped
     if (FilterKind(allowed_, path) == kKindNone) return true;
@@ -311,8 +318,9 @@ bool PlayList::FirstEntryExists() const {
 bool PlayList::ShowListWindow() {
   if (listWindow_ == nullptr || owner_ == nullptr || gShownListWindow != nullptr) return false;
   SendMessageA(listWindow_, kMsgListReload, 0, 0);
-  ShowWindow(listWindow_, SW_SHOW);
+  // The owner goes first, so there is no moment in which both take clicks.
   EnableWindow(owner_, FALSE);
+  ShowWindow(listWindow_, SW_SHOW);
   gShownListWindow = listWindow_;
   return true;
 }

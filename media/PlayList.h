@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 #include "media/MediaKind.h"
 #include "common/CommandCodes.h"
@@ -15,6 +16,14 @@ constexpr int kPlayListCapacity = 99;
 constexpr size_t kPlayListSlot = 260;  // a path of at most 259 characters and its NUL
 // What one list file can hold; anything beyond is ignored.
 constexpr DWORD kListFileMaxBytes = kPlayListCapacity * kPlayListSlot;
+
+// The start of a list file as the players read it: at most kListFileMaxBytes.
+struct ListFileText {
+  std::vector<char> bytes;
+  bool whole = false;  // false when the file goes on beyond what was read
+};
+// False when the file cannot be opened (it is opened without sharing) or read.
+bool ReadListFileText(const char* name, ListFileText* text);
 
 // Messages to the playlist window.
 constexpr UINT kMsgListAttach = WM_USER + 1;  // lParam: the PlayList the window edits

@@ -2,14 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
 namespace {
 
-std::vector<std::string> Lines(const std::string& text) {
+std::vector<std::string> Lines(const std::string& text, LastLine last = LastLine::kDropped) {
   std::vector<std::string> lines;
-  size_t visited = ForEachListLine(text.data(), text.size(), [&](const char* line, size_t n) {
+  size_t visited = ForEachListLine(text.data(), text.size(), last, [&](const char* line, size_t n) {
     lines.emplace_back(line, n);
     return true;
   });
@@ -25,7 +26,7 @@ struct SplitCase {
   Strings expected;
 };
 
-TEST(ListLinesTest, EveryLineEndWorksAndUnterminatedTextIsDropped) {
+TEST(ListLinesTest, EveryLineEndWorksAndCutOffTextIsDropped) {
   const SplitCase cases[] = {
       {"crlf", "a.mp3\r\nb.wav\r\n", {"a.mp3", "b.wav"}},
       {"lf only", "a.mp3\nb.wav\n", {"a.mp3", "b.wav"}},
@@ -45,13 +46,27 @@ TEST(ListLinesTest, EveryLineEndWorksAndUnterminatedTextIsDropped) {
   }
 }
 
+TEST(ListLinesTest, UnterminatedLastLineCountsInAWholeFile) {
+  const SplitCase cases[] = {
+      {"no final end", "a.mp3\r\nb.wav", {"a.mp3", "b.wav"}},
+      {"nothing ended", "b.wav", {"b.wav"}},
+      {"final end", "a.mp3\r\nb.wav\r\n", {"a.mp3", "b.wav"}},
+      {"trailing empty lines", "a.mp3\n\n\r", {"a.mp3"}},
+      {"empty", "", {}},
+  };
+  for (const SplitCase& c : cases) {
+    EXPECT_EQ(Lines(c.text, LastLine::kTaken), c.expected) << c.label;
+  }
+}
+
 TEST(ListLinesTest, VisitorCanStopEarly) {
   std::string text = "a\nb\nc\n";
   Strings seen;
-  size_t visited = ForEachListLine(text.data(), text.size(), [&](const char* line, size_t n) {
+  auto visit = [&](const char* line, size_t n) {
     seen.emplace_back(line, n);
     return seen.size() < 2;
-  });
+  };
+  size_t visited = ForEachListLine(text.data(), text.size(), LastLine::kTaken, visit);
   EXPECT_EQ(visited, 2u);
   EXPECT_EQ(seen, (Strings{"a", "b"}));
 }
@@ -65,6 +80,40 @@ TEST(ListLinesTest, LongAndManyLinesAreSplitExactly) {
     text += line + (i % 3 == 0 ? "\r\n" : i % 3 == 1 ? "\n" : "\r");
   }
   EXPECT_EQ(Lines(text), expected);
+}
+
+// Damaged input: random bytes rich in line ends. Whatever comes, the lines
+// hold every byte but the line ends, in order, none empty; a cut-off tail is
+// left out only when the text was cut.
+TEST(ListLinesTest, RandomBytesLoseNothingButLineEnds) {
+  const char alphabet[] = {'a', 'b', '\r', '\n', '\0', '\\', '.'};
+  uint32_t state = 1;
+  for (int round = 0; round < 3000; ++round) {
+    state = state * 1664525u + 1013904223u;
+    std::string text(state >> 26, ' ');
+    for (char& c : text) {
+      state = state * 1664525u + 1013904223u;
+      c = alphabet[(state >> 24) % sizeof alphabet];
+    }
+    for (LastLine last : {LastLine::kTaken, LastLine::kDropped}) {
+      std::string joined;
+      for (const std::string& line : Lines(text, last)) {
+        EXPECT_FALSE(line.empty());
+        EXPECT_EQ(line.find_first_of(std::string("\r\n\0", 3)), std::string::npos);
+        joined += line;
+      }
+      size_t end = text.size();
+      if (last == LastLine::kDropped) {
+        const size_t lastEnd = text.find_last_of(std::string("\r\n\0", 3));
+        end = lastEnd == std::string::npos ? 0 : lastEnd;
+      }
+      std::string expected;
+      for (size_t i = 0; i < end; ++i) {
+        if (text[i] != '\r' && text[i] != '\n' && text[i] != '\0') expected += text[i];
+      }
+      ASSERT_EQ(joined, expected) << "round " << round;
+    }
+  }
 }
 
 }  // namespace

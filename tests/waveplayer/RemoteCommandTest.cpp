@@ -151,4 +151,24 @@ TEST_F(RemoteTest, HandsetCommandsDriveTheWavePlayer) {
   EXPECT_EQ(Title(), "");
 }
 
+// Cantorix gives every player's list its playlist window at start-up: the
+// PLAYLIST command brings it up, owned by the panel, which waits for it.
+TEST_F(RemoteTest, PlaylistCommandShowsThePlaylistWindow) {
+  Post(kCmdShowPlaylist);
+  HWND window = nullptr;
+  ASSERT_TRUE(PumpUntil(
+      [&] {
+        std::vector<HWND> windows = FindTopLevelWindows("PlayListClass");
+        window = windows.size() == 1 && IsWindowVisible(windows[0]) ? windows[0] : nullptr;
+        return window != nullptr && !IsWindowEnabled(panel_);
+      },
+      8000));
+  char title[32] = {};
+  GetWindowTextA(window, title, sizeof title);
+  EXPECT_STREQ(title, "PlayList");
+  EXPECT_EQ(GetWindow(window, GW_OWNER), panel_);
+  PostMessageA(window, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(PumpUntil([&] { return IsWindowEnabled(panel_) && !IsWindowVisible(window); }, 8000));
+}
+
 }  // namespace

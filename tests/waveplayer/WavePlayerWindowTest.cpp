@@ -14,6 +14,7 @@
 
 #include "media/DiscList.h"
 #include "media/PlayList.h"
+#include "media/PlayListWindow.h"
 #include "shell/App.h"
 #include "common/CommandCodes.h"
 #include "shell/MainPanel.h"
@@ -65,6 +66,7 @@ void PrepareClasses() {
   RegisterDibButton(gApp.instance, MAKEINTRESOURCEA(kButtonCursor));
   RegisterColorText(gApp.instance);
   SetSkinPalette(BuildSkinPalette(gApp.instance, MAKEINTRESOURCEA(kMainPanelFace)));
+  InstallPlayListWindow(gApp.instance, nullptr);
   WNDCLASSA wc = {};
   wc.lpfnWndProc = ReplyWindow::Proc;
   wc.hInstance = gApp.instance;
@@ -222,6 +224,47 @@ TEST_F(WindowTest, ButtonsAndStatusFollowThePlayer) {
   EXPECT_STREQ(title, "");
 }
 
+// The user's way to a list: PLAYLIST, ADD two files, OK, PLAY.
+std::vector<std::string> gAddAnswers;
+BOOL WINAPI AnswerAdd(OPENFILENAMEA* dialog) {
+  if (gAddAnswers.empty()) return FALSE;
+  lstrcpynA(dialog->lpstrFile, gAddAnswers.front().c_str(), dialog->nMaxFile);
+  gAddAnswers.erase(gAddAnswers.begin());
+  return TRUE;
+}
+
+TEST_F(WindowTest, FilesAddedInThePlaylistWindowPlayInOrder) {
+  gAddAnswers = {WriteWav(folder_, "first.wav", 1, 1), WriteWav(folder_, "second.wav", 1, 2)};
+  SetPlayListFileDialogs(AnswerAdd, nullptr);
+  Click(kWavePlaylist);
+  HWND window = engine_->list()->ListWindow();
+  ASSERT_NE(window, nullptr);
+  EXPECT_TRUE(IsWindowVisible(window));
+  EXPECT_FALSE(IsWindowEnabled(panel_)) << "the panel waits for the playlist window";
+  auto key = [&](const char* name) { return FindWindowExA(window, nullptr, kDibButtonClass, name); };
+  for (const char* name : {"ADD", "ADD", "OKSMALL"}) {
+    SendMessageA(key(name), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 3));
+    SendMessageA(key(name), WM_LBUTTONUP, 0, MAKELPARAM(3, 3));
+    PumpFor(60);
+  }
+  SetPlayListFileDialogs(nullptr, nullptr);
+  EXPECT_FALSE(IsWindowVisible(window));
+  EXPECT_TRUE(IsWindowEnabled(panel_));
+  ASSERT_EQ(engine_->list()->Count(), 2);
+  EXPECT_TRUE(IsWindowVisible(Item(2011)));
+
+  Click(kWavePlay);
+  char title[64] = {};
+  GetWindowTextA(Item(kWaveTitle), title, sizeof title);
+  EXPECT_STREQ(title, "first");
+  EXPECT_TRUE(PumpUntil([&] {
+    GetWindowTextA(Item(kWaveTitle), title, sizeof title);
+    return std::strcmp(title, "second") == 0;
+  }, 10000));
+  EXPECT_EQ(engine_->list()->CurrentEntryNumber(), 2);
+  Command(kCmdStop);
+}
+
 TEST_F(WindowTest, TickShowsTheTimeAndBlinksTheCurrentEntry) {
   AddFile(WriteWav(folder_, "one.wav", 20, 1));
   AddFile(WriteWav(folder_, "two.wav", 20, 2));
@@ -249,7 +292,9 @@ TEST_F(WindowTest, TickShowsTheTimeAndBlinksTheCurrentEntry) {
 }
 
 TEST_F(WindowTest, PagesLampsAndTrackButtons) {
-  for (int i = 1; i <= 25; ++i) AddFile(WriteWav(folder_, "e" + std::to_string(i) + ".wav", 0.2, i));
+  // Long enough that entry 23 is still playing when it is checked, at the
+  // file sink's speed on a loaded machine.
+  for (int i = 1; i <= 25; ++i) AddFile(WriteWav(folder_, "e" + std::to_string(i) + ".wav", 4, i));
   PumpFor(20);
   EXPECT_TRUE(IsWindowVisible(Item(kWaveNextPage)));
   EXPECT_TRUE(IsWindowVisible(Item(kWavePreviousPage)));
