@@ -105,6 +105,15 @@ def run_all(args):
                 continue
             check_recording(label, pat, path, counted, 2, armed_seconds + 4.0)
 
+    # Every other row of the table: one stretch of 1.2 s.
+    for mode, armed_seconds in (("wavein", 0.3), ("dsound", 0.0)):
+        for row in (1, 2, 3, 4, 5, 7, 8, 9, 10):
+            label = f"{mode} row {row}"
+            rc, out, path, counted = record(args, pattern_file, mode, row, f"{mode}-{row}.wav",
+                                            ["wait:300", "play:1200"])
+            if check(rc == 0, f"{label}: recordfile ran ({out.strip()[:200]})"):
+                check_recording(label, pat, path, counted, 1, armed_seconds + 1.2)
+
     print("wavein: arm, wait 1.5 s, stop: the file keeps what was captured since the arming")
     rc, out, path, counted = record(args, pattern_file, "wavein", 6, "wavein-armed.wav", ["wait:1500"])
     if check(rc == 0, f"wavein armed only: recordfile ran ({out.strip()[:200]})"):

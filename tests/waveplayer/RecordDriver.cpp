@@ -3,6 +3,8 @@
 // running Cantorix.exe as a user would, answering the real save dialog, and
 // leaves the recordings in CX_REC_DIR for the script to check. Prints the
 // record time the window showed just before RECSTOP ("shown=SECONDS").
+// The third recording uses the format row CX_REC_ROW, chosen in the
+// configuration window, and is ended by the system's suspend query.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -61,6 +63,24 @@ struct Player {
     PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
     return PumpUntil([&] { return SaveDialog() == nullptr; }, 10000);
   }
+  // The configuration window: row `row` of the format list, then OK.
+  bool ChooseFormatRow(int row) const {
+    PostMessageA(panel, WM_COMMAND, 1109, 0);
+    HWND config = nullptr;
+    if (!PumpUntil(
+            [&] {
+              for (HWND w : FindTopLevelWindows("CXConfigClass")) {
+                if (IsWindowVisible(w)) config = w;
+              }
+              return config != nullptr;
+            },
+            5000)) {
+      return false;
+    }
+    SendDlgItemMessageA(config, 10001, LB_SETCURSEL, static_cast<WPARAM>(row), 0);
+    PostMessageA(config, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    return PumpUntil([&] { return !IsWindowVisible(config); }, 5000);
+  }
   bool KeysBecome(const std::string& keys) const {
     return PumpUntil([&] { return Keys() == keys; }, 5000);
   }
@@ -114,6 +134,17 @@ TEST(RecordEndToEnd, RecordsThroughTheButtons) {
   PumpFor(1500);
   p.Click(kRecStop);
   ASSERT_TRUE(p.KeysBecome("F")) << p.Keys();
+
+  // take3.wav in another format; the suspend query ends it.
+  const char* row = std::getenv("CX_REC_ROW");
+  ASSERT_NE(row, nullptr);
+  ASSERT_TRUE(p.ChooseFormatRow(std::atoi(row)));
+  ASSERT_TRUE(p.RecordFile(std::string(dir) + "\\take3.wav"));
+  p.Click(kRecPlay);
+  ASSERT_TRUE(p.KeysBecome("SU")) << p.Keys();
+  PumpFor(1500);
+  EXPECT_EQ(SendMessageA(p.wave, WM_POWERBROADCAST, PBT_APMQUERYSUSPEND, 0), TRUE);
+  EXPECT_EQ(p.Keys(), "F");
 
   PostMessageA(p.panel, WM_CLOSE, 0, 0);
   EXPECT_EQ(cantorix.Wait(15000), 0);

@@ -42,10 +42,15 @@ def read_recording(path, pat, label):
     return fmt, data, parts
 
 
+# The row each mode records take3 with, and that row's format.
+THIRD_ROW = {"dsound": (7, (22050, 2, 16)), "wavein": (9, (44100, 2, 8))}
+
+
 def run_mode(args, pat, pattern_file, mode):
     out_dir = os.path.join(args.work, mode)
     os.makedirs(out_dir, exist_ok=True)
-    env = dict(os.environ, CX_REC_DIR=windows_path(out_dir))
+    row, row_format = THIRD_ROW[mode]
+    env = dict(os.environ, CX_REC_DIR=windows_path(out_dir), CX_REC_ROW=str(row))
     env.pop("WINEDLLOVERRIDES", None)
     if mode == "wavein":
         env["WINEDLLOVERRIDES"] = "dsound="
@@ -78,6 +83,13 @@ def run_mode(args, pat, pattern_file, mode):
         fmt, data, parts = read_recording(path2, pat, f"{mode} take2 (armed only)")
         check(parts is not None and len(parts) == 1 and len(data) > 11025 // 2,
               f"{mode} take2: one unbroken slice of what was captured since RECFILE")
+
+    # take3: the row chosen in the configuration window; ended (and finished)
+    # by the suspend query.
+    fmt, data, parts = read_recording(os.path.join(out_dir, "take3.wav"), pat, f"{mode} take3 (row {row}, suspend)")
+    if fmt and parts is not None:
+        check(fmt[:3] == row_format, f"{mode} take3: recorded as {fmt[:3]}")
+        check(len(parts) == 1 and len(data) >= fmt[0] * fmt[3], f"{mode} take3: one unbroken slice of 1.5 s or more")
 
 
 def main():
