@@ -5,6 +5,7 @@
 // record time the window showed just before RECSTOP ("shown=SECONDS").
 // The third recording uses the format row CX_REC_ROW, chosen in the
 // configuration window, and is ended by the system's suspend query.
+// With CX_REC_OPEN, Cantorix starts playing that file while it records.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -91,7 +92,8 @@ TEST(RecordEndToEnd, RecordsThroughTheButtons) {
   ASSERT_NE(dir, nullptr);
   Player p;
   p.commandMessage = RegisterWindowMessageA(kCommandMessageName);
-  ChildProcess cantorix(ProgramFolder() + "\\Cantorix.exe");
+  const char* open = std::getenv("CX_REC_OPEN");
+  ChildProcess cantorix(ProgramFolder() + "\\Cantorix.exe" + (open != nullptr ? std::string(" ") + open : ""));
   ASSERT_TRUE(cantorix.started());
   p.processId = cantorix.id();
   ASSERT_TRUE(PumpUntil(
@@ -146,6 +148,11 @@ TEST(RecordEndToEnd, RecordsThroughTheButtons) {
   EXPECT_EQ(SendMessageA(p.wave, WM_POWERBROADCAST, PBT_APMQUERYSUSPEND, 0), TRUE);
   EXPECT_EQ(p.Keys(), "F");
 
+  if (open != nullptr) {
+    // The played file ends by itself: STOP off, PLAY on.
+    EXPECT_TRUE(PumpUntil([&] { return !IsWindowEnabled(GetDlgItem(p.wave, 2005)) &&
+                                       IsWindowEnabled(GetDlgItem(p.wave, 2001)); }, 90000));
+  }
   PostMessageA(p.panel, WM_CLOSE, 0, 0);
   EXPECT_EQ(cantorix.Wait(15000), 0);
 }

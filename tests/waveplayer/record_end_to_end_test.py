@@ -7,11 +7,14 @@ are checked here: header, the name rule, one unbroken slice of the pattern
 per recorded stretch, and the record time the window showed.
 """
 import argparse
+import glob
 import os
+import random
 import re
 import shutil
 import subprocess
 import sys
+import wave
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "audio"))
 import pcm_pattern  # noqa: E402
@@ -52,14 +55,32 @@ def run_mode(args, pat, pattern_file, mode):
     row, row_format = THIRD_ROW[mode]
     env = dict(os.environ, CX_REC_DIR=windows_path(out_dir), CX_REC_ROW=str(row))
     env.pop("WINEDLLOVERRIDES", None)
+    played = os.path.join(args.work, "played.raw")
+    music = None
     if mode == "wavein":
+        # The wave output engine hands samples to the device unchanged: a
+        # file played meanwhile must come out exactly as it is.
         env["WINEDLLOVERRIDES"] = "dsound="
-    proc = subprocess.run([args.wine_run, "--capture", pattern_file, args.driver], capture_output=True, text=True,
-                          timeout=240, env=env)
+        music = random.Random(12).randbytes(30 * 176400)
+        music_path = os.path.join(args.work, "music.wav")
+        with wave.open(music_path, "wb") as w:
+            w.setnchannels(2)
+            w.setsampwidth(2)
+            w.setframerate(44100)
+            w.writeframes(music)
+        env["CX_REC_OPEN"] = windows_path(music_path)
+    proc = subprocess.run([args.wine_run, "--play", played, "--capture", pattern_file, args.driver],
+                          capture_output=True, text=True, timeout=240, env=env)
     out = proc.stdout + proc.stderr
     if not check(proc.returncode == 0, f"{mode}: the driver passed"):
         print(out)
         return
+    if music is not None:
+        data = b""
+        for part in sorted(glob.glob(played + "*"), key=lambda n: (len(n), n)):
+            with open(part, "rb") as f:
+                data += f.read()
+        check(data == music, f"{mode}: the file played while recording came out exactly ({len(data)} bytes)")
     m = re.search(r"shown=(\d+)", out)
     shown = int(m.group(1)) if m else -1
 
