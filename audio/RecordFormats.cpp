@@ -29,8 +29,6 @@ bool InRange(int index) { return index >= 0 && index < kRecordFormatCount; }
 
 }  // namespace
 
-int gRecordFormatIndex = 0;
-
 const RecordFormat& RecordFormatAt(int index) { return kRecordFormats[InRange(index) ? index : 0]; }
 
 const char* RecordFormatText(int index) { return InRange(index) ? kRecordFormatTexts[index] : ""; }

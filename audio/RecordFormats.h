@@ -16,10 +16,6 @@ struct RecordFormat {
 
 constexpr int kRecordFormatCount = 12;
 
-// The row the recorders use, chosen in the configuration window. It lasts
-// only while the program runs: every start records with row 0.
-extern int gRecordFormatIndex;
-
 // Row `index` of the table; row 0 for an index out of range.
 const RecordFormat& RecordFormatAt(int index);
 // The list text of row `index` (each begins with one blank); "" when out of range.

@@ -23,6 +23,9 @@ class PlayerHost {
   virtual bool BlinkPhase() const = 0;
   virtual const StartupOptions& Options() const = 0;
   virtual bool IsPlayerShown(PlayerIndex player) const = 0;
+  // The row of the recording format table chosen in the configuration
+  // window; 0 until it is chosen, and at every start.
+  virtual int RecordFormatIndex() const = 0;
 };
 
 struct PlayerModule {

@@ -21,6 +21,7 @@ class AppHost final : public PlayerHost {
   bool BlinkPhase() const override { return gApp.blinkPhase; }
   const StartupOptions& Options() const override { return gApp.options; }
   bool IsPlayerShown(PlayerIndex player) const override { return PlayerSlotOf(player).shown; }
+  int RecordFormatIndex() const override { return gApp.recordFormatIndex; }
 };
 
 

@@ -11,6 +11,7 @@ struct AppState {
   UINT commandMessage = 0;  // number of the registered command message
   bool blinkPhase = false;  // inverted at every tick of the main panel
   StartupOptions options;
+  int recordFormatIndex = 0;  // chosen in the configuration window, for this run only
 };
 
 extern AppState gApp;

@@ -128,7 +128,7 @@ void OnQualityChanged(HWND window) {
 
 void OnOk(HWND window, ConfigState* state) {
   LRESULT row = SendDlgItemMessageA(window, kConfigFormatList, LB_GETCURSEL, 0, 0);
-  if (row >= 0 && row < kRecordFormatCount) gRecordFormatIndex = static_cast<int>(row);
+  if (row >= 0 && row < kRecordFormatCount) gApp.recordFormatIndex = static_cast<int>(row);
   WriteSettingNumber("CanAutoPlayCD", state->checkCd ? 1 : 0);
   gApp.options.canAutoPlayCd = state->checkCd ? 1 : 0;
   WriteSettingNumber("CanAutoPlayMp3List", state->checkMp3List ? 1 : 0);

@@ -14,6 +14,7 @@
 #include "skin/SkinPalette.h"
 #include "waveplayer/WavePlayerEngine.h"
 #include "waveplayer/WavePlayerLayout.h"
+#include "waveplayer/WaveRecordingEngine.h"
 
 namespace {
 
@@ -23,7 +24,7 @@ struct WavePlayerState {
   const PlayerHost* host = nullptr;
   std::unique_ptr<PlayList> list;
   std::unique_ptr<WavePlayerEngine> engine;
-  bool recorderReady = false;  // no recorder is set up yet: record keys stay off
+  std::unique_ptr<WaveRecordingEngine> recording;
   char shownTitle[kPlayListSlot] = {};
   // Set while an engine operation's message box runs its own message loop:
   // the window was destroyed (the state is freed when the operation has
@@ -90,10 +91,11 @@ void SyncButtons(HWND window, const WavePlayerState& state) {
   SetEnabled(window, kWaveSkipBack, on.skipBack);
   SetEnabled(window, kWaveTrackForward, on.trackForward);
   SetEnabled(window, kWaveTrackBack, on.trackBack);
-  SetEnabled(window, kWaveRecordFile, state.recorderReady);
-  SetEnabled(window, kWaveRecordPlay, false);
-  SetEnabled(window, kWaveRecordStop, false);
-  SetEnabled(window, kWaveRecordPause, false);
+  const RecordEnables rec = state.recording ? state.recording->enables() : RecordEnables{};
+  SetEnabled(window, kWaveRecordFile, rec.file);
+  SetEnabled(window, kWaveRecordPlay, rec.play);
+  SetEnabled(window, kWaveRecordStop, rec.stop);
+  SetEnabled(window, kWaveRecordPause, rec.pause);
 }
 
 // The current entry's indicator alternates with the panel's blink phase.
@@ -144,20 +146,48 @@ void SyncView(HWND window) {
   ShowTrackAndTime(window, *state->engine);
 }
 
+void ShowRecordTime(HWND window, const WavePlayerState& state) {
+  const uint32_t seconds = state.recording ? state.recording->ShownSeconds() : 0;
+  ShowTwoDigits(window, kWaveRecordMinuteTens, static_cast<long>(seconds / 60));
+  ShowTwoDigits(window, kWaveRecordMinuteTens + 2, static_cast<long>(seconds % 60));
+}
+
 void DestroyState(WavePlayerState* state) {
+  // A recording in progress is ended and its file finished.
+  state->recording.reset();
   // The engine closes its output and source before the list goes.
   state->engine.reset();
   if (state->list) state->list->Reset();
   delete state;
 }
 
+// Either engine is inside an operation (a message box may be up).
+bool Busy(const WavePlayerState& state) {
+  return (state.engine && state.engine->busy()) || (state.recording && state.recording->busy());
+}
+
+void AfterOperation(HWND window, WavePlayerState* state);
+
 // Runs one engine operation and renders the result. An operation may show a
 // message box, whose loop dispatches whatever arrives meanwhile; what that
 // did to the window is carried out here, once the engine is out of it.
 template <typename Operation>
 void RunEngine(HWND window, WavePlayerState* state, Operation operation) {
-  if (state == nullptr || !state->engine || state->engine->busy()) return;
+  if (state == nullptr || !state->engine || Busy(*state)) return;
   operation(*state->engine);
+  AfterOperation(window, state);
+}
+
+// The same for the recording engine, whose RECFILE shows the save dialog
+// and may show an error box.
+template <typename Operation>
+void RunRecording(HWND window, WavePlayerState* state, Operation operation) {
+  if (state == nullptr || !state->recording || Busy(*state)) return;
+  operation(*state->recording);
+  AfterOperation(window, state);
+}
+
+void AfterOperation(HWND window, WavePlayerState* state) {
   if (state->destroyed) {
     DestroyState(state);
     return;
@@ -217,11 +247,12 @@ void OnDestroy(HWND window) {
   WavePlayerState* state = StateOf(window);
   SetWindowLongPtrA(window, GWLP_USERDATA, 0);
   if (state == nullptr) return;
-  if (state->engine && state->engine->busy()) {
+  if (Busy(*state)) {
     // Closed from inside an operation's message box: the operation ends
     // at the next box and RunEngine frees the state.
     state->destroyed = true;
     state->engine->Abandon();
+    if (state->recording) state->recording->Abandon();
     return;
   }
   DestroyState(state);
@@ -245,7 +276,7 @@ void OnPaint(HWND window) {
 void OnShowWindow(HWND window, LPARAM status) {
   WavePlayerState* state = StateOf(window);
   if (status != 0 || state == nullptr || !state->engine) return;
-  if (state->engine->busy()) {
+  if (Busy(*state)) {
     state->stopWhenIdle = true;
     return;
   }
@@ -254,7 +285,7 @@ void OnShowWindow(HWND window, LPARAM status) {
 
 void OnControlClick(HWND window, int id) {
   WavePlayerState* state = StateOf(window);
-  if (state == nullptr || !state->engine || state->engine->busy()) return;
+  if (state == nullptr || !state->engine || Busy(*state)) return;
   if (id >= kWaveFirstTrackButton && id <= kWaveLastTrackButton) {
     const int k = id - kWaveFirstTrackButton + 1;
     if (k <= state->list->Count()) PostSelf(window, kCmdPlayEntry, state->engine->page() + k);
@@ -285,8 +316,15 @@ void OnControlClick(HWND window, int id) {
       RunEngine(window, state, [](WavePlayerEngine& engine) { engine.PreviousPage(); });
       PostSelf(window, 0, 0);
       return;
-    default:
-      return;  // the record keys wait for the recording engine
+    case kWaveRecordFile: {
+      const int row = state->host->RecordFormatIndex();
+      RunRecording(window, state, [row](WaveRecordingEngine& rec) { rec.StartRecording(row); });
+      return;
+    }
+    case kWaveRecordPlay: RunRecording(window, state, [](WaveRecordingEngine& rec) { rec.RecordResume(); }); return;
+    case kWaveRecordStop: RunRecording(window, state, [](WaveRecordingEngine& rec) { rec.RecordStop(); }); return;
+    case kWaveRecordPause: RunRecording(window, state, [](WaveRecordingEngine& rec) { rec.RecordPause(); }); return;
+    default: return;
   }
 }
 
@@ -319,7 +357,7 @@ void RunCommand(WavePlayerEngine& engine, PlayList& list, uint16_t code, LPARAM 
     case kCmdShowPlaylist:
       if (ShownListWindow() == nullptr) list.ShowListWindow();
       break;
-    default: break;  // 0, the recording toggle and anything unknown
+    default: break;  // 0 and anything unknown
   }
 }
 
@@ -328,6 +366,10 @@ void OnCommandMessage(HWND window, uint16_t code, LPARAM lParam) {
   if (state == nullptr || !state->engine) return;
   if (code == kCmdStatusQuery) {
     ReplyStatus(window, reinterpret_cast<HWND>(lParam));
+    return;
+  }
+  if (code == kCmdRecordToggle) {
+    RunRecording(window, state, [](WaveRecordingEngine& rec) { rec.RecordToggle(); });
     return;
   }
   // A message box of the engine is up: commands are dropped, not nested.
@@ -353,11 +395,12 @@ void OnListEdited(HWND window) {
 }
 
 // The panel's 500 ms tick: time and the blinking indicator of the current
-// entry. The record time stays 0:00 until there is a recorder.
+// entry, and the record time.
 void OnTick(HWND window) {
   WavePlayerState* state = StateOf(window);
   WavePlayerEngine* engine = state != nullptr ? state->engine.get() : nullptr;
   if (engine == nullptr) return;
+  ShowRecordTime(window, *state);
   engine->Tick();
   if (!engine->currentBlink()) return;
   ShowTrackAndTime(window, *engine);
@@ -372,6 +415,7 @@ void OnTick(HWND window) {
 LRESULT OnPowerBroadcast(HWND window, WPARAM event) {
   if (event == PBT_APMQUERYSUSPEND) {
     RunEngine(window, StateOf(window), [](WavePlayerEngine& engine) { engine.OnSuspendQuery(); });
+    RunRecording(window, StateOf(window), [](WaveRecordingEngine& rec) { rec.OnSuspendQuery(); });
   }
   return TRUE;
 }
@@ -433,6 +477,9 @@ HWND CreateWavePlayerWindow(const PlayerHost& host, HWND panel, bool tryDirectSo
   state->list->SetOwnerWindow(panel);
   state->list->SetNotifyWindow(window);
   state->list->Create(kWavePlayerKinds);  // without a playlist window module it has none yet
+  // No recorder leaves the record keys off; no message at creation.
+  state->recording.reset(new (std::nothrow) WaveRecordingEngine(window, state->engine->directSound()));
+  if (state->recording) state->recording->Prepare();
   SyncView(window);
   return window;
 }

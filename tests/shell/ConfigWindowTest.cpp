@@ -116,12 +116,12 @@ class ConfigWindowTest : public ::testing::Test {
   void SetUp() override {
     panel_ = CreateTestPanel();
     ASSERT_NE(panel_, nullptr);
-    gRecordFormatIndex = 0;
+    gApp.recordFormatIndex = 0;
   }
   void TearDown() override {
     DestroyWindow(panel_);
     PumpFor(20);
-    gRecordFormatIndex = 0;
+    gApp.recordFormatIndex = 0;
   }
 
   HWND Open() {
@@ -251,7 +251,7 @@ TEST_F(ConfigWindowTest, OkStoresTheBoxesAndTheFormat) {
   EXPECT_EQ(Stored("CanAutoPlayMp3List"), 0);
   EXPECT_EQ(gApp.options.canAutoPlayCd, 1u);
   EXPECT_EQ(gApp.options.canAutoPlayMp3List, 0u);
-  EXPECT_EQ(gRecordFormatIndex, 11);
+  EXPECT_EQ(gApp.recordFormatIndex, 11);
   // The window keeps its selection for the next opening.
   Open();
   EXPECT_EQ(Selected(kConfigFormatList), std::string(RecordFormatText(11)));
@@ -268,7 +268,7 @@ TEST_F(ConfigWindowTest, CancelLeavesStoredAndLiveSettingsAsShown) {
   EXPECT_EQ(Stored("CanAutoPlayCD"), 1);
   EXPECT_EQ(gApp.options.canAutoPlayCd, 1u);
   EXPECT_EQ(gApp.options.canAutoPlayMp3List, 0u);
-  EXPECT_EQ(gRecordFormatIndex, 0);
+  EXPECT_EQ(gApp.recordFormatIndex, 0);
   // Showing again reads the store again.
   Store("CanAutoPlayMp3List", 1);
   Open();

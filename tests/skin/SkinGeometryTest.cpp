@@ -120,7 +120,6 @@ TEST(RecordFormats, TextsAgreeWithTheirRows) {
     EXPECT_EQ(std::string(RecordFormatText(i)), expected) << i;
     EXPECT_EQ(f.rate, i < 4 ? 11025u : i < 8 ? 22050u : 44100u);
   }
-  EXPECT_EQ(gRecordFormatIndex, 0);
   EXPECT_EQ(&RecordFormatAt(42), &RecordFormatAt(0));
   EXPECT_EQ(RecordFormatAt(9).channels, 2u);
 }

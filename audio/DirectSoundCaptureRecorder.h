@@ -1,0 +1,77 @@
+// Records into a WAV file through DirectSound capture: a looping buffer of
+// two seconds with notifications at its start and middle, and a writer
+// thread that appends everything captured since its last copy at each one.
+// dsound.dll is loaded at run time, as for playback.
+#pragma once
+
+#include <windows.h>
+#include <mmsystem.h>
+#include <dsound.h>
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+
+#include "audio/PcmFormat.h"
+#include "audio/WavFile.h"
+#include "common/Win32Handles.h"
+
+constexpr char kCaptureBufferErrorFormat[] = "Error in create capture buffer.\nError code = %x";
+
+class DirectSoundCaptureRecorder {
+ public:
+  DirectSoundCaptureRecorder() = default;
+  virtual ~DirectSoundCaptureRecorder();
+  DirectSoundCaptureRecorder(const DirectSoundCaptureRecorder&) = delete;
+  DirectSoundCaptureRecorder& operator=(const DirectSoundCaptureRecorder&) = delete;
+
+  // The capture object of the default device, unless it exists already.
+  bool CreateCaptureObject();
+  void SetFormat(uint32_t rate, uint16_t channels, uint16_t bits);
+  // Creates the file, the capture buffer and its notifications. On failure
+  // nothing is left open and no file is left behind; a buffer the device
+  // refuses is reported in a message box first.
+  bool CreateCaptureFile(const char* path);
+  bool StartWriter();
+  bool StartCapture();
+  // Stops the capture and copies what was captured up to the pause: a
+  // restarted capture buffer does not keep what it held.
+  bool PauseCapture();
+  // Ends the writer thread, stops the capture, copies what was captured up
+  // to the stop and finishes the file, in this order.
+  void StopRecording();
+  void ReleaseRecorder();
+  uint32_t RecordedMs() const;
+  uint32_t RecordedBytes() const { return recordedBytes_; }
+  const PcmFormat& format() const { return format_; }
+
+ protected:
+  // The box for a refused capture buffer; tests may watch it.
+  virtual void ReportBufferError(HRESULT result);
+
+ private:
+  static DWORD WINAPI ThreadMain(void* self);
+  void WriterLoop();
+  bool CreateNotifications();
+  // One copy at a time: the writer's and the pause's would otherwise both
+  // append the same bytes.
+  bool CopyCaptured();
+  bool CopyCapturedLocked();
+  void ReleaseBuffer();
+
+  HMODULE library_ = nullptr;
+  ComPtr<IDirectSoundCapture> capture_;
+  ComPtr<IDirectSoundCaptureBuffer> buffer_;
+  ComPtr<IDirectSoundNotify> notify_;
+  PcmFormat format_ = MakePcmFormat(22050, 1, 16);
+  DSCBUFFERDESC1 description_{};
+  DSBPOSITIONNOTIFY positions_[2] = {};
+  UniqueHandle events_[2];
+  UniqueHandle wake_;
+  UniqueHandle thread_;
+  std::atomic<bool> stopping_{false};
+  WavWriter writer_;
+  std::mutex copyLock_;
+  DWORD copyOffset_ = 0;
+  std::atomic<uint32_t> recordedBytes_{0};
+};
