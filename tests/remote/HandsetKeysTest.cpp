@@ -1,0 +1,102 @@
+// Handset.exe drives a real Cantorix.exe: it starts Cantorix, its keys work
+// the wave player, its keys grey and ungrey with the status poll, and
+// POWER ends it cleanly. Cantorix plays through the wave output device here
+// (CTest disables dsound), whose pause keeps PLAY enabled.
+#include <gtest/gtest.h>
+
+#include "common/CommandCodes.h"
+#include "remote/HandsetLayout.h"
+#include "remote/Panel3DWindow.h"
+#include "resources/ResourceIds.h"
+#include "tests/audio/AudioTestFiles.h"
+#include "tests/remote/TwoPrograms.h"
+#include "waveplayer/WavePlayerLayout.h"
+
+namespace {
+
+TEST_F(TwoProgramsTest, HandsetStartsCantorixAndItsKeysDriveTheWavePlayer) {
+  StartHandset();
+  // Started without Cantorix running: Handset started it, players and all.
+  FindCantorixWindows();
+  ASSERT_NE(wave_, nullptr);
+  EXPECT_FALSE(Enabled(kKeyPlay));
+  EXPECT_FALSE(Enabled(kKeyPlaylist));
+  EXPECT_TRUE(Enabled(kKeyRandom));
+
+  {
+    ChildProcess second(ProgramFolder() + "\\Handset.exe");
+    EXPECT_EQ(second.Wait(10000), 0);
+    EXPECT_EQ(FindTopLevelWindows(kHandsetClass).size(), 1u);
+  }
+
+  Click(kKeyWave);
+  ASSERT_TRUE(PumpUntil([&] { return Chosen(kKeyWave) && Enabled(kKeyPlaylist); }, 5000));
+  EXPECT_FALSE(Enabled(kKeyPlay));  // nothing in the list yet
+  EXPECT_FALSE(Enabled(kKeyEject));
+  EXPECT_FALSE(Chosen(kKeyCd));
+
+  // Ten-minute files: none ends while the steps run, even at the file
+  // sink's speed.
+  std::string list;
+  for (const char* name : {"alpha", "beta", "gamma", "delta"}) {
+    list += folder_.Write(std::string(name) + ".wav", SimpleWav(8000, 1, 8, TestPcm(8000 * 600, name[0]))) + "\r\n";
+  }
+  ATOM atom = GlobalAddAtomA(folder_.Write("four.m3u", list).c_str());
+  SendMessageA(panel_, commandMessage_, MakeCommand(kRouteMainPanel, kCmdOpenFile), atom);
+  GlobalDeleteAtom(atom);
+  ASSERT_TRUE(WaitTitle("alpha"));
+  auto playingKeys = [&] {
+    return Enabled(kKeyStop) && Enabled(kKeyPause) && Enabled(kKeySkipForward) && !Enabled(kKeyPlay);
+  };
+  EXPECT_TRUE(PumpUntil(playingKeys, 3000));
+
+  Click(kKeyPause);
+  EXPECT_TRUE(PumpUntil([&] { return Enabled(kKeyPlay); }, 3000));
+  Click(kKeyPause);
+  EXPECT_TRUE(PumpUntil(playingKeys, 3000));
+  Click(kKeyTrackForward);
+  EXPECT_TRUE(WaitTitle("beta"));
+  Click(kKeyTrackBack);
+  EXPECT_TRUE(WaitTitle("alpha"));
+  Click(kKeyNum1 + 2);
+  EXPECT_TRUE(WaitTitle("gamma"));
+  Click(kKeyNum0);  // no entry 0: nothing changes
+  Click(kKeyRandom);
+  EXPECT_TRUE(PumpUntil([&] { return Image(kWaveRandomLamp) == kRandomLampLit; }, 3000));
+  EXPECT_EQ(Title(), "gamma");
+  Click(kKeyRandom);
+  EXPECT_TRUE(PumpUntil([&] { return Image(kWaveRandomLamp) == kRandomLampDark; }, 3000));
+  Click(kKeyRepeat);
+  EXPECT_TRUE(PumpUntil([&] { return Image(kWaveLoopLamp) == kLoopLampLit; }, 3000));
+  Click(kKeyRepeat);
+  EXPECT_TRUE(PumpUntil([&] { return Image(kWaveLoopLamp) == kLoopLampDark; }, 3000));
+
+  Click(kKeyStop);
+  EXPECT_TRUE(WaitTitle(""));
+  EXPECT_TRUE(PumpUntil([&] { return Enabled(kKeyPlay) && !Enabled(kKeyStop); }, 3000));
+  Click(kKeyPlay);
+  EXPECT_TRUE(WaitTitle("alpha"));
+  Click(kKeyStop);
+  EXPECT_TRUE(WaitTitle(""));
+
+  // The player closed in Cantorix: the remote lets go within a poll.
+  PostMessageA(panel_, commandMessage_, MakeCommand(kRouteWave, kCmdClosePlayer), 0);
+  EXPECT_TRUE(PumpUntil([&] { return !Chosen(kKeyWave) && !Enabled(kKeyPlaylist); }, 2000));
+
+  // Cantorix gone: a selector key starts it without players and opens only
+  // the one it names.
+  CloseCantorix();
+  Click(kKeyWave);
+  FindCantorixWindows();
+  ASSERT_NE(wave_, nullptr);
+  EXPECT_TRUE(PumpUntil([&] { return IsWindowVisible(wave_) && Chosen(kKeyWave); }, 10000));
+
+  // POWER ends Handset with its panel; Cantorix stays.
+  Click(kKeyPower);
+  EXPECT_EQ(handset_->Wait(10000), 0);
+  EXPECT_TRUE(FindTopLevelWindows(kHandsetClass).empty());
+  EXPECT_TRUE(FindTopLevelWindows(kPanel3DClass).empty());
+  EXPECT_TRUE(IsWindow(panel_));
+}
+
+}  // namespace
