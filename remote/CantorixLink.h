@@ -10,9 +10,10 @@
 constexpr char kCantorixClass[] = "CANTORIX";
 
 // How long a send may wait for Cantorix's user-interface thread. Opening a
-// player creates its window and devices; the poll and the 3D notice are
-// quick when Cantorix is healthy.
-constexpr UINT kOpenPlayerTimeoutMs = 3000;
+// player creates its window and opens its devices, which takes seconds the
+// first time under load; the poll and the 3D notice are quick when Cantorix
+// is healthy.
+constexpr UINT kOpenPlayerTimeoutMs = 10000;
 constexpr UINT kQuickSendTimeoutMs = 500;
 
 HWND FindCantorix();
