@@ -32,9 +32,9 @@ const HandsetKeyPlace kHandsetKeys[26] = {
 };
 
 const HandsetSelector kHandsetSelectors[3] = {
-    {kKeyCd, "CDU", "CDD", 16, 42, 34, 32, kRouteCd, kStatusCdShown},
-    {kKeyMidi, "MIDIU", "MIDID", 58, 42, 34, 32, kRouteMidi, kStatusMidiShown},
-    {kKeyWave, "WAVEU", "WAVED", 103, 42, 34, 32, kRouteWave, kStatusWaveShown},
+    {kKeyCd, "CDU", "CDD", 16, 42, 34, 32, kRouteCd, kStatusCdShown, "CXCDPlayerWindow"},
+    {kKeyMidi, "MIDIU", "MIDID", 58, 42, 34, 32, kRouteMidi, kStatusMidiShown, "CXMidiPlayerWindow"},
+    {kKeyWave, "WAVEU", "WAVED", 103, 42, 34, 32, kRouteWave, kStatusWaveShown, "CXWavePlayerClass"},
 };
 
 const HandsetSelector* SelectorOf(int id) {

@@ -51,6 +51,7 @@ struct HandsetSelector {
   int x, y, width, height;
   uint16_t route;
   uint32_t shownBit;
+  const char* playerClass;  // the player's window in Cantorix's main panel
 };
 extern const HandsetSelector kHandsetSelectors[3];
 

@@ -21,7 +21,6 @@ struct RemoteState {
   UINT commandMessage = 0;
   Panel3DThread* panel = nullptr;
   int selectedPlayer = 0;  // a selector key's id, 0 for none
-  bool replyPending = false;  // the last status query is still unanswered
 };
 
 struct RemoteCreation {
@@ -62,27 +61,32 @@ void SyncKeys(HWND window, uint32_t bits) {
 
 void Deselect(HWND window, RemoteState& state) {
   state.selectedPlayer = 0;
-  state.replyPending = false;
   SyncKeys(window, 0);
   ShowSelection(window, 0);
 }
 
+// Cantorix drops status queries for a player it does not show, so no reply
+// would ever say the player was closed: its window (a child of the main
+// panel, only ever shown or hidden) is looked at instead.
+bool PlayerShown(HWND cantorix, const HandsetSelector& selector) {
+  HWND player = cantorix != nullptr ? FindWindowExA(cantorix, nullptr, selector.playerClass, nullptr) : nullptr;
+  return player != nullptr && (GetWindowLongA(player, GWL_STYLE) & WS_VISIBLE) != 0;
+}
+
 // The query goes as a send with a time-out: an answer means the reply
-// (WM_USER + 1) follows; no answer counts as Cantorix not running. Cantorix
-// drops queries for a player it does not show, so a query still unanswered
-// at the next poll means the player was closed.
+// (WM_USER + 1) follows; no answer counts as Cantorix not running.
 void Poll(HWND window, RemoteState& state) {
-  if (state.selectedPlayer != 0 && !state.replyPending &&
-      SendCantorixCommand(FindCantorix(), state.commandMessage, SelectedRoute(state), kCmdStatusQuery,
+  const HandsetSelector* selector = SelectorOf(state.selectedPlayer);
+  HWND cantorix = FindCantorix();
+  if (selector != nullptr && PlayerShown(cantorix, *selector) &&
+      SendCantorixCommand(cantorix, state.commandMessage, selector->route, kCmdStatusQuery,
                           reinterpret_cast<LPARAM>(window), kQuickSendTimeoutMs)) {
-    state.replyPending = true;
     return;
   }
   Deselect(window, state);
 }
 
 void OnStatusReply(HWND window, RemoteState& state, uint32_t bits) {
-  state.replyPending = false;
   SyncKeys(window, bits);
   const HandsetSelector* selector = SelectorOf(state.selectedPlayer);
   if (selector != nullptr && (bits & selector->shownBit) == 0) {
@@ -108,7 +112,6 @@ void OnSelectorKey(HWND window, RemoteState& state, const HandsetSelector& selec
   SendCantorixCommand(cantorix, state.commandMessage, selector.route, kCmdOpenPlayer, 0, kOpenPlayerTimeoutMs);
   ShowSelection(window, selector.id);
   state.selectedPlayer = selector.id;
-  state.replyPending = false;
   Poll(window, state);
 }
 

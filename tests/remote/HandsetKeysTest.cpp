@@ -80,10 +80,9 @@ TEST_F(TwoProgramsTest, HandsetStartsCantorixAndItsKeysDriveTheWavePlayer) {
   Click(kKeyStop);
   EXPECT_TRUE(WaitTitle(""));
 
-  // The player closed in Cantorix: its status queries go unanswered, and
-  // the remote lets go at the next poll.
+  // The player closed in Cantorix: the remote lets go within a poll.
   PostMessageA(panel_, commandMessage_, MakeCommand(kRouteWave, kCmdClosePlayer), 0);
-  EXPECT_TRUE(PumpUntil([&] { return !Chosen(kKeyWave) && !Enabled(kKeyPlaylist); }, 3000));
+  EXPECT_TRUE(PumpUntil([&] { return !Chosen(kKeyWave) && !Enabled(kKeyPlaylist); }, 1500));
 
   // Cantorix gone: a selector key starts it without players and opens only
   // the one it names.

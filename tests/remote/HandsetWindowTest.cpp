@@ -1,7 +1,8 @@
 // Handset's real windows in this process, against a stand-in "CANTORIX"
-// window on a thread of its own that records the commands it gets, reads
-// the shared 3D block on 5020 and answers status queries. The stand-in can
-// be made to hang, as a Cantorix stuck in a long operation would.
+// window (with a shown wave player child) on a thread of its own that
+// records the commands it gets, reads the shared 3D block on 5020 and
+// answers status queries. The stand-in can be made to hang, as a Cantorix
+// stuck in a long operation would.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -104,10 +105,20 @@ class StandInCantorix {
     wc.hInstance = GetModuleHandleA(nullptr);
     wc.lpszClassName = "CANTORIX";
     RegisterClassA(&wc);
-    window_ = CreateWindowExA(0, "CANTORIX", "Cantorix", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-                              wc.hInstance, nullptr);
+    WNDCLASSA player = {};
+    player.lpfnWndProc = DefWindowProcA;
+    player.hInstance = wc.hInstance;
+    player.lpszClassName = "CXWavePlayerClass";
+    RegisterClassA(&player);
+    HWND panel = CreateWindowExA(0, "CANTORIX", "Cantorix", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                 wc.hInstance, nullptr);
+    // A shown wave player, as the remote looks for one.
+    CreateWindowExA(0, player.lpszClassName, "", WS_CHILD | WS_VISIBLE, 0, 0, 1, 1, panel, nullptr,
+                    wc.hInstance, nullptr);
+    window_ = panel;
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);
+    UnregisterClassA(player.lpszClassName, wc.hInstance);
     UnregisterClassA("CANTORIX", wc.hInstance);
   }
 
