@@ -102,3 +102,51 @@ TEST_F(TwoProgramsTest, HandsetStartsCantorixAndItsKeysDriveTheWavePlayer) {
 }
 
 }  // namespace
+
+namespace {
+
+// Sets a value of Cantorix's settings key for one test and puts back what
+// was there (or removes it) afterwards.
+class SettingOverride {
+ public:
+  SettingOverride(const char* name, const std::string& text) : name_(name) {
+    RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\Vex\\Vex Cantorix Wavesmith", 0, nullptr, 0,
+                    KEY_READ | KEY_WRITE, nullptr, &key_, nullptr);
+    DWORD size = sizeof old_;
+    hadOld_ = RegQueryValueExA(key_, name_, nullptr, nullptr, reinterpret_cast<BYTE*>(old_), &size) == ERROR_SUCCESS;
+    RegSetValueExA(key_, name_, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                   static_cast<DWORD>(text.size() + 1));
+  }
+  ~SettingOverride() {
+    if (hadOld_) {
+      RegSetValueExA(key_, name_, 0, REG_SZ, reinterpret_cast<const BYTE*>(old_), static_cast<DWORD>(strlen(old_) + 1));
+    } else {
+      RegDeleteValueA(key_, name_);
+    }
+    RegCloseKey(key_);
+  }
+
+ private:
+  const char* name_;
+  HKEY key_ = nullptr;
+  char old_[MAX_PATH + 1] = {};
+  bool hadOld_ = false;
+};
+
+// A Handset with no Cantorix beside it starts the one in the folder the
+// "Application Path" setting names.
+TEST_F(TwoProgramsTest, HandsetFindsCantorixThroughTheApplicationPath) {
+  const std::string lonely = folder_.Path("Handset.exe");
+  ASSERT_TRUE(CopyFileA((ProgramFolder() + "\\Handset.exe").c_str(), lonely.c_str(), FALSE));
+  SettingOverride setting("Application Path", ProgramFolder());
+  handset_.reset(new ChildProcess(lonely));
+  ASSERT_TRUE(handset_->started());
+  remote_ = WaitVisible(kHandsetClass);
+  ASSERT_NE(remote_, nullptr);
+  FindCantorixWindows();
+  ASSERT_NE(panel_, nullptr);
+  Click(kKeyPower);
+  EXPECT_EQ(handset_->Wait(10000), 0);
+}
+
+}  // namespace
