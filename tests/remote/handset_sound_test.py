@@ -2,7 +2,8 @@
 """What Cantorix plays through DirectSound while Handset runs beside it,
 captured from ALSA's file sink: a Handset whose 3D panel is never shown must
 leave the sound as it is, and a shown panel with its sliders moved must not
-silence it (zero 3D distances make a 3D buffer play exactly 0.0).
+silence it (zero 3D distances make a 3D buffer play exactly 0.0). The driver
+also reads the moved panel's values back from the player.
 
 One mono tone file is played once in each of three runs; the measure is the
 number of non-zero 8-byte groups of each capture: a stereo frame of float
@@ -24,7 +25,7 @@ def windows_path(path):
     return "Z:" + os.path.abspath(path).replace("/", "\\")
 
 
-def make_tone(path, seconds=8, rate=22050):
+def make_tone(path, seconds=20, rate=22050):
     with wave.open(path, "wb") as w:
         w.setnchannels(1)
         w.setsampwidth(2)
