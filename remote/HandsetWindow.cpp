@@ -119,9 +119,9 @@ void OnPlaylistKey(RemoteState& state) {
   HWND cantorix = FindCantorix();
   if (cantorix == nullptr) {
     cantorix = RunningCantorix(state);
+    if (cantorix == nullptr) return;
     SendCantorixCommand(cantorix, state.commandMessage, SelectedRoute(state), kCmdOpenPlayer, 0,
                         kOpenPlayerTimeoutMs);
-    if (cantorix == nullptr) return;
   }
   PostCantorixCommand(cantorix, state.commandMessage, SelectedRoute(state), kCmdShowPlaylist, 0);
   SetForegroundWindow(cantorix);
