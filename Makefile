@@ -5,7 +5,7 @@ WIN := build/windows
 NAT := build/native
 CTEST_ARGS ?=
 
-.PHONY: all setup windows native test test-native test-windows run dist bench fuzz clean
+.PHONY: all setup windows native test test-native test-windows run run-handset dist bench fuzz clean
 
 all: windows native
 
@@ -34,9 +34,15 @@ test: native windows
 	(cd $(WIN) && ctest --output-on-failure -j $(JOBS) $(CTEST_ARGS)) || rc=1; \
 	exit $$rc
 
-# make run [FILE=path] starts Cantorix under Wine, optionally opening FILE.
+# make run [FILE=path] starts Cantorix under Wine, optionally opening FILE;
+# make run PROGRAM=Handset (or make run-handset) starts the remote, which
+# starts Cantorix itself when it is not running.
+PROGRAM ?= Cantorix
 run: windows
-	tools/wine-run $(WIN)/bin/Cantorix.exe $(FILE)
+	tools/wine-run $(WIN)/bin/$(PROGRAM).exe $(FILE)
+
+run-handset:
+	$(MAKE) run PROGRAM=Handset
 
 clean:
 	rm -rf build

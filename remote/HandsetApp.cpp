@@ -1,0 +1,48 @@
+#include "remote/HandsetApp.h"
+
+#include "common/CommandCodes.h"
+#include "remote/CantorixLink.h"
+#include "remote/HandsetLayout.h"
+#include "remote/HandsetWindow.h"
+#include "remote/Panel3DWindow.h"
+#include "resources/ResourceIds.h"
+#include "skin/DibButton.h"
+#include "skin/SkinPalette.h"
+
+int RunHandset(HINSTANCE instance, int showMode) {
+  // One remote at a time; the running one is left as it is.
+  if (FindWindowA(kHandsetClass, nullptr) != nullptr) return 0;
+  if (FindCantorix() == nullptr) StartCantorix("");
+  if (!RegisterRemoteClass(instance)) return 0;
+  RegisterDibButton(instance, MAKEINTRESOURCEA(kHandsetCursor));
+  SetPictureCursor(LoadCursorA(instance, MAKEINTRESOURCEA(kHandsetCursor)));
+  const bool panelClasses = RegisterPanel3DClasses(instance);
+  const UINT commandMessage = RegisterWindowMessageA(kCommandMessageName);
+  HPALETTE palette = BuildSkinPalette(instance, MAKEINTRESOURCEA(kHandsetFace));
+  SetSkinPalette(palette);
+
+  int exitCode = 0;
+  {
+    Panel3DThread panel;  // outlives the remote, whose destruction stops it
+    HWND remote = CreateRemoteWindow(instance, commandMessage, &panel);
+    if (remote != nullptr) {
+      SetForegroundWindow(remote);
+      if (panelClasses) panel.Start(instance, commandMessage);
+      PollCantorixStatus(remote);
+      ShowWindow(remote, showMode);
+      UpdateWindow(remote);
+      MSG msg;
+      while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+      }
+      exitCode = static_cast<int>(msg.wParam);
+    }
+    panel.Stop(Panel3DThread::kStopWaitMs);
+  }
+  if (panelClasses) UnregisterPanel3DClasses(instance);
+  UnregisterRemoteClass(instance);
+  SetSkinPalette(nullptr);
+  if (palette != nullptr) DeleteObject(palette);
+  return exitCode;
+}

@@ -1,0 +1,5 @@
+#include "remote/HandsetApp.h"
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showMode) {
+  return RunHandset(instance, showMode);
+}
