@@ -76,9 +76,9 @@ class MciDevice {
   long GetTempo();
   void SetNotifyWindow(HWND window);
 
-  MCIDEVICEID id() const { return deviceId_; }
+  virtual MCIDEVICEID id() const { return deviceId_; }
   bool isCdTrack() const { return cdTrack_; }
-  int track() const { return track_; }
+  virtual int track() const { return track_; }
   bool paused() const { return paused_; }
   bool isOpen() const { return open_; }
   // The result of the last MCI call that failed (0 when none did).
