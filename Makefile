@@ -5,7 +5,7 @@ WIN := build/windows
 NAT := build/native
 CTEST_ARGS ?=
 
-.PHONY: all setup windows native test test-native test-windows run bench fuzz clean
+.PHONY: all setup windows native test test-native test-windows run cd-demo bench fuzz clean
 
 all: windows native
 
@@ -37,6 +37,11 @@ test: native windows
 # make run [FILE=path] starts Cantorix under Wine, optionally opening FILE.
 run: windows
 	tools/wine-run $(WIN)/bin/Cantorix.exe $(FILE)
+
+# make cd-demo: Cantorix plays a scripted disc through the fake CD driver
+# that the tests use (no CD drive needed); see tools/cd-demo.
+cd-demo: windows
+	tools/cd-demo
 
 clean:
 	rm -rf build
