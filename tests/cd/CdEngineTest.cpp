@@ -148,6 +148,14 @@ TEST_F(CdEngineTest, PlaysTheDiscTrackByTrackAndStopsAtItsEnd) {
   EXPECT_TRUE(engine_->buttons().play);
   EXPECT_FALSE(engine_->buttons().stop);
 
+  // NEXT before any PLAY selects a track: the LCD hears it and "stopped".
+  engine_->Command(kCmdNext, 0);
+  EXPECT_EQ(CurrentTrack(), 1);
+  EXPECT_TRUE(lcd_.Saw(kLcdSetState, kCdStopped) && lcd_.Saw(kLcdSetTrack, 1));
+  EXPECT_TRUE(engine_->buttons().play && engine_->buttons().stop && !engine_->buttons().pause);
+  engine_->Command(kCmdStop, 0);
+  EXPECT_EQ(lcd_.calls.back(), std::make_pair(kLcdSetTrack, 0u));
+
   engine_->Command(kCmdPlay, 0);
   ASSERT_EQ(CurrentTrack(), 1);
   EXPECT_EQ(engine_->status(), kCdPlaying);

@@ -6,8 +6,11 @@
 //
 // The disc comes from the environment variable CX_FAKE_CD or from
 // FakeCdScript(): "speed:seconds,seconds,..." (one length per track), with
-// "!nolength" appended to make every length query fail. FakeCdLog() hands
-// out (and clears) the commands seen, one line each.
+// flags appended: "!nolength" makes every length query fail, "!noroot"
+// refuses to open on a drive's root ("X:\\", as opposed to "X:"), and
+// "!nowaitdoor" refuses to close the door when asked with MCI_WAIT (as the
+// command form is, and the plain string form is not). FakeCdLog() hands out
+// (and clears) the commands seen, one line each.
 //
 // It is registered only in a test prefix's system.ini, [mci] cdaudio=<path>.
 #include <windows.h>
@@ -29,6 +32,8 @@ struct Disc {
   std::vector<uint32_t> trackFrames;
   uint32_t speed = 8;
   bool lengthFails = false;
+  bool refuseRoot = false;
+  bool refuseWaitDoor = false;
 };
 
 CRITICAL_SECTION gLock;
@@ -51,6 +56,8 @@ void Parse(const char* script) {
     p = *end == ',' ? end + 1 : end;
   }
   disc.lengthFails = std::strstr(script, "!nolength") != nullptr;
+  disc.refuseRoot = std::strstr(script, "!noroot") != nullptr;
+  disc.refuseWaitDoor = std::strstr(script, "!nowaitdoor") != nullptr;
   gDisc = disc;
 }
 
@@ -217,7 +224,13 @@ LRESULT Status(Device& d, DWORD flags, MCI_STATUS_PARMS* p) {
 LRESULT Command(Device& d, UINT message, DWORD flags, DWORD_PTR parameters) {
   auto* generic = reinterpret_cast<MCI_GENERIC_PARMS*>(parameters);
   switch (message) {
-    case MCI_OPEN_DRIVER: return 0;
+    case MCI_OPEN_DRIVER: {
+      auto* open = reinterpret_cast<MCI_OPEN_PARMSW*>(parameters);
+      const wchar_t* element = (flags & MCI_OPEN_ELEMENT) != 0 && open != nullptr ? open->lpstrElementName : nullptr;
+      const size_t length = element != nullptr ? wcslen(element) : 0;
+      if (gDisc.refuseRoot && length > 0 && element[length - 1] == L'\\') return MCIERR_INVALID_FILE;
+      return 0;
+    }
     case MCI_CLOSE_DRIVER: Interrupt(d, MCI_NOTIFY_ABORTED); return 0;
     case MCI_PLAY: {
       const LRESULT r = Play(d, flags, reinterpret_cast<MCI_PLAY_PARMS*>(parameters));
@@ -252,7 +265,13 @@ LRESULT Command(Device& d, UINT message, DWORD flags, DWORD_PTR parameters) {
       EnterCriticalSection(&gLock);
       if ((flags & MCI_SET_TIME_FORMAT) != 0) d.timeFormat = p->dwTimeFormat;
       if ((flags & MCI_SET_DOOR_OPEN) != 0) Log("DOOR open");
-      if ((flags & MCI_SET_DOOR_CLOSED) != 0) Log("DOOR closed");
+      if ((flags & MCI_SET_DOOR_CLOSED) != 0) {
+        if (gDisc.refuseWaitDoor && (flags & MCI_WAIT) != 0) {
+          LeaveCriticalSection(&gLock);
+          return MCIERR_HARDWARE;
+        }
+        Log("DOOR closed");
+      }
       LeaveCriticalSection(&gLock);
       return 0;
     }

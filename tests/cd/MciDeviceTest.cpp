@@ -172,6 +172,39 @@ TEST_F(FakeCdDriverTest, PauseResumeAndSkipsStayInTheTrack) {
   EXPECT_NE(driver_.Log().find("SEEK start"), std::string::npos);
 }
 
+TEST_F(FakeCdDriverTest, StringFallbacksUseTheAliasOnlyWhenItIsTheirs) {
+  // A driver that will not open on "X:\\" and will not close its door on
+  // the command: the drive opens by the string under the alias "cd", and
+  // the door closes by the string on that alias.
+  driver_.Script("4:20,30!noroot!nowaitdoor");
+  {
+    MciDevice device;
+    ASSERT_TRUE(device.OpenDrive(kDiscDrive)) << "MCI error " << device.lastError();
+    EXPECT_EQ(mciGetDeviceIDA(kCdDriveAlias), device.id());
+    driver_.Log();
+    EXPECT_TRUE(device.CloseDoor());
+    EXPECT_NE(driver_.Log().find("DOOR closed"), std::string::npos);
+    // The same object again: the alias is given back first, not left busy.
+    ASSERT_TRUE(device.OpenDrive(kDiscDrive)) << "MCI error " << device.lastError();
+  }
+  EXPECT_EQ(mciGetDeviceIDA(kCdDriveAlias), 0u);
+
+  // Someone else holds the alias: our device, opened by command, does not
+  // close their door.
+  driver_.Script("4:20,30!nowaitdoor");
+  char reply[16] = {};
+  ASSERT_EQ(mciSendStringA("open X: type cdaudio alias cd", reply, sizeof reply, nullptr), 0u);
+  {
+    MciDevice device;
+    ASSERT_TRUE(device.OpenDrive(kDiscDrive));
+    EXPECT_NE(device.id(), mciGetDeviceIDA(kCdDriveAlias));
+    driver_.Log();
+    EXPECT_FALSE(device.CloseDoor());
+    EXPECT_EQ(driver_.Log().find("DOOR closed"), std::string::npos);
+  }
+  mciSendStringA("close cd", nullptr, 0, nullptr);
+}
+
 TEST_F(FakeCdDriverTest, UnknownLengthMakesStepsDoNothing) {
   driver_.Script("4:20,30,12!nolength");
   MciDevice device(notices_.window);
