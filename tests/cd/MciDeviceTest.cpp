@@ -112,6 +112,35 @@ TEST_F(WineCdDriverTest, DrivesOpenByLetterAndAreAlwaysClosed) {
   mciSendStringA("close cd", nullptr, 0, nullptr);
 }
 
+// A MIDI file of eight quarter notes at the default 120 beats a minute.
+std::string EightQuarterNotes() {
+  std::string track;
+  for (int i = 0; i < 8; ++i) track += std::string("\x00\x90\x3C\x40\x60\x80\x3C\x00", 8);
+  track += std::string("\x00\xFF\x2F\x00", 4);
+  std::string file = std::string("MThd\0\0\0\6\0\0\0\1\0\x60MTrk", 18);
+  for (int shift = 24; shift >= 0; shift -= 8) file.push_back(static_cast<char>(track.size() >> shift));
+  return file + track;
+}
+
+// The MIDI player's path: Wine's sequencer, which opens files even on a
+// machine without a MIDI output device.
+TEST(SequencerTest, MidiFilesOpenInMilliseconds) {
+  TempFolder folder;
+  MciDevice device;
+  ASSERT_TRUE(device.Open(folder.Write("eight.mid", EightQuarterNotes()).c_str())) << device.lastError();
+  EXPECT_FALSE(device.isCdTrack());
+  EXPECT_EQ(device.Length(), 4000u);
+  EXPECT_GT(device.GetTempo(), 0);
+  EXPECT_TRUE(device.SetTempo(60));
+  EXPECT_TRUE(device.Forward(1));
+  EXPECT_TRUE(device.Close());
+  EXPECT_EQ(device.GetTempo(), -1);  // closed
+
+  MciDevice damaged;
+  EXPECT_FALSE(damaged.Open(folder.Write("damaged.mid", "MThd\0\0\0\6garbage").c_str()));
+  EXPECT_EQ(damaged.id(), 0u);
+}
+
 class FakeCdDriverTest : public ::testing::Test {
  protected:
   FakeCdDriverTest() : driver_("fake"), disc_(3) { driver_.Script("4:20,30,12"); }
