@@ -4,6 +4,9 @@
 // picture of it playing is saved to build/screenshots/ for review.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <dbt.h>
+
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -168,6 +171,35 @@ TEST_F(CdWindowTest, PagesAndIndicatorClicksOnALongDisc) {
   Click(kCdRandomLamp);
   EXPECT_EQ(Image(kCdRandomLamp), kRandomLampLit);
   EXPECT_EQ(Image(kCdOnceLamp), kOnceLampDark);
+}
+
+TEST_F(CdWindowTest, FollowsTheDiscOutAndInThroughThePanel) {
+  Start(4, "4:30,30,30,30");
+  Click(kCdPlay);
+  ASSERT_NE(engine_->device(), nullptr);
+  // The system's notice of a media change on X:, as the panel receives it.
+  DEV_BROADCAST_VOLUME volume = {};
+  volume.dbcv_size = sizeof volume;
+  volume.dbcv_devicetype = DBT_DEVTYP_VOLUME;
+  volume.dbcv_unitmask = 1u << kDiscDrive;
+  volume.dbcv_flags = DBTF_MEDIA;
+  disc_.reset();
+  SendMessageA(panel_, WM_DEVICECHANGE, DBT_DEVICEREMOVECOMPLETE, reinterpret_cast<LPARAM>(&volume));
+  PumpFor(60);
+  EXPECT_EQ(engine_->device(), nullptr);
+  EXPECT_NE(engine_->status() & kCdNoDisc, 0u);
+  for (int id : {kCdPlay, kCdStop, kCdPause, kCdSkipForward, kCdSkipBack, kCdTrackForward, kCdTrackBack}) {
+    EXPECT_FALSE(Enabled(id)) << id;
+  }
+  EXPECT_TRUE(Enabled(kCdEject) && Enabled(kCdPlaylist));
+  EXPECT_FALSE(Visible(kCdFirstIndicator));
+
+  disc_.reset(new TestDisc(3));
+  SendMessageA(panel_, WM_DEVICECHANGE, DBT_DEVICEARRIVAL, reinterpret_cast<LPARAM>(&volume));
+  PumpFor(60);
+  EXPECT_EQ(engine_->status(), kCdStopped);  // auto-play is off in the test prefix
+  EXPECT_TRUE(Enabled(kCdPlay));
+  for (int i = 1; i <= 4; ++i) EXPECT_EQ(Visible(kCdFirstIndicator + i - 1), i <= 3) << i;
 }
 
 }  // namespace
