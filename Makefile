@@ -5,7 +5,7 @@ WIN := build/windows
 NAT := build/native
 CTEST_ARGS ?=
 
-.PHONY: all setup windows native test test-native test-windows run run-handset dist bench fuzz clean
+.PHONY: all setup windows native test test-native test-windows run run-handset cd-demo dist bench fuzz clean
 
 all: windows native
 
@@ -43,6 +43,11 @@ run: windows
 
 run-handset:
 	$(MAKE) run PROGRAM=Handset
+
+# make cd-demo: Cantorix plays a scripted disc through the fake CD driver
+# that the tests use (no CD drive needed); see tools/cd-demo.
+cd-demo: windows
+	tools/cd-demo
 
 clean:
 	rm -rf build

@@ -1,3 +1,4 @@
+#include "cd/CdPlayerWindow.h"
 #include "media/PlayListWindow.h"
 #include "shell/App.h"
 #include "shell/MainPanel.h"
@@ -16,6 +17,7 @@ bool ReadProgramFolder(char* folder, DWORD capacity) {
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showMode) {
   // The player modules plug into the main panel before it starts, and every
   // player's list gets its playlist window from the same creator.
+  RegisterPlayerModule(kPlayerCd, &CdPlayerModule());
   RegisterPlayerModule(kPlayerWave, &WavePlayerModule());
   InstallPlayListWindow(instance, ReadProgramFolder);
   return RunCantorix(instance, commandLine, showMode);

@@ -17,8 +17,9 @@ namespace {
 
 UINT gCommandMessage = 0;
 
-constexpr uint32_t kStopped =
-    kStatusPlaylist | kStatusPlay | kStatusTrackForward | kStatusTrackBack | kStatusWaveShown;
+// The test prefix has the CD-ROM drive X:, so the CD player is shown too.
+constexpr uint32_t kStopped = kStatusPlaylist | kStatusPlay | kStatusTrackForward | kStatusTrackBack |
+                              kStatusWaveShown | kStatusCdShown;
 
 struct Player {
   HWND panel = nullptr;

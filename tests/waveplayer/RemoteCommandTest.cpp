@@ -75,7 +75,8 @@ class RemoteTest : public ::testing::Test {
   StatusPoller poller_;
 };
 
-constexpr uint32_t kShown = kStatusWaveShown;
+// The test prefix has the CD-ROM drive X:, so the CD player is shown too.
+constexpr uint32_t kShown = kStatusWaveShown | kStatusCdShown;
 constexpr uint32_t kStopped = kStatusPlaylist | kStatusPlay | kStatusTrackForward | kStatusTrackBack | kShown;
 constexpr uint32_t kPlaying = kStatusPlaylist | kStatusStop | kStatusPause | kStatusSkipForward |
                               kStatusSkipBack | kStatusTrackForward | kStatusTrackBack | kShown;

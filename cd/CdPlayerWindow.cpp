@@ -1,0 +1,347 @@
+#include "cd/CdPlayerWindow.h"
+
+#include <memory>
+#include <new>
+
+#include "cd/CdEngine.h"
+#include "cd/CdPlayerLayout.h"
+#include "cd/FrontPanelLcd.h"
+#include "common/CommandCodes.h"
+#include "common/Win32Handles.h"
+#include "common/WindowClass.h"
+#include "media/PlayList.h"
+#include "skin/DibButton.h"
+#include "skin/SkinPalette.h"
+
+namespace {
+
+// The window's state, kept in its user data from WM_CREATE to WM_DESTROY.
+// The engine uses the list and the LCD, so it is declared after them.
+struct CdPlayerState {
+  const PlayerHost* host = nullptr;
+  std::unique_ptr<PlayList> list;
+  std::unique_ptr<DriverLcd> lcd;
+  std::unique_ptr<CdEngine> engine;
+};
+
+CdPlayerState* StateOf(HWND window) {
+  return reinterpret_cast<CdPlayerState*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+}
+
+UINT CommandMessageOf(HWND window) {
+  CdPlayerState* state = StateOf(window);
+  return state != nullptr && state->host != nullptr ? state->host->CommandMessage() : 0;
+}
+
+void PostSelf(HWND window, uint16_t code, LPARAM lParam) {
+  PostMessageA(window, CommandMessageOf(window), MakeCommand(kRouteCd, code), lParam);
+}
+
+bool AutoPlayCd(const StartupOptions& options) { return options.canAutoPlayCd != 0 || options.forceCdAutoPlay; }
+
+// Loads a picture's bitmap only when it changes; the number shown is kept
+// in the picture's user data.
+void ShowPicture(HWND picture, int image) {
+  if (picture == nullptr || GetWindowLongPtrA(picture, GWLP_USERDATA) == image) return;
+  if (SetPictureImage(picture, MAKEINTRESOURCEA(image))) SetWindowLongPtrA(picture, GWLP_USERDATA, image);
+}
+
+void ShowItemPicture(HWND window, int id, int image) { ShowPicture(GetDlgItem(window, id), image); }
+
+void ShowTwoDigits(HWND window, int firstId, int value) {
+  ShowItemPicture(window, firstId, kLedDigit0 + value / 10);
+  ShowItemPicture(window, firstId + 1, kLedDigit0 + value % 10);
+}
+
+void ShowTime(HWND window, const CdEngine& engine) {
+  ShowTwoDigits(window, kCdTrackTens, engine.shownTrack());
+  ShowTwoDigits(window, kCdTrackTens + 2, engine.shownMinutes());
+  ShowTwoDigits(window, kCdTrackTens + 4, engine.shownSeconds());
+}
+
+void SetEnabled(HWND window, int id, bool enabled) {
+  HWND control = GetDlgItem(window, id);
+  if (control != nullptr && (IsWindowEnabled(control) != FALSE) != enabled) EnableWindow(control, enabled);
+}
+
+void SyncButtons(HWND window, const CdEngine& engine) {
+  const CdButtons& on = engine.buttons();
+  SetEnabled(window, kCdPlaylist, true);
+  SetEnabled(window, kCdEject, true);
+  SetEnabled(window, kCdPlay, on.play);
+  SetEnabled(window, kCdStop, on.stop);
+  SetEnabled(window, kCdPause, on.pause);
+  SetEnabled(window, kCdSkipForward, on.skipForward);
+  SetEnabled(window, kCdSkipBack, on.skipBack);
+  SetEnabled(window, kCdTrackForward, on.trackForward);
+  SetEnabled(window, kCdTrackBack, on.trackBack);
+}
+
+// The current track's indicator alternates with the panel's blink phase.
+int IndicatorImage(const PlayerHost& host, int track, int mark) {
+  if (mark == kMarkPlayed || (mark == kMarkCurrent && !host.BlinkPhase())) return CdPlayedImage(track);
+  return CdToComeImage(track);
+}
+
+void SyncIndicators(HWND window, const PlayerHost& host, const CdEngine& engine) {
+  for (int i = 1; i <= kCdIndicators; ++i) {
+    HWND indicator = GetDlgItem(window, kCdFirstIndicator + i - 1);
+    const int track = engine.page() + i;
+    const int mark = engine.mark(track);  // none beyond track 99
+    if (mark == kMarkNone) {
+      ShowWindow(indicator, SW_HIDE);
+      continue;
+    }
+    ShowPicture(indicator, IndicatorImage(host, track, mark));
+    ShowWindow(indicator, SW_SHOWNA);
+  }
+  const int pages = engine.list()->Count() > kCdIndicators ? SW_SHOWNA : SW_HIDE;
+  ShowWindow(GetDlgItem(window, kCdNextPage), pages);
+  ShowWindow(GetDlgItem(window, kCdPreviousPage), pages);
+}
+
+void SyncLamps(HWND window, const PlayList& list) {
+  ShowItemPicture(window, kCdOnceLamp, list.IsShuffled() ? kOnceLampDark : kOnceLampLit);
+  ShowItemPicture(window, kCdRandomLamp, list.IsShuffled() ? kRandomLampLit : kRandomLampDark);
+  ShowItemPicture(window, kCdLoopLamp, list.IsLoop() ? kLoopLampLit : kLoopLampDark);
+}
+
+// Renders what the engine holds after an operation.
+void SyncView(HWND window) {
+  CdPlayerState* state = StateOf(window);
+  if (state == nullptr || !state->engine) return;
+  SyncButtons(window, *state->engine);
+  SyncIndicators(window, *state->host, *state->engine);
+  SyncLamps(window, *state->list);
+  ShowTime(window, *state->engine);
+}
+
+template <typename Operation>
+void RunEngine(HWND window, Operation operation) {
+  CdPlayerState* state = StateOf(window);
+  if (state == nullptr || !state->engine) return;
+  operation(*state->engine, *state);
+  SyncView(window);
+}
+
+// ---- messages ----
+
+void BuildControls(HWND window, HINSTANCE instance) {
+  HRGN shape = CreatePolygonRgn(kCdShape, kCdShapePoints, WINDING);
+  if (shape != nullptr && SetWindowRgn(window, shape, FALSE) == 0) DeleteObject(shape);
+  for (const CdButtonPlace& b : kCdButtons) {
+    HWND button = SkinDibButton(
+        CreateDibButton(instance, window, b.id, b.name, b.x, b.y, kCdButtonWidth, kCdButtonHeight));
+    if (button != nullptr && !b.enabledAtStart) EnableWindow(button, FALSE);
+  }
+  for (const CdPicturePlace& p : kCdPictures) {
+    HWND picture = CreatePicture(instance, window, p.id, MAKEINTRESOURCEA(p.image), p.x, p.y, p.width,
+                                 p.height, p.text);
+    if (picture != nullptr) SetWindowLongPtrA(picture, GWLP_USERDATA, p.image);
+  }
+  for (int i = 1; i <= kCdIndicators; ++i) {
+    char text[4];
+    wsprintfA(text, "%d", i);
+    HWND indicator = CreatePicture(instance, window, kCdFirstIndicator + i - 1, MAKEINTRESOURCEA(CdToComeImage(i)),
+                                   CdIndicatorX(i), CdIndicatorY(i), 10, 9, text);
+    if (indicator != nullptr) SetWindowLongPtrA(indicator, GWLP_USERDATA, CdToComeImage(i));
+    ShowWindow(indicator, SW_HIDE);
+  }
+  ShowWindow(CreatePicture(instance, window, kCdPreviousPage, MAKEINTRESOURCEA(kPreviousPageImage), 182, 20, 10, 9),
+             SW_HIDE);
+  ShowWindow(CreatePicture(instance, window, kCdNextPage, MAKEINTRESOURCEA(kNextPageImage), 182, 32, 10, 9),
+             SW_HIDE);
+}
+
+LRESULT OnCreate(HWND window, const CREATESTRUCTA* cs) {
+  auto* state = new (std::nothrow) CdPlayerState;
+  if (state == nullptr) return -1;
+  state->host = static_cast<const PlayerHost*>(cs->lpCreateParams);
+  SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(state));
+  BuildControls(window, cs->hInstance);
+  state->lcd.reset(new (std::nothrow) DriverLcd);  // tells the display track 0
+  return 0;
+}
+
+void OnDestroy(HWND window) {
+  CdPlayerState* state = StateOf(window);
+  SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+  if (state == nullptr) return;
+  state->engine.reset();  // closes the track device
+  if (state->list) state->list->Reset();
+  delete state;  // the LCD hears track 0 and is let go
+}
+
+void OnPaint(HWND window) {
+  PaintScope paint(window);
+  auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(window, GWLP_HINSTANCE));
+  PaintResourceBitmap(paint.dc, instance, MAKEINTRESOURCEA(kCdPlayerFace), 0, 0, kCdPlayerWidth, kCdPlayerHeight);
+  FillRect(paint.dc, &kCdDisplayRect, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+}
+
+void OnControlClick(HWND window, int id) {
+  CdPlayerState* state = StateOf(window);
+  if (state == nullptr || !state->engine) return;
+  if (id >= kCdFirstIndicator && id <= kCdLastIndicator) {
+    const int i = id - kCdFirstIndicator + 1;
+    if (i <= state->list->Count()) PostSelf(window, kCmdPlayEntry, state->engine->page() + i);
+    return;
+  }
+  for (const CdButtonPlace& b : kCdButtons) {
+    if (b.id == id) {
+      PostSelf(window, b.command, id);
+      return;
+    }
+  }
+  switch (id) {
+    case kCdLoopLamp: PostSelf(window, kCmdRepeat, 0); return;
+    case kCdOnceLamp: RunEngine(window, [](CdEngine& engine, CdPlayerState&) { engine.RandomOff(); }); return;
+    case kCdRandomLamp: RunEngine(window, [](CdEngine& engine, CdPlayerState&) { engine.RandomOn(); }); return;
+    case kCdNextPage: RunEngine(window, [](CdEngine& engine, CdPlayerState&) { engine.NextPage(); }); return;
+    case kCdPreviousPage:
+      RunEngine(window, [](CdEngine& engine, CdPlayerState&) { engine.PreviousPage(); });
+      return;
+    default: return;
+  }
+}
+
+void OnCommandMessage(HWND window, uint16_t code, LPARAM lParam) {
+  RunEngine(window, [&](CdEngine& engine, CdPlayerState& state) {
+    if (engine.Command(code, lParam)) return;
+    if (code == kCmdStatusQuery && lParam != 0) {
+      PostMessageA(reinterpret_cast<HWND>(lParam), kMsgStatusReply, CdPlayerStatusBits(window), 0);
+    } else if (code == kCmdShowPlaylist && ShownListWindow() == nullptr) {
+      state.list->ShowListWindow();
+    }
+  });
+}
+
+// The panel's 500 ms tick: the time follows the device, the current track's
+// indicator blinks.
+void OnTick(HWND window) {
+  CdPlayerState* state = StateOf(window);
+  if (state == nullptr || !state->engine) return;
+  CdEngine& engine = *state->engine;
+  if (!engine.displayActive() || engine.device() == nullptr) return;
+  engine.Refresh();
+  ShowTime(window, engine);
+  for (int i = 1; i <= kCdIndicators; ++i) {
+    const int track = engine.page() + i;
+    if (engine.mark(track) != kMarkCurrent) continue;
+    HWND indicator = GetDlgItem(window, kCdFirstIndicator + i - 1);
+    ShowPicture(indicator, IndicatorImage(*state->host, track, kMarkCurrent));
+    ShowWindow(indicator, SW_SHOWNA);
+  }
+}
+
+// Shown or hidden by the main panel. Notices about the parent being shown
+// or minimised (a status in lParam) are not switches of this player.
+void OnShowWindow(HWND window, WPARAM shown, LPARAM status) {
+  if (status != 0) return;
+  RunEngine(window, [&](CdEngine& engine, CdPlayerState& state) {
+    const StartupOptions& options = state.host->Options();
+    engine.OnShown(shown != FALSE, options.autoPlayCd && AutoPlayCd(options));
+  });
+}
+
+void OnDiscChange(HWND window, WPARAM arrived, LPARAM drive) {
+  RunEngine(window, [&](CdEngine& engine, CdPlayerState& state) {
+    engine.OnDiscChange(arrived == 1, static_cast<int>(drive), AutoPlayCd(state.host->Options()));
+  });
+}
+
+LRESULT OnPowerBroadcast(HWND window, WPARAM event) {
+  if (event == PBT_APMQUERYSUSPEND) {
+    RunEngine(window, [](CdEngine& engine, CdPlayerState&) { engine.OnSuspendQuery(); });
+  }
+  return TRUE;
+}
+
+LRESULT CALLBACK CdPlayerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message != 0 && message == CommandMessageOf(window)) {
+    OnCommandMessage(window, CommandCodeOf(wParam), lParam);
+    return 0;
+  }
+  switch (message) {
+    case WM_CREATE: return OnCreate(window, reinterpret_cast<CREATESTRUCTA*>(lParam));
+    case WM_DESTROY: OnDestroy(window); return 0;
+    case WM_PAINT: OnPaint(window); return 0;
+    case WM_ERASEBKGND: return 1;
+    case WM_COMMAND: OnControlClick(window, LOWORD(wParam)); return 0;
+    case WM_TIMER:
+      if (wParam == kCdSkipTimer) RunEngine(window, [](CdEngine& engine, CdPlayerState&) { engine.OnSkipTick(); });
+      return 0;
+    case WM_SHOWWINDOW: OnShowWindow(window, wParam, lParam); return 0;
+    case MM_MCINOTIFY:
+      RunEngine(window, [&](CdEngine& engine, CdPlayerState&) { engine.OnNotify(wParam, lParam); });
+      return 0;
+    case kMsgDiscChange: OnDiscChange(window, wParam, lParam); return 0;
+    case kMsgPanelTick: OnTick(window); return 0;
+    case kMsgListEdited: RunEngine(window, [](CdEngine& engine, CdPlayerState&) { engine.OnListEdited(); }); return 0;
+    case WM_POWERBROADCAST: return OnPowerBroadcast(window, wParam);
+    default: return DefWindowProcA(window, message, wParam, lParam);
+  }
+}
+
+WindowClass gCdPlayerClass = {kCdPlayerClass, CdPlayerProc, 0, nullptr, reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1)};
+
+bool CdDriveExists() {
+  for (char letter = 'A'; letter <= 'Z'; ++letter) {
+    const char root[] = {letter, ':', '\\', '\0'};
+    if (GetDriveTypeA(root) == DRIVE_CDROM) return true;
+  }
+  return false;
+}
+
+const PlayerModule kCdPlayerModule = {kCdPlayerClass, kCdPlayerHeight,     kCdShape,
+                                      kCdShapePoints, CreateCdPlayerWindow, CdDriveExists};
+
+}  // namespace
+
+HWND CreateCdPlayerWindow(const PlayerHost& host, HWND panel) {
+  HINSTANCE instance = host.Instance();
+  // One registration for the program's life: the window is created once.
+  if (!IsWindowClassRegistered(gCdPlayerClass) && !RegisterWindowClass(gCdPlayerClass, instance)) return nullptr;
+  HWND window = CreateWindowExA(0, kCdPlayerClass, kCdPlayerTitle, WS_CHILD, 0, 0, kCdPlayerWidth, kCdPlayerHeight,
+                                panel, nullptr, instance, const_cast<PlayerHost*>(&host));
+  CdPlayerState* state = window != nullptr ? StateOf(window) : nullptr;
+  if (state == nullptr) return nullptr;
+  state->list.reset(new (std::nothrow) PlayList);
+  if (state->list) state->engine.reset(new (std::nothrow) CdEngine(state->list.get(), window, state->lcd.get()));
+  if (!state->engine) {
+    DestroyWindow(window);
+    return nullptr;
+  }
+  state->list->SetOwnerWindow(panel);
+  state->list->SetNotifyWindow(window);
+  state->list->Create(kCdPlayerKinds);  // without a playlist window module it has none yet
+  const StartupOptions& options = host.Options();
+  state->engine->StartUp(options.playCdAtOnce || (options.autoPlayCd && AutoPlayCd(options)));
+  SyncView(window);
+  return window;
+}
+
+const PlayerModule& CdPlayerModule() { return kCdPlayerModule; }
+
+CdEngine* CdPlayerEngineOf(HWND window) {
+  char name[64] = {};
+  if (window == nullptr || GetClassNameA(window, name, sizeof name) == 0 || lstrcmpA(name, kCdPlayerClass) != 0) {
+    return nullptr;
+  }
+  CdPlayerState* state = StateOf(window);
+  return state != nullptr ? state->engine.get() : nullptr;
+}
+
+uint32_t CdPlayerStatusBits(HWND window) {
+  uint32_t bits = 0;
+  for (const CdButtonPlace& b : kCdButtons) {
+    HWND button = GetDlgItem(window, b.id);
+    if (button != nullptr && IsWindowEnabled(button)) bits |= b.statusBit;
+  }
+  const CdPlayerState* state = StateOf(window);
+  if (state == nullptr || state->host == nullptr) return bits;
+  if (state->host->IsPlayerShown(kPlayerCd)) bits |= kStatusCdShown;
+  if (state->host->IsPlayerShown(kPlayerWave)) bits |= kStatusWaveShown;
+  if (state->host->IsPlayerShown(kPlayerMidi)) bits |= kStatusMidiShown;
+  return bits;
+}
