@@ -112,9 +112,10 @@ bool MuteControl::Read() {
 }
 
 bool MuteControl::Write(bool muted) {
-  muted_ = muted;
   MIXERCONTROLDETAILS_BOOLEAN value = {muted ? 1 : 0};
-  return Details(true, 1, 0, sizeof value, &value);
+  if (!Details(true, 1, 0, sizeof value, &value)) return false;
+  muted_ = muted;
+  return true;
 }
 
 bool VolumeControl::Attach(DWORD lineId) {
@@ -149,12 +150,15 @@ bool VolumeControl::Read() {
 }
 
 bool VolumeControl::Write(uint32_t left, uint32_t right) {
-  left_ = left > span_ ? span_ : left;
-  right_ = right > span_ ? span_ : right;
-  if (valueCount_ == 1) left_ = right_ = loudest();
+  if (left > span_) left = span_;
+  if (right > span_) right = span_;
+  if (valueCount_ == 1) left = right = left > right ? left : right;
+  MIXERCONTROLDETAILS_UNSIGNED values[2] = {{minimum_ + left}, {minimum_ + right}};
+  if (!Details(true, valueCount_, 0, sizeof values[0], values)) return false;
+  left_ = left;
+  right_ = right;
   balance_ = mixer::BalanceOf(left_, right_, 50);
-  MIXERCONTROLDETAILS_UNSIGNED values[2] = {{minimum_ + left_}, {minimum_ + right_}};
-  return Details(true, valueCount_, 0, sizeof values[0], values);
+  return true;
 }
 
 // ---- source selector ----
