@@ -1,6 +1,6 @@
 // Which column a line lands in, and the arithmetic between control values
-// and the mixer window's sliders, at the edges where it used to break:
-// spans of the full 32-bit range, no span at all, and the fader's ends.
+// and the mixer window's sliders at spans of the full 32-bit range (run
+// natively under UBSan too, which would report an overflow).
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -43,20 +43,6 @@ TEST(MixerScale, FullThirtyTwoBitSpanNeitherOverflowsNorLosesTheTop) {
   }
   EXPECT_EQ(mixer::BalanceOf(0xFFFFFFFFu, 0xFFFFFFFFu, 0), 50);
   EXPECT_EQ(mixer::BalanceOf(0, 0, 37), 37);
-}
-
-TEST(MixerScale, NoSpanShowsZeroInsteadOfDividing) {
-  EXPECT_EQ(mixer::LevelToPosition(12, 0), 0);
-  EXPECT_EQ(mixer::LevelToPercent(12, 0), 0);
-  EXPECT_EQ(mixer::PositionToLevel(30, 0), 0u);
-}
-
-TEST(MixerScale, RemoteStepsStayWithinTheFader) {
-  EXPECT_EQ(mixer::SteppedPosition(0, -2), 0);
-  EXPECT_EQ(mixer::SteppedPosition(1, -2), 0);
-  EXPECT_EQ(mixer::SteppedPosition(49, 2), 50);
-  EXPECT_EQ(mixer::SteppedPosition(50, 2), 50);
-  EXPECT_EQ(mixer::SteppedPosition(20, 2), 22);
 }
 
 TEST(MixerScale, BalanceKeepsTheLouderSideAtTheFaderLevel) {
