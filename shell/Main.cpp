@@ -1,5 +1,6 @@
 #include "cd/CdPlayerWindow.h"
 #include "media/PlayListWindow.h"
+#include "mixer/MixerWindow.h"
 #include "shell/App.h"
 #include "shell/MainPanel.h"
 #include "shell/Settings.h"
@@ -17,6 +18,7 @@ bool ReadProgramFolder(char* folder, DWORD capacity) {
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showMode) {
   // The player modules plug into the main panel before it starts, and every
   // player's list gets its playlist window from the same creator.
+  RegisterPlayerModule(kPlayerMixer, &MixerModule());
   RegisterPlayerModule(kPlayerCd, &CdPlayerModule());
   RegisterPlayerModule(kPlayerWave, &WavePlayerModule());
   InstallPlayListWindow(instance, ReadProgramFolder);
