@@ -39,42 +39,23 @@ void PostSelf(HWND window, uint16_t code, LPARAM lParam) {
 
 bool AutoPlayCd(const StartupOptions& options) { return options.canAutoPlayCd != 0 || options.forceCdAutoPlay; }
 
-// Loads a picture's bitmap only when it changes; the number shown is kept
-// in the picture's user data.
-void ShowPicture(HWND picture, int image) {
-  if (picture == nullptr || GetWindowLongPtrA(picture, GWLP_USERDATA) == image) return;
-  if (SetPictureImage(picture, MAKEINTRESOURCEA(image))) SetWindowLongPtrA(picture, GWLP_USERDATA, image);
-}
-
-void ShowItemPicture(HWND window, int id, int image) { ShowPicture(GetDlgItem(window, id), image); }
-
-void ShowTwoDigits(HWND window, int firstId, int value) {
-  ShowItemPicture(window, firstId, kLedDigit0 + value / 10);
-  ShowItemPicture(window, firstId + 1, kLedDigit0 + value % 10);
-}
-
 void ShowTime(HWND window, const CdEngine& engine) {
   ShowTwoDigits(window, kCdTrackTens, engine.shownTrack());
   ShowTwoDigits(window, kCdTrackTens + 2, engine.shownMinutes());
   ShowTwoDigits(window, kCdTrackTens + 4, engine.shownSeconds());
 }
 
-void SetEnabled(HWND window, int id, bool enabled) {
-  HWND control = GetDlgItem(window, id);
-  if (control != nullptr && (IsWindowEnabled(control) != FALSE) != enabled) EnableWindow(control, enabled);
-}
-
 void SyncButtons(HWND window, const CdEngine& engine) {
   const CdButtons& on = engine.buttons();
-  SetEnabled(window, kCdPlaylist, true);
-  SetEnabled(window, kCdEject, true);
-  SetEnabled(window, kCdPlay, on.play);
-  SetEnabled(window, kCdStop, on.stop);
-  SetEnabled(window, kCdPause, on.pause);
-  SetEnabled(window, kCdSkipForward, on.skipForward);
-  SetEnabled(window, kCdSkipBack, on.skipBack);
-  SetEnabled(window, kCdTrackForward, on.trackForward);
-  SetEnabled(window, kCdTrackBack, on.trackBack);
+  SetItemEnabled(window, kCdPlaylist, true);
+  SetItemEnabled(window, kCdEject, true);
+  SetItemEnabled(window, kCdPlay, on.play);
+  SetItemEnabled(window, kCdStop, on.stop);
+  SetItemEnabled(window, kCdPause, on.pause);
+  SetItemEnabled(window, kCdSkipForward, on.skipForward);
+  SetItemEnabled(window, kCdSkipBack, on.skipBack);
+  SetItemEnabled(window, kCdTrackForward, on.trackForward);
+  SetItemEnabled(window, kCdTrackBack, on.trackBack);
 }
 
 // The current track's indicator alternates with the panel's blink phase.
@@ -92,7 +73,7 @@ void SyncIndicators(HWND window, const PlayerHost& host, const CdEngine& engine)
       ShowWindow(indicator, SW_HIDE);
       continue;
     }
-    ShowPicture(indicator, IndicatorImage(host, track, mark));
+    ShowPictureImage(indicator, IndicatorImage(host, track, mark));
     ShowWindow(indicator, SW_SHOWNA);
   }
   const int pages = engine.list()->Count() > kCdIndicators ? SW_SHOWNA : SW_HIDE;
@@ -101,9 +82,9 @@ void SyncIndicators(HWND window, const PlayerHost& host, const CdEngine& engine)
 }
 
 void SyncLamps(HWND window, const PlayList& list) {
-  ShowItemPicture(window, kCdOnceLamp, list.IsShuffled() ? kOnceLampDark : kOnceLampLit);
-  ShowItemPicture(window, kCdRandomLamp, list.IsShuffled() ? kRandomLampLit : kRandomLampDark);
-  ShowItemPicture(window, kCdLoopLamp, list.IsLoop() ? kLoopLampLit : kLoopLampDark);
+  ShowItemImage(window, kCdOnceLamp, list.IsShuffled() ? kOnceLampDark : kOnceLampLit);
+  ShowItemImage(window, kCdRandomLamp, list.IsShuffled() ? kRandomLampLit : kRandomLampDark);
+  ShowItemImage(window, kCdLoopLamp, list.IsLoop() ? kLoopLampLit : kLoopLampDark);
 }
 
 // Renders what the engine holds after an operation.
@@ -229,7 +210,7 @@ void OnTick(HWND window) {
     const int track = engine.page() + i;
     if (engine.mark(track) != kMarkCurrent) continue;
     HWND indicator = GetDlgItem(window, kCdFirstIndicator + i - 1);
-    ShowPicture(indicator, IndicatorImage(*state->host, track, kMarkCurrent));
+    ShowPictureImage(indicator, IndicatorImage(*state->host, track, kMarkCurrent));
     ShowWindow(indicator, SW_SHOWNA);
   }
 }

@@ -5,6 +5,8 @@
 
 #include "common/Win32Handles.h"
 #include "common/WindowClass.h"
+#include "resources/ResourceIds.h"
+#include "skin/SkinGeometry.h"
 #include "skin/SkinPalette.h"
 
 namespace {
@@ -212,3 +214,25 @@ bool SetPictureImage(HWND picture, const char* image) {
 }
 
 void SetPictureCursor(HCURSOR cursor) { gPictureCursor = cursor; }
+
+void ShowPictureImage(HWND picture, int image) {
+  if (picture == nullptr || PictureImageNumber(picture) == image) return;
+  if (SetPictureImage(picture, MAKEINTRESOURCEA(image))) SetWindowLongPtrA(picture, GWLP_USERDATA, image);
+}
+
+void ShowItemImage(HWND parent, int id, int image) { ShowPictureImage(GetDlgItem(parent, id), image); }
+
+int PictureImageNumber(HWND picture) {
+  return picture != nullptr ? static_cast<int>(GetWindowLongPtrA(picture, GWLP_USERDATA)) : 0;
+}
+
+void ShowTwoDigits(HWND parent, int firstId, long value) {
+  const int v = TwoDigitValue(value);
+  ShowItemImage(parent, firstId, kLedDigit0 + v / 10);
+  ShowItemImage(parent, firstId + 1, kLedDigit0 + v % 10);
+}
+
+void SetItemEnabled(HWND parent, int id, bool enabled) {
+  HWND control = GetDlgItem(parent, id);
+  if (control != nullptr && (IsWindowEnabled(control) != FALSE) != enabled) EnableWindow(control, enabled);
+}

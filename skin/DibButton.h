@@ -41,5 +41,16 @@ HWND CreatePicture(HINSTANCE instance, HWND parent, int id, const char* image, i
                    int width, int height, const char* text = "");
 // Loads the bitmap at its own size, shows it and deletes the one shown before.
 bool SetPictureImage(HWND picture, const char* image);
+// Pictures showing numbered images keep the number in their user data: the
+// bitmap is loaded only when it changes, and another process can read back
+// what is shown. PictureImageNumber is 0 for a picture that never showed one.
+void ShowPictureImage(HWND picture, int image);
+void ShowItemImage(HWND parent, int id, int image);
+int PictureImageNumber(HWND picture);
+// Two LED digit pictures (ids firstId and firstId + 1) showing `value`,
+// which they cannot show beyond 0..99.
+void ShowTwoDigits(HWND parent, int firstId, long value);
+// Enables or disables a child control, only when that changes something.
+void SetItemEnabled(HWND parent, int id, bool enabled);
 // Handset shows its own cursor over pictures; null keeps the arrow.
 void SetPictureCursor(HCURSOR cursor);

@@ -38,3 +38,6 @@ constexpr SkinRect MarkerRect(int markerPos) { return SkinRect{9 * markerPos + 1
 // LED time display: the six digit resources for track, minutes, seconds.
 constexpr int kFirstDigitBitmap = kLedDigit0;
 void TrackTimeDigits(int track, int minutes, int seconds, int digits[6]);
+
+// A value for the two-digit LED displays: they stop at 0 and 99.
+constexpr int TwoDigitValue(long value) { return value < 0 ? 0 : value > 99 ? 99 : static_cast<int>(value); }

@@ -65,5 +65,4 @@ constexpr int ToComeImage(int entry) { return kTrack1ToCome + 2 * (entry - 1); }
 constexpr int TrackButtonX(int k) { return 196 + 12 * ((k - 1) % 5); }
 constexpr int TrackButtonY(int k) { return 20 + 12 * ((k - 1) / 5); }
 
-// A value for the two-digit displays: they stop at 99.
-constexpr int TwoDigitValue(long value) { return value < 0 ? 0 : value > 99 ? 99 : static_cast<int>(value); }
+

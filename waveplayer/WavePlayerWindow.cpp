@@ -51,23 +51,6 @@ void PostSelf(HWND window, uint16_t code, LPARAM lParam) {
   PostMessageA(window, CommandMessageOf(window), MakeCommand(kRouteWave, code), lParam);
 }
 
-// Loads a picture's bitmap only when it changes; the number shown is kept
-// in the picture's user data.
-void ShowPicture(HWND picture, int image) {
-  if (picture == nullptr || PictureImageNumber(picture) == image) return;
-  if (SetPictureImage(picture, MAKEINTRESOURCEA(image))) {
-    SetWindowLongPtrA(picture, GWLP_USERDATA, image);
-  }
-}
-
-void ShowItemPicture(HWND window, int id, int image) { ShowPicture(GetDlgItem(window, id), image); }
-
-void ShowTwoDigits(HWND window, int firstId, long value) {
-  const int v = TwoDigitValue(value);
-  ShowItemPicture(window, firstId, kLedDigit0 + v / 10);
-  ShowItemPicture(window, firstId + 1, kLedDigit0 + v % 10);
-}
-
 void ShowTrackAndTime(HWND window, const WavePlayerEngine& engine) {
   const uint32_t seconds = engine.shownSeconds();
   ShowTwoDigits(window, kWaveTrackTens, engine.shownTrack());
@@ -75,27 +58,22 @@ void ShowTrackAndTime(HWND window, const WavePlayerEngine& engine) {
   ShowTwoDigits(window, kWaveTrackTens + 4, static_cast<long>(seconds % 60));
 }
 
-void SetEnabled(HWND window, int id, bool enabled) {
-  HWND control = GetDlgItem(window, id);
-  if (control != nullptr && (IsWindowEnabled(control) != FALSE) != enabled) EnableWindow(control, enabled);
-}
-
 // Every button's enabled state, derived from the engine's state in one place.
 void SyncButtons(HWND window, const WavePlayerState& state) {
   const TransportEnables on = EnablesOf(state.engine->buttons());
-  SetEnabled(window, kWavePlaylist, true);
-  SetEnabled(window, kWavePlay, on.play);
-  SetEnabled(window, kWaveStop, on.stop);
-  SetEnabled(window, kWavePause, on.pause);
-  SetEnabled(window, kWaveSkipForward, on.skipForward);
-  SetEnabled(window, kWaveSkipBack, on.skipBack);
-  SetEnabled(window, kWaveTrackForward, on.trackForward);
-  SetEnabled(window, kWaveTrackBack, on.trackBack);
+  SetItemEnabled(window, kWavePlaylist, true);
+  SetItemEnabled(window, kWavePlay, on.play);
+  SetItemEnabled(window, kWaveStop, on.stop);
+  SetItemEnabled(window, kWavePause, on.pause);
+  SetItemEnabled(window, kWaveSkipForward, on.skipForward);
+  SetItemEnabled(window, kWaveSkipBack, on.skipBack);
+  SetItemEnabled(window, kWaveTrackForward, on.trackForward);
+  SetItemEnabled(window, kWaveTrackBack, on.trackBack);
   const RecordEnables rec = state.recording ? state.recording->enables() : RecordEnables{};
-  SetEnabled(window, kWaveRecordFile, rec.file);
-  SetEnabled(window, kWaveRecordPlay, rec.play);
-  SetEnabled(window, kWaveRecordStop, rec.stop);
-  SetEnabled(window, kWaveRecordPause, rec.pause);
+  SetItemEnabled(window, kWaveRecordFile, rec.file);
+  SetItemEnabled(window, kWaveRecordPlay, rec.play);
+  SetItemEnabled(window, kWaveRecordStop, rec.stop);
+  SetItemEnabled(window, kWaveRecordPause, rec.pause);
 }
 
 // The current entry's indicator alternates with the panel's blink phase.
@@ -114,7 +92,7 @@ void SyncTrackButtons(HWND window, const PlayerHost& host, const WavePlayerEngin
       ShowWindow(button, SW_HIDE);
       continue;
     }
-    ShowPicture(button, TrackButtonImage(host, entry, trackState));
+    ShowPictureImage(button, TrackButtonImage(host, entry, trackState));
     ShowWindow(button, SW_SHOWNA);
   }
   const int pages = engine.list()->Count() >= kTrackButtons + 1 ? SW_SHOWNA : SW_HIDE;
@@ -123,9 +101,9 @@ void SyncTrackButtons(HWND window, const PlayerHost& host, const WavePlayerEngin
 }
 
 void SyncLamps(HWND window, const PlayList& list) {
-  ShowItemPicture(window, kWaveStraightLamp, list.IsShuffled() ? kOnceLampDark : kOnceLampLit);
-  ShowItemPicture(window, kWaveRandomLamp, list.IsShuffled() ? kRandomLampLit : kRandomLampDark);
-  ShowItemPicture(window, kWaveLoopLamp, list.IsLoop() ? kLoopLampLit : kLoopLampDark);
+  ShowItemImage(window, kWaveStraightLamp, list.IsShuffled() ? kOnceLampDark : kOnceLampLit);
+  ShowItemImage(window, kWaveRandomLamp, list.IsShuffled() ? kRandomLampLit : kRandomLampDark);
+  ShowItemImage(window, kWaveLoopLamp, list.IsLoop() ? kLoopLampLit : kLoopLampDark);
 }
 
 void SyncTitle(HWND window, WavePlayerState& state) {
@@ -407,7 +385,7 @@ void OnTick(HWND window) {
   for (int k = 1; k <= kTrackButtons; ++k) {
     const int entry = engine->page() + k;
     if (engine->trackState(entry) != kTrackCurrent) continue;
-    ShowItemPicture(window, kWaveFirstTrackButton + k - 1,
+    ShowItemImage(window, kWaveFirstTrackButton + k - 1,
                     TrackButtonImage(*state->host, entry, kTrackCurrent));
   }
 }
@@ -519,6 +497,3 @@ uint32_t WavePlayerStatusBits(HWND window) {
   return bits;
 }
 
-int PictureImageNumber(HWND picture) {
-  return picture != nullptr ? static_cast<int>(GetWindowLongPtrA(picture, GWLP_USERDATA)) : 0;
-}

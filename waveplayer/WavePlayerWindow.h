@@ -25,6 +25,3 @@ const PlayerModule& WavePlayerModule();
 WavePlayerEngine* WavePlayerEngineOf(HWND window);
 // The reply bits to the status query, from the buttons as they are now.
 uint32_t WavePlayerStatusBits(HWND window);
-// The bitmap number a picture of the player shows (its user data), 0 when
-// it never showed one. Readable from another process too.
-int PictureImageNumber(HWND picture);

@@ -19,6 +19,7 @@
 #include "common/CommandCodes.h"
 #include "shell/MainPanel.h"
 #include "skin/DibButton.h"
+#include "skin/SkinGeometry.h"
 #include "common/Win32Handles.h"
 #include "skin/SkinControls.h"
 #include "skin/SkinPalette.h"
