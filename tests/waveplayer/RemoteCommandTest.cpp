@@ -159,8 +159,13 @@ TEST_F(RemoteTest, PlaylistCommandShowsThePlaylistWindow) {
   HWND window = nullptr;
   ASSERT_TRUE(PumpUntil(
       [&] {
-        std::vector<HWND> windows = FindTopLevelWindows("PlayListClass");
-        window = windows.size() == 1 && IsWindowVisible(windows[0]) ? windows[0] : nullptr;
+        // Every player's list has its window (the CD player's too); only
+        // the wave player's is to be shown.
+        std::vector<HWND> shown;
+        for (HWND w : FindTopLevelWindows("PlayListClass")) {
+          if (IsWindowVisible(w)) shown.push_back(w);
+        }
+        window = shown.size() == 1 ? shown[0] : nullptr;
         return window != nullptr && !IsWindowEnabled(panel_);
       },
       8000));
