@@ -29,13 +29,8 @@ class CdEndToEndTest : public ::testing::Test {
     SetEnvironmentVariableA("CX_FAKE_CD", "4:4,4,60,3");
     cantorix_.reset(new ChildProcess(ProgramFolder() + "\\Cantorix.exe /PLAY"));
     ASSERT_TRUE(cantorix_->started());
-    ASSERT_TRUE(PumpUntil(
-        [&] {
-          std::vector<HWND> panels = FindTopLevelWindows("CANTORIX");
-          panel_ = panels.size() == 1 && IsWindowVisible(panels[0]) ? panels[0] : nullptr;
-          return panel_ != nullptr;
-        },
-        20000));
+    panel_ = WaitForShownPanel(20000);
+    ASSERT_NE(panel_, nullptr);
     cd_ = FindWindowExA(panel_, nullptr, "CXCDPlayerWindow", nullptr);
     ASSERT_NE(cd_, nullptr);
   }

@@ -50,13 +50,8 @@ TEST(InstalledProgram, PlaysAndHandsOverToTheRunningInstance) {
 
   ChildProcess first(start);
   ASSERT_TRUE(first.started());
-  ASSERT_TRUE(PumpUntil(
-      [&] {
-        std::vector<HWND> panels = FindTopLevelWindows("CANTORIX");
-        panel = panels.size() == 1 && IsWindowVisible(panels[0]) ? panels[0] : nullptr;
-        return panel != nullptr;
-      },
-      30000));
+  panel = WaitForShownPanel(30000);
+  ASSERT_NE(panel, nullptr);
   EXPECT_TRUE(PumpUntil([&] { return CapturedBytes(capture) >= pcmBytes && stopped(); }, 60000))
       << CapturedBytes(capture) << " of " << pcmBytes << " bytes played";
 

@@ -46,13 +46,8 @@ TEST(MixerEndToEnd, FaderMuteAndRemoteScaleWhatPlays) {
   Cantorix c;
   ChildProcess cantorix(ProgramFolder() + "\\Cantorix.exe " + open);
   ASSERT_TRUE(cantorix.started());
-  ASSERT_TRUE(PumpUntil(
-      [&] {
-        std::vector<HWND> panels = FindTopLevelWindows("CANTORIX");
-        c.panel = panels.size() == 1 && IsWindowVisible(panels[0]) ? panels[0] : nullptr;
-        return c.panel != nullptr;
-      },
-      20000));
+  c.panel = WaitForShownPanel(20000);
+  ASSERT_NE(c.panel, nullptr);
   c.mixer = FindWindowExA(c.panel, nullptr, kMixerClass, nullptr);
   ASSERT_NE(c.mixer, nullptr);
   ASSERT_NE(c.Item(kPlaybackMasterFader), nullptr);

@@ -10,18 +10,6 @@ namespace {
 
 std::string ProgramPath() { return ProgramFolder() + "\\Cantorix.exe"; }
 
-HWND WaitForShownPanel(DWORD timeoutMs) {
-  HWND panel = nullptr;
-  PumpUntil(
-      [&] {
-        std::vector<HWND> panels = FindTopLevelWindows("CANTORIX");
-        panel = panels.size() == 1 && IsWindowVisible(panels[0]) ? panels[0] : nullptr;
-        return panel != nullptr;
-      },
-      timeoutMs);
-  return panel;
-}
-
 class InstanceTest : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(FindTopLevelWindows("CANTORIX").empty()); }

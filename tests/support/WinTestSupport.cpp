@@ -202,3 +202,15 @@ uint32_t StatusPoller::Query(HWND panel, uint16_t route) {
   PumpUntil([] { return !gStatusReplies.empty(); }, 3000);
   return gStatusReplies.empty() ? 0xFFFFFFFFu : static_cast<uint32_t>(gStatusReplies.back());
 }
+
+HWND WaitForShownPanel(DWORD timeoutMs) {
+  HWND panel = nullptr;
+  PumpUntil(
+      [&] {
+        std::vector<HWND> panels = FindTopLevelWindows("CANTORIX");
+        panel = panels.size() == 1 && IsWindowVisible(panels[0]) ? panels[0] : nullptr;
+        return panel != nullptr;
+      },
+      timeoutMs);
+  return panel;
+}

@@ -90,6 +90,9 @@ class StatusPoller {
 
 // The top-level windows of a class, across all processes.
 std::vector<HWND> FindTopLevelWindows(const char* className);
+// The one shown main panel ("CANTORIX") once a started Cantorix has shown
+// it (pumping meanwhile); null when none or several are shown in time.
+HWND WaitForShownPanel(DWORD timeoutMs);
 
 // The text of a dialog's static controls, joined (a message box's message).
 std::string DialogText(HWND dialog);

@@ -54,13 +54,8 @@ TEST(EndToEnd, PlaysToTheEndAndShowsTheStoppedState) {
 
   ChildProcess cantorix(ProgramFolder() + "\\Cantorix.exe " + open);
   ASSERT_TRUE(cantorix.started());
-  ASSERT_TRUE(PumpUntil(
-      [&] {
-        std::vector<HWND> panels = FindTopLevelWindows("CANTORIX");
-        player.panel = panels.size() == 1 && IsWindowVisible(panels[0]) ? panels[0] : nullptr;
-        return player.panel != nullptr;
-      },
-      20000));
+  player.panel = WaitForShownPanel(20000);
+  ASSERT_NE(player.panel, nullptr);
   player.wave = FindWindowExA(player.panel, nullptr, "CXWavePlayerClass", nullptr);
   ASSERT_NE(player.wave, nullptr);
 

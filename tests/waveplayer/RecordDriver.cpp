@@ -96,13 +96,8 @@ TEST(RecordEndToEnd, RecordsThroughTheButtons) {
   ChildProcess cantorix(ProgramFolder() + "\\Cantorix.exe" + (open != nullptr ? std::string(" ") + open : ""));
   ASSERT_TRUE(cantorix.started());
   p.processId = cantorix.id();
-  ASSERT_TRUE(PumpUntil(
-      [&] {
-        std::vector<HWND> panels = FindTopLevelWindows("CANTORIX");
-        p.panel = panels.size() == 1 && IsWindowVisible(panels[0]) ? panels[0] : nullptr;
-        return p.panel != nullptr;
-      },
-      20000));
+  p.panel = WaitForShownPanel(20000);
+  ASSERT_NE(p.panel, nullptr);
   p.wave = FindWindowExA(p.panel, nullptr, "CXWavePlayerClass", nullptr);
   ASSERT_NE(p.wave, nullptr);
   ASSERT_TRUE(p.KeysBecome("F")) << p.Keys();

@@ -27,13 +27,8 @@ class RemoteTest : public ::testing::Test {
     // pause keeps "playing": the steps below rely on that.
     cantorix_.reset(new ChildProcess(ProgramFolder() + "\\Cantorix.exe"));
     ASSERT_TRUE(cantorix_->started());
-    ASSERT_TRUE(PumpUntil(
-        [&] {
-          std::vector<HWND> panels = FindTopLevelWindows("CANTORIX");
-          panel_ = panels.size() == 1 && IsWindowVisible(panels[0]) ? panels[0] : nullptr;
-          return panel_ != nullptr;
-        },
-        20000));
+    panel_ = WaitForShownPanel(20000);
+    ASSERT_NE(panel_, nullptr);
     wave_ = FindWindowExA(panel_, nullptr, "CXWavePlayerClass", nullptr);
     ASSERT_NE(wave_, nullptr);
   }
