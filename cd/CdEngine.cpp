@@ -6,14 +6,6 @@
 #include "common/CommandCodes.h"
 #include "media/MediaKind.h"
 
-int CdPageBaseOf(int track) {
-  if (track < 1) return 0;
-  const int base = (track - 1) / kCdIndicators * kCdIndicators;
-  return base > kCdLastPageBase ? kCdLastPageBase : base;
-}
-
-int CdTwoDigits(int64_t value) { return value < 0 ? 0 : value > 99 ? 99 : static_cast<int>(value); }
-
 CdEngine::CdEngine(PlayList* list, HWND window, FrontPanelLcd* lcd, CdDeviceFactory factory)
     : list_(list), window_(window), lcd_(lcd), factory_(std::move(factory)) {}
 
@@ -40,27 +32,17 @@ void CdEngine::SetButtons(bool play, bool stop, bool pause, bool skips, bool tra
 }
 
 void CdEngine::Show(int track, int64_t minutes, int64_t seconds) {
-  shownTrack_ = CdTwoDigits(track);
-  shownMinutes_ = CdTwoDigits(minutes);
-  shownSeconds_ = CdTwoDigits(seconds);
+  shownTrack_ = TwoDigitsOf(track);
+  shownMinutes_ = TwoDigitsOf(minutes);
+  shownSeconds_ = TwoDigitsOf(seconds);
 }
 
 // ---- steps ----
 
-void CdEngine::RefreshMarks() {
-  for (int n = 1; n <= kPlayListCapacity; ++n) {
-    switch (list_->EntryState(n)) {
-      case -1: marks_[n] = kMarkPlayed; break;
-      case 0: marks_[n] = kMarkCurrent; break;
-      case 1: marks_[n] = kMarkToCome; break;
-      default: marks_[n] = kMarkNone; break;
-    }
-    if (marks_[n] == kMarkCurrent && page_ < n && n <= page_ + kCdIndicators) displayActive_ = true;
-  }
-}
+void CdEngine::RefreshMarks() { marks_.Refresh(*list_); }
 
 void CdEngine::ResetDisplay() {
-  displayActive_ = false;
+  marks_.SetDisplayActive(false);
   status_ = (status_ & ~(kCdPlaying | kCdPaused)) | kCdStopped;
   SetTrackLcd(0);
   Show(0, 0, 0);
@@ -112,8 +94,8 @@ void CdEngine::PlayCd() {
     status_ = (status_ & ~(kCdStopped | kCdPaused)) | kCdPlaying;
   }
   const int n = list_->CurrentEntryNumber();
-  page_ = CdPageBaseOf(n);
-  if (n >= 1 && n <= kPlayListCapacity) marks_[n] = kMarkCurrent;
+  marks_.ShowPageOf(n);
+  marks_.Set(n, kMarkCurrent);
   // The display learns what really happened, not what was hoped for.
   SetTrackLcd(static_cast<uint32_t>(n > 0 ? n : 0));
   SetStateLcd(status_);
@@ -382,7 +364,7 @@ void CdEngine::OnNotify(WPARAM code, LPARAM deviceId) {
   if (code != MCI_NOTIFY_SUCCESSFUL || !device_) return;
   if (device_->id() != static_cast<MCIDEVICEID>(deviceId) || device_->IsPlaying()) return;
   const int n = list_->CurrentEntryNumber();
-  if (n >= 1 && n <= kPlayListCapacity) marks_[n] = kMarkPlayed;
+  marks_.Set(n, kMarkPlayed);
   NextTrack();
 }
 
@@ -394,7 +376,7 @@ void CdEngine::OnDiscChange(bool arrived, int drive, bool autoPlay) {
     // The disc is gone: its device goes before the list.
     CloseDevice();
     list_->Clear();
-    displayActive_ = false;
+    marks_.SetDisplayActive(false);
     status_ |= kCdNoDisc;
     ResetDisplay();
     return;
@@ -419,7 +401,7 @@ void CdEngine::OnListEdited() {
   list_->CommitEdits();
   list_->HideListWindow();
   LoadFirstTrack();
-  page_ = 0;
+  marks_.FirstPage();
   ResetDisplay();
   StopCd();
 }
@@ -463,21 +445,19 @@ void CdEngine::StartUp(bool play) {
 }
 
 void CdEngine::Refresh() {
-  if (!displayActive_ || !device_ || skipDirection_ != 0) return;
+  if (!marks_.displayActive() || !device_ || skipDirection_ != 0) return;
   const uint32_t position = device_->Position();
   Show(list_->CurrentEntryNumber(), TmsfMinutes(position), TmsfSeconds(position));
 }
 
 bool CdEngine::NextPage() {
-  if (page_ + kCdIndicators >= list_->Count() || page_ >= kCdLastPageBase) return false;
-  page_ += kCdIndicators;
+  if (!marks_.NextPage(list_->Count())) return false;
   RefreshMarks();
   return true;
 }
 
 bool CdEngine::PreviousPage() {
-  if (page_ < kCdIndicators) return false;
-  page_ -= kCdIndicators;
+  if (!marks_.PreviousPage()) return false;
   RefreshMarks();
   return true;
 }

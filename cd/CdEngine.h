@@ -14,6 +14,7 @@
 
 #include "cd/FrontPanelLcd.h"
 #include "cd/MciDevice.h"
+#include "cd/TrackMarks.h"
 #include "media/PlayList.h"
 
 // Status bits, as the front-panel display gets them.
@@ -23,20 +24,10 @@ struct CdButtons {
   bool play, stop, pause, skipForward, skipBack, trackForward, trackBack;
 };
 
-// What a track indicator shows.
-enum CdTrackMark : int { kMarkNone = 0, kMarkPlayed = 1, kMarkToCome = 2, kMarkCurrent = 3 };
-
-constexpr int kCdIndicators = 20;
-constexpr int kCdLastPageBase = 80;
 constexpr UINT_PTR kCdSkipTimer = 1;
 constexpr UINT kCdSkipTickMs = 200;
 constexpr int kCdSkipTicks = 50;
 constexpr uint32_t kCdStepSeconds = 10;
-
-// The page that shows track n: 0 for 1..20, 20 for 21..40, ... at most 80.
-int CdPageBaseOf(int track);
-// Values for the two-digit LED displays, which stop at 99.
-int CdTwoDigits(int64_t value);
 
 using CdDeviceFactory = std::function<std::unique_ptr<MciDevice>(HWND notify)>;
 
@@ -84,9 +75,10 @@ class CdEngine {
   const CdButtons& buttons() const { return buttons_; }
   uint32_t status() const { return status_; }
   bool playing() const { return playing_; }
-  int page() const { return page_; }
-  int mark(int track) const { return track >= 1 && track <= kPlayListCapacity ? marks_[track] : kMarkNone; }
-  bool displayActive() const { return displayActive_; }
+  int page() const { return marks_.page(); }
+  int mark(int track) const { return marks_.mark(track); }
+  const TrackMarks& marks() const { return marks_; }
+  bool displayActive() const { return marks_.displayActive(); }
   int shownTrack() const { return shownTrack_; }
   int shownMinutes() const { return shownMinutes_; }
   int shownSeconds() const { return shownSeconds_; }
@@ -123,9 +115,7 @@ class CdEngine {
   int64_t skipStart_ = 0;
   int64_t skipSecond_ = 0;
   uint32_t skipSavedStatus_ = 0;
-  int marks_[kPlayListCapacity + 1] = {};
-  int page_ = 0;
-  bool displayActive_ = false;
+  TrackMarks marks_;
   CdButtons buttons_ = {};
   int shownTrack_ = 0;
   int shownMinutes_ = 0;

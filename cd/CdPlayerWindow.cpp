@@ -6,6 +6,7 @@
 #include "cd/CdEngine.h"
 #include "cd/CdPlayerLayout.h"
 #include "cd/FrontPanelLcd.h"
+#include "cd/TrackIndicators.h"
 #include "common/CommandCodes.h"
 #include "common/Win32Handles.h"
 #include "common/WindowClass.h"
@@ -58,42 +59,13 @@ void SyncButtons(HWND window, const CdEngine& engine) {
   SetItemEnabled(window, kCdTrackBack, on.trackBack);
 }
 
-// The current track's indicator alternates with the panel's blink phase.
-int IndicatorImage(const PlayerHost& host, int track, int mark) {
-  if (mark == kMarkPlayed || (mark == kMarkCurrent && !host.BlinkPhase())) return CdPlayedImage(track);
-  return CdToComeImage(track);
-}
-
-void SyncIndicators(HWND window, const PlayerHost& host, const CdEngine& engine) {
-  for (int i = 1; i <= kCdIndicators; ++i) {
-    HWND indicator = GetDlgItem(window, kCdFirstIndicator + i - 1);
-    const int track = engine.page() + i;
-    const int mark = engine.mark(track);  // none beyond track 99
-    if (mark == kMarkNone) {
-      ShowWindow(indicator, SW_HIDE);
-      continue;
-    }
-    ShowPictureImage(indicator, IndicatorImage(host, track, mark));
-    ShowWindow(indicator, SW_SHOWNA);
-  }
-  const int pages = engine.list()->Count() > kCdIndicators ? SW_SHOWNA : SW_HIDE;
-  ShowWindow(GetDlgItem(window, kCdNextPage), pages);
-  ShowWindow(GetDlgItem(window, kCdPreviousPage), pages);
-}
-
-void SyncLamps(HWND window, const PlayList& list) {
-  ShowItemImage(window, kCdOnceLamp, list.IsShuffled() ? kOnceLampDark : kOnceLampLit);
-  ShowItemImage(window, kCdRandomLamp, list.IsShuffled() ? kRandomLampLit : kRandomLampDark);
-  ShowItemImage(window, kCdLoopLamp, list.IsLoop() ? kLoopLampLit : kLoopLampDark);
-}
-
 // Renders what the engine holds after an operation.
 void SyncView(HWND window) {
   CdPlayerState* state = StateOf(window);
   if (state == nullptr || !state->engine) return;
   SyncButtons(window, *state->engine);
-  SyncIndicators(window, *state->host, *state->engine);
-  SyncLamps(window, *state->list);
+  SyncTrackIndicators(window, state->engine->marks(), state->list->Count(), state->host->BlinkPhase());
+  SyncModeLamps(window, *state->list);
   ShowTime(window, *state->engine);
 }
 
@@ -120,18 +92,7 @@ void BuildControls(HWND window, HINSTANCE instance) {
                                  p.height, p.text);
     if (picture != nullptr) SetWindowLongPtrA(picture, GWLP_USERDATA, p.image);
   }
-  for (int i = 1; i <= kCdIndicators; ++i) {
-    char text[4];
-    wsprintfA(text, "%d", i);
-    HWND indicator = CreatePicture(instance, window, kCdFirstIndicator + i - 1, MAKEINTRESOURCEA(CdToComeImage(i)),
-                                   CdIndicatorX(i), CdIndicatorY(i), 10, 9, text);
-    if (indicator != nullptr) SetWindowLongPtrA(indicator, GWLP_USERDATA, CdToComeImage(i));
-    ShowWindow(indicator, SW_HIDE);
-  }
-  ShowWindow(CreatePicture(instance, window, kCdPreviousPage, MAKEINTRESOURCEA(kPreviousPageImage), 182, 20, 10, 9),
-             SW_HIDE);
-  ShowWindow(CreatePicture(instance, window, kCdNextPage, MAKEINTRESOURCEA(kNextPageImage), 182, 32, 10, 9),
-             SW_HIDE);
+  CreateTrackIndicators(instance, window);
 }
 
 LRESULT OnCreate(HWND window, const CREATESTRUCTA* cs) {
@@ -206,13 +167,7 @@ void OnTick(HWND window) {
   if (!engine.displayActive() || engine.device() == nullptr) return;
   engine.Refresh();
   ShowTime(window, engine);
-  for (int i = 1; i <= kCdIndicators; ++i) {
-    const int track = engine.page() + i;
-    if (engine.mark(track) != kMarkCurrent) continue;
-    HWND indicator = GetDlgItem(window, kCdFirstIndicator + i - 1);
-    ShowPictureImage(indicator, IndicatorImage(*state->host, track, kMarkCurrent));
-    ShowWindow(indicator, SW_SHOWNA);
-  }
+  BlinkCurrentIndicator(window, engine.marks(), state->host->BlinkPhase());
 }
 
 // Shown or hidden by the main panel. Notices about the parent being shown

@@ -359,13 +359,13 @@ TEST_F(CdEngineTest, StepsNeedAKnownLengthAndDisplaysStopAt99) {
 }
 
 TEST(CdPages, PageBasesStayOnTheIndicators) {
-  EXPECT_EQ(CdPageBaseOf(0), 0);
-  EXPECT_EQ(CdPageBaseOf(-5), 0);
-  EXPECT_EQ(CdPageBaseOf(20), 0);
-  EXPECT_EQ(CdPageBaseOf(21), 20);
-  EXPECT_EQ(CdPageBaseOf(99), 80);
-  EXPECT_EQ(CdPageBaseOf(100), 80);
-  EXPECT_EQ(CdPageBaseOf(1000), 80);
+  EXPECT_EQ(PageBaseOf(0), 0);
+  EXPECT_EQ(PageBaseOf(-5), 0);
+  EXPECT_EQ(PageBaseOf(20), 0);
+  EXPECT_EQ(PageBaseOf(21), 20);
+  EXPECT_EQ(PageBaseOf(99), 80);
+  EXPECT_EQ(PageBaseOf(100), 80);
+  EXPECT_EQ(PageBaseOf(1000), 80);
 }
 
 class CdEngineLongDiscTest : public CdEngineTest {

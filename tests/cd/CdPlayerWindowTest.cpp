@@ -118,7 +118,7 @@ TEST_F(CdWindowTest, PlaysTheDiscThroughTheButtonsAndShowsIt) {
   // Stopped with the disc loaded: indicators for its 12 tracks, no pages.
   EXPECT_TRUE(Enabled(kCdPlay) && Enabled(kCdTrackForward) && Enabled(kCdEject) && Enabled(kCdPlaylist));
   EXPECT_FALSE(Enabled(kCdStop) || Enabled(kCdPause) || Enabled(kCdSkipForward));
-  for (int i = 1; i <= kCdIndicators; ++i) EXPECT_EQ(Visible(kCdFirstIndicator + i - 1), i <= 12) << i;
+  for (int i = 1; i <= kTrackIndicators; ++i) EXPECT_EQ(Visible(kCdFirstIndicator + i - 1), i <= 12) << i;
   EXPECT_FALSE(Visible(kCdNextPage) || Visible(kCdPreviousPage));
   EXPECT_EQ(Status(), kStatusPlaylist | kStatusEject | kStatusPlay | kStatusTrackForward | kStatusTrackBack |
                           kStatusCdShown);
@@ -159,7 +159,7 @@ TEST_F(CdWindowTest, PagesAndIndicatorClicksOnALongDisc) {
   EXPECT_TRUE(Visible(kCdNextPage) && Visible(kCdPreviousPage));
   Click(kCdNextPage);
   EXPECT_EQ(engine_->page(), 20);
-  for (int i = 1; i <= kCdIndicators; ++i) EXPECT_EQ(Visible(kCdFirstIndicator + i - 1), i <= 5) << i;
+  for (int i = 1; i <= kTrackIndicators; ++i) EXPECT_EQ(Visible(kCdFirstIndicator + i - 1), i <= 5) << i;
   Click(kCdNextPage);
   EXPECT_EQ(engine_->page(), 20);
   Click(kCdFirstIndicator + 2);
