@@ -1,5 +1,6 @@
 #include "cd/CdPlayerWindow.h"
 #include "media/PlayListWindow.h"
+#include "midi/MidiPlayerWindow.h"
 #include "mixer/MixerWindow.h"
 #include "shell/App.h"
 #include "shell/MainPanel.h"
@@ -20,6 +21,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showMod
   // player's list gets its playlist window from the same creator.
   RegisterPlayerModule(kPlayerMixer, &MixerModule());
   RegisterPlayerModule(kPlayerCd, &CdPlayerModule());
+  RegisterPlayerModule(kPlayerMidi, &MidiPlayerModule());
   RegisterPlayerModule(kPlayerWave, &WavePlayerModule());
   InstallPlayListWindow(instance, ReadProgramFolder);
   return RunCantorix(instance, commandLine, showMode);

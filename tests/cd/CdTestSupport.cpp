@@ -19,8 +19,8 @@ std::string TrackFileBytes(int track) {
   return bytes;
 }
 
-void SetCdAudioEntry(const std::string& driver) {
-  WritePrivateProfileStringA("mci", "cdaudio", driver.c_str(), "system.ini");
+void SetMciEntry(const std::string& entry, const std::string& driver) {
+  WritePrivateProfileStringA("mci", entry.c_str(), driver.c_str(), "system.ini");
   WritePrivateProfileStringA(nullptr, nullptr, nullptr, "system.ini");  // flush
 }
 
@@ -54,24 +54,30 @@ std::string TestDisc::Add(const std::string& name, const std::string& bytes) {
 }
 
 std::string FakeCdDriverPath() { return ProgramFolder() + "\\fakecdaudio.dll"; }
+std::string FakeSequencerPath() { return ProgramFolder() + "\\fakesequencer.dll"; }
 
-CdAudioDriver::CdAudioDriver(const char* driver) {
-  const std::string name = std::string(driver) == "fake" ? FakeCdDriverPath() : driver;
-  if (name == FakeCdDriverPath()) fake_ = LoadLibraryA(name.c_str());
-  SetCdAudioEntry(name);
+MciTestDriver::MciTestDriver(const char* entry, const std::string& driver, const char* restore)
+    : entry_(entry), restore_(restore) {
+  if (driver == FakeCdDriverPath() || driver == FakeSequencerPath()) fake_ = LoadLibraryA(driver.c_str());
+  SetMciEntry(entry_, driver);
 }
 
-CdAudioDriver::~CdAudioDriver() {
-  SetCdAudioEntry(kWineCdDriver);
+MciTestDriver::~MciTestDriver() {
+  SetMciEntry(entry_, restore_);
   if (fake_ != nullptr) FreeLibrary(fake_);
 }
 
-void CdAudioDriver::Script(const char* script) {
+CdAudioDriver::CdAudioDriver(const char* driver)
+    : MciTestDriver("cdaudio", std::string(driver) == "fake" ? FakeCdDriverPath() : driver, kWineCdDriver) {}
+
+FakeSequencer::FakeSequencer() : MciTestDriver("sequencer", FakeSequencerPath(), "mciseq.dll") {}
+
+void MciTestDriver::Script(const char* script) {
   auto set = reinterpret_cast<void (*)(const char*)>(reinterpret_cast<void*>(GetProcAddress(fake_, "FakeCdScript")));
   if (set != nullptr) set(script);
 }
 
-std::string CdAudioDriver::Log() {
+std::string MciTestDriver::Log() {
   auto get = reinterpret_cast<int (*)(char*, int)>(reinterpret_cast<void*>(GetProcAddress(fake_, "FakeCdLog")));
   if (get == nullptr) return "";
   std::string log(8192, '\0');

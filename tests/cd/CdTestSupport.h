@@ -27,23 +27,40 @@ class TestDisc {
   std::vector<std::string> names_;
 };
 
-// Puts a CD audio driver in the prefix's system.ini for the life of the
-// object and Wine's own driver back afterwards.
-class CdAudioDriver {
+// Puts an MCI driver in the prefix's system.ini [mci] section for the life
+// of the object, and Wine's own driver back afterwards.
+class MciTestDriver {
  public:
-  // "fake" for the test driver next to the test program, else a driver file name.
-  explicit CdAudioDriver(const char* driver);
-  ~CdAudioDriver();
-  CdAudioDriver(const CdAudioDriver&) = delete;
-  CdAudioDriver& operator=(const CdAudioDriver&) = delete;
-  // The fake driver only: the disc it reports ("speed:seconds,..."), and the
-  // commands it saw since the last call.
+  // `entry` is the section's key ("cdaudio", "sequencer"); `driver` a path
+  // or a driver file name; `restore` Wine's own driver for that key.
+  MciTestDriver(const char* entry, const std::string& driver, const char* restore);
+  ~MciTestDriver();
+  MciTestDriver(const MciTestDriver&) = delete;
+  MciTestDriver& operator=(const MciTestDriver&) = delete;
+  // The fake drivers only: the disc or files they report (see
+  // FakeCdDriver.cpp), and the commands they saw since the last call.
   void Script(const char* script);
   std::string Log();
 
  private:
+  std::string entry_;
+  std::string restore_;
   HMODULE fake_ = nullptr;
+};
+
+// The CD audio driver: "fake" for the test driver next to the test program,
+// else a driver file name.
+class CdAudioDriver : public MciTestDriver {
+ public:
+  explicit CdAudioDriver(const char* driver);
+};
+
+// The fake sequencer next to the test program, in place of Wine's.
+class FakeSequencer : public MciTestDriver {
+ public:
+  FakeSequencer();
 };
 
 constexpr char kWineCdDriver[] = "mcicda.dll";
 std::string FakeCdDriverPath();
+std::string FakeSequencerPath();

@@ -12,7 +12,18 @@
 // command form is, and the plain string form is not). FakeCdLog() hands out
 // (and clears) the commands seen, one line each.
 //
-// It is registered only in a test prefix's system.ini, [mci] cdaudio=<path>.
+// Built a second time with CX_FAKE_SEQUENCER as a stand-in MIDI sequencer
+// (Wine's own opens MIDI files but never plays them): each device is one
+// file, which must start like a MIDI file ("MThd") or fails to open with
+// MCIERR_INVALID_FILE. Its script, from CX_FAKE_SEQ or FakeCdScript(), is
+// "speed:seconds" (every file's length) with "name=seconds" entries for
+// single files (the name without folder), and flags "!tempo=N" (the tempo
+// files start with, 120 when not given), "!notempo" (tempo reads fail) and
+// "!nosettempo" (tempo changes fail). Tempo changes are logged as "TEMPO n";
+// they do not change the speed of play.
+//
+// It is registered only in a test prefix's system.ini, [mci] cdaudio=<path>
+// or sequencer=<path>.
 #include <windows.h>
 #include <mmsystem.h>
 #include <mmddk.h>
@@ -28,12 +39,27 @@ namespace {
 
 constexpr uint32_t kFramesPerSecond = 75;
 
+#ifdef CX_FAKE_SEQUENCER
+constexpr bool kSequencer = true;
+constexpr char kScriptVariable[] = "CX_FAKE_SEQ";
+constexpr char kDefaultScript[] = "8:20";
+#else
+constexpr bool kSequencer = false;
+constexpr char kScriptVariable[] = "CX_FAKE_CD";
+constexpr char kDefaultScript[] = "8:20,15,25,12";
+#endif
+
 struct Disc {
   std::vector<uint32_t> trackFrames;
   uint32_t speed = 8;
   bool lengthFails = false;
   bool refuseRoot = false;
   bool refuseWaitDoor = false;
+  // Sequencer only.
+  std::vector<std::pair<std::string, uint32_t>> fileFrames;
+  long tempo = 120;
+  bool tempoFails = false;
+  bool setTempoFails = false;
 };
 
 CRITICAL_SECTION gLock;
@@ -49,6 +75,14 @@ void Parse(const char* script) {
   }
   if (disc.speed == 0) disc.speed = 1;
   for (const char* p = script; *p != '\0' && *p != '!';) {
+    const char* equals = std::strchr(p, '=');
+    const char* comma = std::strchr(p, ',');
+    if (equals != nullptr && (comma == nullptr || equals < comma)) {
+      const uint32_t seconds = static_cast<uint32_t>(std::strtoul(equals + 1, nullptr, 10));
+      disc.fileFrames.emplace_back(std::string(p, equals), seconds * kFramesPerSecond);
+      p = comma != nullptr ? comma + 1 : equals + std::strlen(equals);
+      continue;
+    }
     char* end = nullptr;
     const unsigned long seconds = std::strtoul(p, &end, 10);
     if (end == p) break;
@@ -58,6 +92,10 @@ void Parse(const char* script) {
   disc.lengthFails = std::strstr(script, "!nolength") != nullptr;
   disc.refuseRoot = std::strstr(script, "!noroot") != nullptr;
   disc.refuseWaitDoor = std::strstr(script, "!nowaitdoor") != nullptr;
+  const char* tempo = std::strstr(script, "!tempo=");
+  if (tempo != nullptr) disc.tempo = std::strtol(tempo + 7, nullptr, 10);
+  disc.tempoFails = std::strstr(script, "!notempo") != nullptr;
+  disc.setTempoFails = std::strstr(script, "!nosettempo") != nullptr;
   gDisc = disc;
 }
 
@@ -80,17 +118,23 @@ struct Device {
   DWORD playStart = 0;      // tick count when the play began
   HWND callback = nullptr;  // waiting for the play's completion, or null
   HANDLE timer = nullptr;
+  // A sequencer device's file, as one track of its own length.
+  std::vector<uint32_t> file;
+  long tempo = 120;
 };
 
-uint32_t TrackStart(uint32_t track) {
+const std::vector<uint32_t>& Tracks(const Device& d) { return kSequencer ? d.file : gDisc.trackFrames; }
+
+uint32_t TrackStart(const Device& d, uint32_t track) {
+  const std::vector<uint32_t>& tracks = Tracks(d);
   uint32_t frame = 0;
-  for (uint32_t t = 1; t < track && t <= gDisc.trackFrames.size(); ++t) frame += gDisc.trackFrames[t - 1];
+  for (uint32_t t = 1; t < track && t <= tracks.size(); ++t) frame += tracks[t - 1];
   return frame;
 }
-uint32_t DiscFrames() { return TrackStart(static_cast<uint32_t>(gDisc.trackFrames.size()) + 1); }
-uint32_t TrackOf(uint32_t frame) {
+uint32_t DiscFrames(const Device& d) { return TrackStart(d, static_cast<uint32_t>(Tracks(d).size()) + 1); }
+uint32_t TrackOf(const Device& d, uint32_t frame) {
   uint32_t track = 1;
-  while (track < gDisc.trackFrames.size() && frame >= TrackStart(track + 1)) ++track;
+  while (track < Tracks(d).size() && frame >= TrackStart(d, track + 1)) ++track;
   return track;
 }
 uint32_t Msf(uint32_t frames) {
@@ -101,7 +145,7 @@ uint32_t ToFrames(const Device& d, DWORD value) {
   switch (d.timeFormat) {
     case MCI_FORMAT_MILLISECONDS: return value * kFramesPerSecond / 1000;
     case MCI_FORMAT_TMSF:
-      return TrackStart(value & 0xFF) + (((value >> 8) & 0xFF) * 60 + ((value >> 16) & 0xFF)) * kFramesPerSecond +
+      return TrackStart(d, value & 0xFF) + (((value >> 8) & 0xFF) * 60 + ((value >> 16) & 0xFF)) * kFramesPerSecond +
              ((value >> 24) & 0xFF);
     default: return ((value & 0xFF) * 60 + ((value >> 8) & 0xFF)) * kFramesPerSecond + ((value >> 16) & 0xFF);
   }
@@ -110,8 +154,8 @@ DWORD FromFrames(const Device& d, uint32_t frame) {
   switch (d.timeFormat) {
     case MCI_FORMAT_MILLISECONDS: return frame * 1000 / kFramesPerSecond;
     case MCI_FORMAT_TMSF: {
-      const uint32_t track = TrackOf(frame);
-      return track | (Msf(frame - TrackStart(track)) << 8);
+      const uint32_t track = TrackOf(d, frame);
+      return track | (Msf(frame - TrackStart(d, track)) << 8);
     }
     default: return Msf(frame);
   }
@@ -161,12 +205,12 @@ LRESULT Play(Device& d, DWORD flags, const MCI_PLAY_PARMS* p) {
   Interrupt(d, MCI_NOTIFY_SUPERSEDED);
   EnterCriticalSection(&gLock);
   const uint32_t from = (flags & MCI_FROM) != 0 ? ToFrames(d, p->dwFrom) : d.frame;
-  const uint32_t to = (flags & MCI_TO) != 0 ? ToFrames(d, p->dwTo) : DiscFrames();
+  const uint32_t to = (flags & MCI_TO) != 0 ? ToFrames(d, p->dwTo) : DiscFrames(d);
   char from_[24] = "", to_[24] = "";
   if ((flags & MCI_FROM) != 0) std::snprintf(from_, sizeof from_, " from %lu", p->dwFrom);
   if ((flags & MCI_TO) != 0) std::snprintf(to_, sizeof to_, " to %lu", p->dwTo);
   Log("PLAY%s%s", from_, to_);
-  if (from > DiscFrames() || to > DiscFrames() || to < from) {
+  if (from > DiscFrames(d) || to > DiscFrames(d) || to < from) {
     LeaveCriticalSection(&gLock);
     return MCIERR_OUTOFRANGE;
   }
@@ -198,14 +242,20 @@ LRESULT Status(Device& d, DWORD flags, MCI_STATUS_PARMS* p) {
         break;
       }
       const uint32_t track = (flags & MCI_TRACK) != 0 ? p->dwTrack : 0;
-      const uint32_t frames = track == 0 ? DiscFrames()
-                              : track <= gDisc.trackFrames.size() ? gDisc.trackFrames[track - 1] : 0;
-      if (track > gDisc.trackFrames.size()) result = MCIERR_OUTOFRANGE;
+      const uint32_t frames = track == 0 ? DiscFrames(d) : track <= Tracks(d).size() ? Tracks(d)[track - 1] : 0;
+      if (track > Tracks(d).size()) result = MCIERR_OUTOFRANGE;
       p->dwReturn = d.timeFormat == MCI_FORMAT_MILLISECONDS ? frames * 1000 / kFramesPerSecond : Msf(frames);
       break;
     }
-    case MCI_STATUS_NUMBER_OF_TRACKS: p->dwReturn = gDisc.trackFrames.size(); break;
-    case MCI_STATUS_CURRENT_TRACK: p->dwReturn = TrackOf(d.frame); break;
+    case MCI_STATUS_NUMBER_OF_TRACKS: p->dwReturn = Tracks(d).size(); break;
+    case MCI_STATUS_CURRENT_TRACK: p->dwReturn = TrackOf(d, d.frame); break;
+    case MCI_SEQ_STATUS_TEMPO:
+      if (!kSequencer || gDisc.tempoFails) {
+        result = MCIERR_UNSUPPORTED_FUNCTION;
+        break;
+      }
+      p->dwReturn = static_cast<DWORD_PTR>(d.tempo);
+      break;
     case MCI_STATUS_MEDIA_PRESENT:
     case MCI_STATUS_READY:
       p->dwReturn = MAKEMCIRESOURCE(TRUE, MCI_TRUE);
@@ -221,6 +271,39 @@ LRESULT Status(Device& d, DWORD flags, MCI_STATUS_PARMS* p) {
   return result;
 }
 
+UINT DeviceType() { return kSequencer ? MCI_DEVTYPE_SEQUENCER : MCI_DEVTYPE_CD_AUDIO; }
+
+// A sequencer device opens on a MIDI file; its length comes from the script.
+LRESULT OpenFile(Device& d, const wchar_t* element) {
+  if (element == nullptr) return MCIERR_INVALID_FILE;
+  HANDLE file = CreateFileW(element, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return MCIERR_FILE_NOT_FOUND;
+  char head[4] = {};
+  DWORD got = 0;
+  const BOOL read = ReadFile(file, head, sizeof head, &got, nullptr);
+  CloseHandle(file);
+  if (!read || got != sizeof head || std::memcmp(head, "MThd", 4) != 0) return MCIERR_INVALID_FILE;
+  char name[MAX_PATH] = {};
+  WideCharToMultiByte(CP_ACP, 0, element, -1, name, sizeof name, nullptr, nullptr);
+  const char* base = name;
+  for (const char* p = name; *p != '\0'; ++p) {
+    if (*p == '\\' || *p == '/') base = p + 1;
+  }
+  std::string stem(base);
+  stem = stem.substr(0, stem.rfind('.'));
+  EnterCriticalSection(&gLock);
+  uint32_t frames = gDisc.trackFrames.empty() ? 20 * kFramesPerSecond : gDisc.trackFrames[0];
+  for (const auto& entry : gDisc.fileFrames) {
+    if (lstrcmpiA(entry.first.c_str(), stem.c_str()) == 0) frames = entry.second;
+  }
+  d.file.assign(1, frames);
+  d.tempo = gDisc.tempo;
+  d.timeFormat = MCI_FORMAT_MILLISECONDS;
+  Log("FILE %s", base);
+  LeaveCriticalSection(&gLock);
+  return 0;
+}
+
 LRESULT Command(Device& d, UINT message, DWORD flags, DWORD_PTR parameters) {
   auto* generic = reinterpret_cast<MCI_GENERIC_PARMS*>(parameters);
   switch (message) {
@@ -229,7 +312,7 @@ LRESULT Command(Device& d, UINT message, DWORD flags, DWORD_PTR parameters) {
       const wchar_t* element = (flags & MCI_OPEN_ELEMENT) != 0 && open != nullptr ? open->lpstrElementName : nullptr;
       const size_t length = element != nullptr ? wcslen(element) : 0;
       if (gDisc.refuseRoot && length > 0 && element[length - 1] == L'\\') return MCIERR_INVALID_FILE;
-      return 0;
+      return kSequencer ? OpenFile(d, element) : 0;
     }
     case MCI_CLOSE_DRIVER: Interrupt(d, MCI_NOTIFY_ABORTED); return 0;
     case MCI_PLAY: {
@@ -249,10 +332,10 @@ LRESULT Command(Device& d, UINT message, DWORD flags, DWORD_PTR parameters) {
       Interrupt(d, MCI_NOTIFY_ABORTED);
       auto* p = reinterpret_cast<MCI_SEEK_PARMS*>(parameters);
       EnterCriticalSection(&gLock);
-      uint32_t to = (flags & MCI_SEEK_TO_END) != 0 ? DiscFrames() : (flags & MCI_TO) != 0 ? ToFrames(d, p->dwTo) : 0;
+      uint32_t to = (flags & MCI_SEEK_TO_END) != 0 ? DiscFrames(d) : (flags & MCI_TO) != 0 ? ToFrames(d, p->dwTo) : 0;
       Log("SEEK %s%lu", (flags & MCI_SEEK_TO_START) ? "start " : (flags & MCI_SEEK_TO_END) ? "end " : "",
           (flags & MCI_TO) ? p->dwTo : 0ul);
-      const bool inRange = to <= DiscFrames();
+      const bool inRange = to <= DiscFrames(d);
       if (inRange) {
         d.frame = to;
         d.mode = MCI_MODE_STOP;
@@ -264,6 +347,14 @@ LRESULT Command(Device& d, UINT message, DWORD flags, DWORD_PTR parameters) {
       auto* p = reinterpret_cast<MCI_SET_PARMS*>(parameters);
       EnterCriticalSection(&gLock);
       if ((flags & MCI_SET_TIME_FORMAT) != 0) d.timeFormat = p->dwTimeFormat;
+      if (kSequencer && (flags & MCI_SEQ_SET_TEMPO) != 0) {
+        if (gDisc.setTempoFails) {
+          LeaveCriticalSection(&gLock);
+          return MCIERR_HARDWARE;
+        }
+        d.tempo = static_cast<long>(reinterpret_cast<MCI_SEQ_SET_PARMS*>(parameters)->dwTempo);
+        Log("TEMPO %ld", d.tempo);
+      }
       if ((flags & MCI_SET_DOOR_OPEN) != 0) Log("DOOR open");
       if ((flags & MCI_SET_DOOR_CLOSED) != 0) {
         if (gDisc.refuseWaitDoor && (flags & MCI_WAIT) != 0) {
@@ -278,7 +369,7 @@ LRESULT Command(Device& d, UINT message, DWORD flags, DWORD_PTR parameters) {
     case MCI_STATUS: return Status(d, flags, reinterpret_cast<MCI_STATUS_PARMS*>(parameters));
     case MCI_GETDEVCAPS: {
       auto* p = reinterpret_cast<MCI_GETDEVCAPS_PARMS*>(parameters);
-      p->dwReturn = p->dwItem == MCI_GETDEVCAPS_DEVICE_TYPE ? MAKEMCIRESOURCE(MCI_DEVTYPE_CD_AUDIO, MCI_DEVTYPE_CD_AUDIO)
+      p->dwReturn = p->dwItem == MCI_GETDEVCAPS_DEVICE_TYPE ? MAKEMCIRESOURCE(DeviceType(), DeviceType())
                                                              : MAKEMCIRESOURCE(TRUE, MCI_TRUE);
       return MCI_RESOURCE_RETURNED;
     }
@@ -318,7 +409,7 @@ __declspec(dllexport) LRESULT CALLBACK DriverProc(DWORD_PTR driverId, HDRVR driv
       auto* device = new Device;
       device->id = open->wDeviceID;
       open->wCustomCommandTable = MCI_NO_COMMAND_TABLE;
-      open->wType = MCI_DEVTYPE_CD_AUDIO;
+      open->wType = DeviceType();
       EnterCriticalSection(&gLock);
       Log("OPEN %u", device->id);
       LeaveCriticalSection(&gLock);
@@ -347,8 +438,8 @@ __declspec(dllexport) LRESULT CALLBACK DriverProc(DWORD_PTR driverId, HDRVR driv
 BOOL WINAPI DllMain(HINSTANCE, DWORD reason, void*) {
   if (reason == DLL_PROCESS_ATTACH) {
     InitializeCriticalSection(&gLock);
-    const char* script = std::getenv("CX_FAKE_CD");
-    Parse(script != nullptr ? script : "8:20,15,25,12");
+    const char* script = std::getenv(kScriptVariable);
+    Parse(script != nullptr ? script : kDefaultScript);
   } else if (reason == DLL_PROCESS_DETACH) {
     DeleteCriticalSection(&gLock);
   }

@@ -112,33 +112,60 @@ TEST_F(WineCdDriverTest, DrivesOpenByLetterAndAreAlwaysClosed) {
   mciSendStringA("close cd", nullptr, 0, nullptr);
 }
 
-// A MIDI file of eight quarter notes at the default 120 beats a minute.
-std::string EightQuarterNotes() {
-  std::string track;
-  for (int i = 0; i < 8; ++i) track += std::string("\x00\x90\x3C\x40\x60\x80\x3C\x00", 8);
-  track += std::string("\x00\xFF\x2F\x00", 4);
-  std::string file = std::string("MThd\0\0\0\6\0\0\0\1\0\x60MTrk", 18);
-  for (int shift = 24; shift >= 0; shift -= 8) file.push_back(static_cast<char>(track.size() >> shift));
-  return file + track;
+// A MIDI track chunk around the given events.
+std::string Track(std::string events) {
+  events += std::string("\x00\xFF\x2F\x00", 4);
+  std::string chunk("MTrk");
+  for (int shift = 24; shift >= 0; shift -= 8) chunk.push_back(static_cast<char>(events.size() >> shift));
+  return chunk + events;
+}
+
+std::string EightNotes() {
+  std::string notes;
+  for (int i = 0; i < 8; ++i) notes += std::string("\x00\x90\x3C\x40\x60\x80\x3C\x00", 8);
+  return notes;
+}
+
+// Type 0: eight quarter notes at the default 120 beats a minute (96 ticks
+// a beat). Type 1: a tempo track and the same notes in a second track.
+std::string TypeZeroMidi() { return std::string("MThd\0\0\0\6\0\0\0\1\0\x60", 14) + Track(EightNotes()); }
+std::string TypeOneMidi() {
+  return std::string("MThd\0\0\0\6\0\1\0\2\0\x60", 14) + Track(std::string("\x00\xFF\x51\x03\x07\xA1\x20", 7)) +
+         Track(EightNotes());
 }
 
 // The MIDI player's path: Wine's sequencer, which opens files even on a
-// machine without a MIDI output device.
+// machine without a MIDI output device (it never plays them here).
 TEST(SequencerTest, MidiFilesOpenInMilliseconds) {
   TempFolder folder;
   MciDevice device;
-  ASSERT_TRUE(device.Open(folder.Write("eight.mid", EightQuarterNotes()).c_str())) << device.lastError();
+  ASSERT_TRUE(device.Open(folder.Write("eight.mid", TypeZeroMidi()).c_str())) << device.lastError();
   EXPECT_FALSE(device.isCdTrack());
   EXPECT_EQ(device.Length(), 4000u);
   EXPECT_GT(device.GetTempo(), 0);
   EXPECT_TRUE(device.SetTempo(60));
+  EXPECT_TRUE(device.Seek(1500));
+  EXPECT_EQ(device.Position(), 1500u);
   EXPECT_TRUE(device.Forward(1));
+  EXPECT_EQ(device.Position(), 2500u);
+  EXPECT_TRUE(device.Back(10));  // clamped at the start
+  EXPECT_EQ(device.Position(), 0u);
+  EXPECT_TRUE(device.Forward(10));  // clamped at the last millisecond
+  EXPECT_EQ(device.Position(), 3999u);
   EXPECT_TRUE(device.Close());
   EXPECT_EQ(device.GetTempo(), -1);  // closed
+
+  MciDevice typeOne;
+  ASSERT_TRUE(typeOne.Open(folder.Write("two tracks.rmi", TypeOneMidi()).c_str())) << typeOne.lastError();
+  EXPECT_GT(typeOne.Length(), 0u);
+  EXPECT_TRUE(typeOne.Pause()) << typeOne.lastError();
+  EXPECT_TRUE(typeOne.paused());
+  EXPECT_TRUE(typeOne.Close());
 
   MciDevice damaged;
   EXPECT_FALSE(damaged.Open(folder.Write("damaged.mid", "MThd\0\0\0\6garbage").c_str()));
   EXPECT_EQ(damaged.id(), 0u);
+  EXPECT_EQ(damaged.lastError(), static_cast<MCIERROR>(MCIERR_INVALID_FILE));
 }
 
 class FakeCdDriverTest : public ::testing::Test {

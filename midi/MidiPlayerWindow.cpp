@@ -1,0 +1,326 @@
+#include "midi/MidiPlayerWindow.h"
+
+#include <memory>
+#include <new>
+
+#include "cd/TrackIndicators.h"
+#include "common/CommandCodes.h"
+#include "common/Win32Handles.h"
+#include "common/WindowClass.h"
+#include "media/MediaKind.h"
+#include "media/PlayList.h"
+#include "midi/MidiEngine.h"
+#include "midi/MidiPlayerLayout.h"
+#include "skin/DibButton.h"
+#include "skin/SkinControls.h"
+#include "skin/SkinPalette.h"
+
+namespace {
+
+// The window's state, kept in its user data from WM_CREATE to WM_DESTROY.
+// The engine uses the list, so it is declared after it.
+struct MidiPlayerState {
+  const PlayerHost* host = nullptr;
+  std::unique_ptr<PlayList> list;
+  std::unique_ptr<MidiEngine> engine;
+  // Set when the window goes or is shown or hidden while an operation's
+  // message box is up; carried out once the operation has returned.
+  bool destroyed = false;
+  bool stopWhenIdle = false;
+};
+
+MidiPlayerState* StateOf(HWND window) {
+  return reinterpret_cast<MidiPlayerState*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+}
+
+UINT CommandMessageOf(HWND window) {
+  MidiPlayerState* state = StateOf(window);
+  return state != nullptr && state->host != nullptr ? state->host->CommandMessage() : 0;
+}
+
+void PostSelf(HWND window, uint16_t code, LPARAM lParam) {
+  PostMessageA(window, CommandMessageOf(window), MakeCommand(kRouteMidi, code), lParam);
+}
+
+void ShowTimeAndTitle(HWND window, const MidiEngine& engine) {
+  ShowTwoDigits(window, kCdTrackTens, engine.shownFile());
+  ShowTwoDigits(window, kCdTrackTens + 2, engine.shownMinutes());
+  ShowTwoDigits(window, kCdTrackTens + 4, engine.shownSeconds());
+  HWND title = GetDlgItem(window, kMidiTitle);
+  char shown[kPlayListSlot] = {};
+  GetWindowTextA(title, shown, sizeof shown);
+  if (engine.title() != shown) SetWindowTextA(title, engine.title().c_str());
+}
+
+void SyncButtons(HWND window, const MidiEngine& engine) {
+  const MidiButtons& on = engine.buttons();
+  SetItemEnabled(window, kCdPlaylist, true);
+  SetItemEnabled(window, kCdPlay, on.play);
+  SetItemEnabled(window, kCdStop, on.stop);
+  SetItemEnabled(window, kCdPause, on.pause);
+  SetItemEnabled(window, kCdSkipForward, on.skipForward);
+  SetItemEnabled(window, kCdSkipBack, on.skipBack);
+  SetItemEnabled(window, kCdTrackForward, on.trackForward);
+  SetItemEnabled(window, kCdTrackBack, on.trackBack);
+  SetItemEnabled(window, kMidiFast, engine.tempoEnabled());
+  SetItemEnabled(window, kMidiSlow, engine.tempoEnabled());
+}
+
+void SyncTempoBar(HWND window, const MidiEngine& engine) {
+  HWND bar = GetDlgItem(window, kMidiTempoBar);
+  if (static_cast<int>(SendMessageA(bar, kMsgGetMarker, 0, 0)) != engine.tempoMarker()) {
+    SendMessageA(bar, kMsgSetMarker, static_cast<WPARAM>(engine.tempoMarker()), 0);
+  }
+}
+
+// Renders what the engine holds after an operation.
+void SyncView(HWND window, const MidiPlayerState& state) {
+  const MidiEngine& engine = *state.engine;
+  SyncButtons(window, engine);
+  SyncTrackIndicators(window, engine.marks(), state.list->Count(), state.host->BlinkPhase());
+  SyncModeLamps(window, *state.list);
+  SyncTempoBar(window, engine);
+  ShowTimeAndTitle(window, engine);
+}
+
+void DestroyState(MidiPlayerState* state) {
+  state->engine.reset();  // closes the file's device
+  if (state->list) state->list->Reset();
+  delete state;
+}
+
+// Runs one engine operation and renders the result. An operation may show
+// a message box, whose loop dispatches whatever arrives meanwhile: the
+// engine is left alone then, and what that did to the window is carried
+// out here, once the engine is out of it.
+template <typename Operation>
+void RunEngine(HWND window, MidiPlayerState* state, Operation operation) {
+  if (state == nullptr || !state->engine || state->engine->busy()) return;
+  operation(*state->engine, *state);
+  if (state->destroyed) {
+    DestroyState(state);
+    return;
+  }
+  if (state->stopWhenIdle) {
+    state->stopWhenIdle = false;
+    state->engine->StopMidi();
+  }
+  SyncView(window, *state);
+}
+
+// ---- messages ----
+
+void BuildControls(HWND window, HINSTANCE instance) {
+  HRGN shape = CreatePolygonRgn(kMidiShape, kMidiShapePoints, WINDING);
+  if (shape != nullptr && SetWindowRgn(window, shape, FALSE) == 0) DeleteObject(shape);
+  for (const CdButtonPlace& b : kMidiButtons) {
+    HWND button = SkinDibButton(
+        CreateDibButton(instance, window, b.id, b.name, b.x, b.y, kCdButtonWidth, kCdButtonHeight));
+    if (button != nullptr && !b.enabledAtStart) EnableWindow(button, FALSE);
+  }
+  for (const CdPicturePlace& p : kCdPictures) {
+    HWND picture = CreatePicture(instance, window, p.id, MAKEINTRESOURCEA(p.image), p.x, p.y, p.width,
+                                 p.height, p.text);
+    if (picture != nullptr) SetWindowLongPtrA(picture, GWLP_USERDATA, p.image);
+  }
+  CreateTrackIndicators(instance, window);
+  for (const MidiTempoPlace& t : kMidiTempoPlaces) {
+    if (t.image == nullptr) {
+      CreateWindowExA(0, kMidiTempoClass, "", WS_CHILD | WS_VISIBLE, t.x, t.y, t.width, t.height, window,
+                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(t.id)), instance, nullptr);
+      continue;
+    }
+    EnableWindow(CreatePicture(instance, window, t.id, t.image, t.x, t.y, t.width, t.height, t.image), FALSE);
+  }
+  CreateColorText(instance, window, kMidiTitle, kMidiTitlePlace.x, kMidiTitlePlace.y, kMidiTitlePlace.width,
+                  kMidiTitlePlace.height);
+}
+
+LRESULT OnCreate(HWND window, const CREATESTRUCTA* cs) {
+  auto* state = new (std::nothrow) MidiPlayerState;
+  if (state == nullptr) return -1;
+  state->host = static_cast<const PlayerHost*>(cs->lpCreateParams);
+  SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(state));
+  BuildControls(window, cs->hInstance);
+  return 0;
+}
+
+void OnDestroy(HWND window) {
+  MidiPlayerState* state = StateOf(window);
+  SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+  if (state == nullptr) return;
+  if (state->engine && state->engine->busy()) {
+    // Closed from inside an operation's message box: the operation gives
+    // up once the box returns and RunEngine frees the state.
+    state->destroyed = true;
+    state->engine->Abandon();
+    return;
+  }
+  DestroyState(state);
+}
+
+void OnPaint(HWND window) {
+  PaintScope paint(window);
+  auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(window, GWLP_HINSTANCE));
+  PaintResourceBitmap(paint.dc, instance, MAKEINTRESOURCEA(kMidiPlayerFace), 0, 0, kMidiPlayerWidth,
+                      kMidiPlayerHeight);
+  FillRect(paint.dc, &kCdDisplayRect, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+}
+
+void OnControlClick(HWND window, int id) {
+  MidiPlayerState* state = StateOf(window);
+  if (state == nullptr || !state->engine || state->engine->busy()) return;
+  if (id >= kCdFirstIndicator && id <= kCdLastIndicator) {
+    const int i = id - kCdFirstIndicator + 1;
+    if (i <= state->list->Count()) PostSelf(window, kCmdPlayEntry, state->engine->page() + i);
+    return;
+  }
+  for (const CdButtonPlace& b : kMidiButtons) {
+    if (b.id == id) {
+      PostSelf(window, b.command, 0);
+      return;
+    }
+  }
+  switch (id) {
+    case kCdLoopLamp: PostSelf(window, kCmdRepeat, 0); return;
+    case kCdOnceLamp: RunEngine(window, state, [](MidiEngine& engine, MidiPlayerState&) { engine.RandomOff(); }); return;
+    case kCdRandomLamp: RunEngine(window, state, [](MidiEngine& engine, MidiPlayerState&) { engine.RandomOn(); }); return;
+    case kMidiFast: RunEngine(window, state, [](MidiEngine& engine, MidiPlayerState&) { engine.Faster(); }); return;
+    case kMidiSlow: RunEngine(window, state, [](MidiEngine& engine, MidiPlayerState&) { engine.Slower(); }); return;
+    case kCdNextPage: RunEngine(window, state, [](MidiEngine& engine, MidiPlayerState&) { engine.NextPage(); }); return;
+    case kCdPreviousPage:
+      RunEngine(window, state, [](MidiEngine& engine, MidiPlayerState&) { engine.PreviousPage(); });
+      return;
+    default: return;
+  }
+}
+
+void OnCommandMessage(HWND window, uint16_t code, LPARAM lParam) {
+  RunEngine(window, StateOf(window), [&](MidiEngine& engine, MidiPlayerState& state) {
+    if (engine.Command(code, lParam)) return;
+    if (code == kCmdStatusQuery && lParam != 0) {
+      PostMessageA(reinterpret_cast<HWND>(lParam), kMsgStatusReply, MidiPlayerStatusBits(window), 0);
+    } else if (code == kCmdShowPlaylist && ShownListWindow() == nullptr) {
+      state.list->ShowListWindow();
+    }
+  });
+}
+
+// The panel's 500 ms tick: the time and title follow the device, the
+// current file's indicator blinks.
+void OnTick(HWND window) {
+  MidiPlayerState* state = StateOf(window);
+  if (state == nullptr || !state->engine || state->engine->busy()) return;
+  MidiEngine& engine = *state->engine;
+  if (!engine.displayActive() || engine.device() == nullptr) return;
+  engine.Refresh();
+  ShowTimeAndTitle(window, engine);
+  BlinkCurrentIndicator(window, engine.marks(), state->host->BlinkPhase());
+}
+
+// Shown or hidden by the main panel: either way play stops. Notices about
+// the parent being shown or minimised (a status in lParam) are not
+// switches of this player.
+void OnShowWindow(HWND window, LPARAM status) {
+  MidiPlayerState* state = StateOf(window);
+  if (status != 0 || state == nullptr || !state->engine) return;
+  if (state->engine->busy()) {
+    state->stopWhenIdle = true;
+    return;
+  }
+  RunEngine(window, state, [](MidiEngine& engine, MidiPlayerState&) { engine.StopForWindow(); });
+}
+
+LRESULT OnPowerBroadcast(HWND window, WPARAM event) {
+  if (event == PBT_APMQUERYSUSPEND) {
+    RunEngine(window, StateOf(window), [](MidiEngine& engine, MidiPlayerState&) { engine.StopForWindow(); });
+  }
+  return TRUE;
+}
+
+LRESULT CALLBACK MidiPlayerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message != 0 && message == CommandMessageOf(window)) {
+    OnCommandMessage(window, CommandCodeOf(wParam), lParam);
+    return 0;
+  }
+  switch (message) {
+    case WM_CREATE: return OnCreate(window, reinterpret_cast<CREATESTRUCTA*>(lParam));
+    case WM_DESTROY: OnDestroy(window); return 0;
+    case WM_PAINT: OnPaint(window); return 0;
+    case WM_ERASEBKGND: return 1;
+    case WM_COMMAND: OnControlClick(window, LOWORD(wParam)); return 0;
+    case WM_SHOWWINDOW: OnShowWindow(window, lParam); return 0;
+    case MM_MCINOTIFY:
+      RunEngine(window, StateOf(window),
+                [&](MidiEngine& engine, MidiPlayerState&) { engine.OnNotify(wParam, lParam); });
+      return 0;
+    case kMsgPanelTick: OnTick(window); return 0;
+    case kMsgListEdited:
+      RunEngine(window, StateOf(window), [](MidiEngine& engine, MidiPlayerState&) { engine.OnListEdited(); });
+      return 0;
+    case WM_POWERBROADCAST: return OnPowerBroadcast(window, wParam);
+    default: return DefWindowProcA(window, message, wParam, lParam);
+  }
+}
+
+WindowClass gMidiPlayerClass = {kMidiPlayerClass, MidiPlayerProc, 0, nullptr,
+                                reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1)};
+
+bool MidiOutputExists() { return midiOutGetNumDevs() > 0; }
+
+const PlayerModule kMidiPlayerModule = {kMidiPlayerClass, kMidiPlayerHeight,     kMidiShape,
+                                        kMidiShapePoints, CreateMidiPlayerWindow, MidiOutputExists};
+
+}  // namespace
+
+HWND CreateMidiPlayerWindow(const PlayerHost& host, HWND panel) {
+  HINSTANCE instance = host.Instance();
+  // One registration of the window and its tempo strip for the program's
+  // life: the window is created once.
+  if (!IsWindowClassRegistered(gMidiPlayerClass)) {
+    if (!RegisterWindowClass(gMidiPlayerClass, instance)) return nullptr;
+    RegisterMidiTempo(instance);
+  }
+  HWND window = CreateWindowExA(0, kMidiPlayerClass, kMidiPlayerTitle, WS_CHILD, 0, 0, kMidiPlayerWidth,
+                                kMidiPlayerHeight, panel, nullptr, instance, const_cast<PlayerHost*>(&host));
+  MidiPlayerState* state = window != nullptr ? StateOf(window) : nullptr;
+  if (state == nullptr) return nullptr;
+  state->list.reset(new (std::nothrow) PlayList);
+  if (state->list) state->engine.reset(new (std::nothrow) MidiEngine(state->list.get(), window));
+  if (!state->engine) {
+    DestroyWindow(window);
+    return nullptr;
+  }
+  state->list->SetOwnerWindow(panel);
+  state->list->SetNotifyWindow(window);
+  state->list->Create(kMidiPlayerKinds);  // without a playlist window module it has none yet
+  state->engine->StopMidi();
+  SyncView(window, *state);
+  return window;
+}
+
+const PlayerModule& MidiPlayerModule() { return kMidiPlayerModule; }
+
+MidiEngine* MidiPlayerEngineOf(HWND window) {
+  char name[64] = {};
+  if (window == nullptr || GetClassNameA(window, name, sizeof name) == 0 ||
+      lstrcmpA(name, kMidiPlayerClass) != 0) {
+    return nullptr;
+  }
+  MidiPlayerState* state = StateOf(window);
+  return state != nullptr ? state->engine.get() : nullptr;
+}
+
+uint32_t MidiPlayerStatusBits(HWND window) {
+  uint32_t bits = 0;
+  for (const CdButtonPlace& b : kMidiButtons) {
+    HWND button = GetDlgItem(window, b.id);
+    if (button != nullptr && IsWindowEnabled(button)) bits |= b.statusBit;
+  }
+  const MidiPlayerState* state = StateOf(window);
+  if (state == nullptr || state->host == nullptr) return bits;
+  if (state->host->IsPlayerShown(kPlayerCd)) bits |= kStatusCdShown;
+  if (state->host->IsPlayerShown(kPlayerWave)) bits |= kStatusWaveShown;
+  if (state->host->IsPlayerShown(kPlayerMidi)) bits |= kStatusMidiShown;
+  return bits;
+}

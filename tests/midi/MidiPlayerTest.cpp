@@ -1,0 +1,339 @@
+// The real MIDI player window inside a real main panel, playing MIDI files
+// the test writes through the project's fake sequencer (registered for this
+// test in the prefix's system.ini; this machine has no MIDI output, so the
+// module's device test is answered "present" here). The fake sequencer
+// plays against the clock, faster than real time, and sends real
+// MM_MCINOTIFY completions; it logs what it is told. A second process reads
+// the player's status as a remote would. A picture of the player is saved
+// to build/screenshots/ for review.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "common/CommandCodes.h"
+#include "midi/MidiEngine.h"
+#include "midi/MidiPlayerLayout.h"
+#include "midi/MidiPlayerWindow.h"
+#include "shell/App.h"
+#include "shell/MainPanel.h"
+#include "skin/DibButton.h"
+#include "skin/SkinControls.h"
+#include "skin/SkinPalette.h"
+#include "tests/cd/CdTestSupport.h"
+#include "tests/support/ScreenCapture.h"
+#include "tests/support/WinTestSupport.h"
+
+namespace {
+
+constexpr char kPollSwitch[] = "--poll-midi-status";
+
+bool Yes() { return true; }
+
+// The smallest MIDI file the fake sequencer accepts as one: a header and
+// an empty track. Its length comes from the sequencer's script.
+std::string MidiFile() {
+  return std::string("MThd\0\0\0\6\0\0\0\1\0\x60MTrk\0\0\0\4\0\xFF\x2F\0", 26);
+}
+
+void PrepareClasses() {
+  static bool prepared = false;
+  if (prepared) return;
+  prepared = true;
+  gApp.instance = GetModuleHandleA(nullptr);
+  gApp.commandMessage = RegisterWindowMessageA(kCommandMessageName);
+  RegisterMainPanelClass(gApp.instance);
+  RegisterDibButton(gApp.instance, MAKEINTRESOURCEA(kButtonCursor));
+  RegisterColorText(gApp.instance);
+  SetSkinPalette(BuildSkinPalette(gApp.instance, MAKEINTRESOURCEA(kMainPanelFace)));
+}
+
+class MidiPlayerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    PrepareClasses();
+    for (int i = 0; i < kPlayerCount; ++i) SetPlayerDeviceTest(static_cast<PlayerIndex>(i), Yes);
+    RegisterPlayerModule(kPlayerMidi, &MidiPlayerModule());
+    panel_ = CreateMainPanel(gApp.instance);
+    ASSERT_NE(panel_, nullptr);
+    gApp.mainPanel = panel_;
+    SetWindowPos(panel_, HWND_TOPMOST, 20, 20, 0, 0, SWP_NOSIZE);
+    ShowWindow(panel_, SW_SHOWNA);
+    OpenPlayer(panel_, kPlayerMidi);
+    midi_ = PlayerSlotOf(kPlayerMidi).window;
+    ASSERT_NE(midi_, nullptr);
+    engine_ = MidiPlayerEngineOf(midi_);
+    ASSERT_NE(engine_, nullptr);
+  }
+  void TearDown() override {
+    if (panel_ != nullptr && IsWindow(panel_)) DestroyWindow(panel_);
+    RegisterPlayerModule(kPlayerMidi, nullptr);
+    PumpFor(20);
+  }
+  // The files go into the list as the panel hands them over: 5000 with an
+  // atom, sent so the atom outlives the handling.
+  void Add(const std::string& name, const std::string& bytes = MidiFile()) {
+    const std::string path = folder_.Write(name, bytes);
+    const ATOM atom = GlobalAddAtomA(path.c_str());
+    SendMessageA(midi_, gApp.commandMessage, MakeCommand(kRouteMidi, kCmdOpenFile), atom);
+    GlobalDeleteAtom(atom);
+    PumpFor(20);
+  }
+  HWND Item(int id) const { return GetDlgItem(midi_, id); }
+  int Image(int id) const { return PictureImageNumber(Item(id)); }
+  bool Enabled(int id) const { return IsWindowEnabled(Item(id)) != FALSE; }
+  int Digits(int firstId) const { return (Image(firstId) - kLedDigit0) * 10 + Image(firstId + 1) - kLedDigit0; }
+  std::string Title() const {
+    char text[128] = {};
+    GetWindowTextA(Item(kMidiTitle), text, sizeof text);
+    return text;
+  }
+  int Marker() const { return static_cast<int>(SendMessageA(Item(kMidiTempoBar), kMsgGetMarker, 0, 0)); }
+  void Command(uint16_t code, LPARAM lParam = 0) {
+    SendMessageA(panel_, gApp.commandMessage, MakeCommand(kRouteMidi, code), lParam);
+    PumpFor(40);
+  }
+  void Click(int id) {
+    SendMessageA(Item(id), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+    SendMessageA(Item(id), WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
+    PumpFor(60);
+  }
+  void Tick() { SendMessageA(midi_, kMsgPanelTick, 0, 0); }
+  int Current() const { return engine_->device() != nullptr ? engine_->list()->CurrentEntryNumber() : 0; }
+  bool Log(const std::string& line) {
+    log_ += sequencer_.Log();
+    return log_.find(line + "\n") != std::string::npos;
+  }
+
+  FakeSequencer sequencer_;
+  TempFolder folder_;
+  HWND panel_ = nullptr;
+  HWND midi_ = nullptr;
+  MidiEngine* engine_ = nullptr;
+  std::string log_;
+};
+
+TEST_F(MidiPlayerTest, PlaysTheListInOrderWithTitleTempoAndStatus) {
+  sequencer_.Script("4:40,first=2,second=2");
+  Add("first.mid");
+  Add("second.mid");
+  Add("Third Song.rmi");
+  EXPECT_TRUE(Enabled(kCdPlay) && Enabled(kCdTrackForward) && Enabled(kCdPlaylist));
+  EXPECT_FALSE(Enabled(kCdStop) || Enabled(kCdPause) || Enabled(kMidiFast) || Enabled(kMidiSlow));
+  EXPECT_EQ(GetDlgItem(midi_, kCdEject), nullptr);
+  EXPECT_EQ(Marker(), -1);
+
+  Click(kCdPlay);
+  ASSERT_EQ(Current(), 1);
+  EXPECT_EQ(Title(), "first");
+  EXPECT_EQ(Marker(), 11);  // tempo 120
+  EXPECT_TRUE(Enabled(kMidiFast) && Enabled(kMidiSlow) && Enabled(kCdStop) && !Enabled(kCdPlay));
+  // Each two-second file (half a second at speed 4) ends by itself and the
+  // next one follows, in list order.
+  ASSERT_TRUE(PumpUntil([&] { return Current() == 3; }, 8000));
+  EXPECT_TRUE(Log("FILE first.mid") && Log("FILE second.mid") && Log("FILE Third Song.rmi"));
+  EXPECT_LT(log_.find("FILE first.mid"), log_.find("FILE second.mid"));
+  EXPECT_EQ(engine_->marks().mark(1), kMarkPlayed);
+  EXPECT_EQ(engine_->marks().mark(2), kMarkPlayed);
+  EXPECT_EQ(Image(kCdFirstIndicator), CdPlayedImage(1));
+  PumpFor(400);  // over a second into the third file
+  Tick();
+  EXPECT_EQ(Digits(kCdTrackTens), 3);
+  EXPECT_GE(Digits(kCdTrackTens + 4), 1);
+  EXPECT_EQ(Title(), "Third Song");
+
+  // FAST and SLOW tell the sequencer, and the bar shows what it took.
+  Click(kMidiFast);
+  EXPECT_TRUE(Log("TEMPO 130"));
+  EXPECT_EQ(Marker(), 12);
+  Click(kMidiSlow);
+  Click(kMidiSlow);
+  EXPECT_TRUE(Log("TEMPO 110"));
+  EXPECT_EQ(Marker(), 10);
+
+  // A second process asks for the status as a remote does.
+  char self[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, self, sizeof self);
+  ChildProcess poller(std::string("\"") + self + "\" " + kPollSwitch);
+  ASSERT_TRUE(poller.started());
+  long bits = -1;
+  PumpUntil([&] { return (bits = poller.Wait(0)) != -1; }, 15000);
+  EXPECT_EQ(static_cast<uint32_t>(bits), kStatusPlaylist | kStatusTrackForward | kStatusTrackBack |
+                                             kStatusSkipForward | kStatusSkipBack | kStatusStop | kStatusPause |
+                                             kStatusMidiShown);
+
+  const char* binary = std::getenv("CX_BINARY_DIR");
+  const std::string shots = std::string(binary != nullptr ? binary : ".") + "/../screenshots";
+  CreateDirectoryA(shots.c_str(), nullptr);
+  EXPECT_FALSE(CaptureWindow(panel_, shots + "/midi-player.bmp").empty());
+
+  // Closing the player (it is only hidden) stops the file and empties the title.
+  TogglePlayer(panel_, kPlayerMidi);
+  PumpFor(40);
+  EXPECT_EQ(engine_->device(), nullptr);
+  EXPECT_EQ(Title(), "");
+  EXPECT_EQ(Marker(), -1);
+  Log("");
+  EXPECT_NE(log_.find("CLOSE"), std::string::npos);
+}
+
+TEST_F(MidiPlayerTest, TempoStaysInItsRangeAndTheBarShowsWhatWasSet) {
+  sequencer_.Script("4:60!tempo=285");
+  Add("song.mid");
+  Click(kCdPlay);
+  ASSERT_NE(engine_->device(), nullptr);
+  Click(kMidiFast);
+  EXPECT_EQ(engine_->tempo(), 290);
+  EXPECT_EQ(Marker(), 28);
+  Click(kMidiFast);
+  EXPECT_EQ(engine_->tempo(), 290);
+
+  sequencer_.Script("4:60!tempo=15!nosettempo");
+  Command(kCmdStop);
+  Click(kCdPlay);
+  EXPECT_EQ(Marker(), 0);  // 15 shows at the left end
+  Click(kMidiSlow);  // refused by the sequencer: the bar stays
+  EXPECT_EQ(Marker(), 0);
+  EXPECT_EQ(engine_->tempo(), 15);
+  EXPECT_FALSE(Log("TEMPO 10"));
+}
+
+TEST_F(MidiPlayerTest, PreviousAndStepsFollowThePosition) {
+  sequencer_.Script("1:60,short=12");
+  Add("one.mid");
+  Add("two.mid");
+  Add("short.mid");
+  Command(kCmdPlayEntry, 2);
+  ASSERT_EQ(Current(), 2);
+  // Within the first two seconds TRACKB goes to the previous file.
+  Command(kCmdPrevious);
+  EXPECT_EQ(Current(), 1);
+  EXPECT_TRUE(engine_->device()->IsPlaying());
+  // Well into a file it restarts the file.
+  Command(kCmdSkipForward);
+  EXPECT_GE(engine_->device()->Position(), 10000u);
+  Command(kCmdPrevious);
+  EXPECT_EQ(Current(), 1);
+  EXPECT_LT(engine_->device()->Position(), 2000u);
+  EXPECT_TRUE(engine_->device()->IsPlaying());
+  // Back near the start stops at 0 instead of wrapping round.
+  sequencer_.Log();
+  log_.clear();
+  Command(kCmdSkipBack);
+  EXPECT_TRUE(Log("SEEK start 0"));
+  EXPECT_TRUE(engine_->device()->IsPlaying());
+
+  // A step forward near the end lands on the last millisecond and plays
+  // on from there: the file ends and the next one would follow.
+  Command(kCmdPlayEntry, 3);
+  ASSERT_EQ(Current(), 3);
+  Command(kCmdSkipForward);
+  Command(kCmdSkipForward);
+  EXPECT_TRUE(Log("SEEK 11999"));
+  ASSERT_TRUE(PumpUntil([&] { return engine_->device() == nullptr; }, 4000));  // end of the list
+  EXPECT_TRUE(Enabled(kCdPlay));
+  EXPECT_EQ(Title(), "");
+
+  // Without a length the step does nothing at all.
+  sequencer_.Script("1:60!nolength");
+  Command(kCmdPlayEntry, 1);
+  log_.clear();
+  sequencer_.Log();
+  Command(kCmdSkipForward);
+  EXPECT_FALSE(Log("SEEK end 0"));
+  EXPECT_EQ(log_.find("SEEK"), std::string::npos);
+}
+
+TEST_F(MidiPlayerTest, FilesThatDoNotOpenAreToldOnceAndNeverLoopForEver) {
+  sequencer_.Script("4:60");
+  MessageBoxWatcher boxes;
+  Add("broken.mid", "RIFF not a MIDI file");
+  Add("good.mid");
+  Click(kCdPlay);
+  ASSERT_TRUE(boxes.WaitFor(1, 5000));
+  PumpFor(100);
+  ASSERT_EQ(boxes.Texts().size(), 1u);
+  EXPECT_EQ(boxes.Texts()[0], kUnsupportedFileText);
+  EXPECT_EQ(boxes.Owners()[0], panel_);  // the player's top-level window
+  EXPECT_EQ(Current(), 2);
+  EXPECT_TRUE(engine_->device()->IsPlaying());
+
+  // Reached by TRACKF, a bad file is passed over without a word.
+  Command(kCmdClearList);
+  Add("a.mid");
+  Add("bad.mid", "RIFF");
+  Add("c.mid");
+  Click(kCdPlay);
+  Command(kCmdNext);
+  EXPECT_EQ(Current(), 3);
+  EXPECT_EQ(boxes.Texts().size(), 1u);
+
+  // Nothing opens and loop is on: one box per file, then the player stops.
+  Command(kCmdClearList);
+  Add("x.mid", "junk");
+  Add("y.mid", "junk");
+  Command(kCmdRepeat);
+  ASSERT_TRUE(engine_->list()->IsLoop());
+  Click(kCdPlay);
+  PumpFor(500);
+  EXPECT_EQ(boxes.Texts().size(), 3u);
+  EXPECT_EQ(engine_->device(), nullptr);
+  EXPECT_TRUE(Enabled(kCdPlay));
+  EXPECT_FALSE(engine_->busy());
+}
+
+TEST_F(MidiPlayerTest, WhatArrivesWhileTheErrorBoxIsUpWaitsOrIsDropped) {
+  sequencer_.Script("4:60");
+  MessageBoxWatcher boxes;
+  // While the box is up: a command, a tick and a hide arrive. The command
+  // and the tick are dropped; the hide stops play once the load is done.
+  boxes.BeforeOk([&](HWND) {
+    PostMessageA(midi_, gApp.commandMessage, MakeCommand(kRouteMidi, kCmdNext), 0);
+    PostMessageA(midi_, kMsgPanelTick, 0, 0);
+    PostMessageA(panel_, gApp.commandMessage, MakeCommand(kRouteMidi, kCmdTogglePlayer), 0);
+    Sleep(300);
+  });
+  Add("bad.mid", "junk");
+  Add("one.mid");
+  Add("two.mid");
+  Click(kCdPlay);
+  ASSERT_TRUE(boxes.WaitFor(1, 5000));
+  PumpFor(300);
+  EXPECT_EQ(boxes.Texts().size(), 1u);
+  EXPECT_FALSE(IsWindowVisible(midi_));
+  EXPECT_EQ(engine_->device(), nullptr);  // stopped when hidden, not skipped on to "two"
+  EXPECT_FALSE(Log("FILE two.mid"));
+
+  // The panel closed from the box: no crash, no second box.
+  TogglePlayer(panel_, kPlayerMidi);
+  Command(kCmdClearList);
+  Add("bad1.mid", "junk");
+  Add("bad2.mid", "junk");
+  boxes.BeforeOk([&](HWND) { PostMessageA(panel_, WM_CLOSE, 0, 0); });
+  PostMessageA(midi_, gApp.commandMessage, MakeCommand(kRouteMidi, kCmdPlay), 0);
+  ASSERT_TRUE(PumpUntil([&] { return !IsWindow(panel_); }, 5000));
+  PumpFor(300);
+  EXPECT_EQ(boxes.Texts().size(), 2u);
+  panel_ = nullptr;
+}
+
+}  // namespace
+
+// Run again as a second process by the status test: asks the shown panel for
+// the MIDI player's status bits and returns them as the exit code.
+int main(int argc, char** argv) {
+  if (argc > 1 && std::strcmp(argv[1], kPollSwitch) == 0) {
+    std::vector<HWND> panels = FindTopLevelWindows("CANTORIX");
+    if (panels.size() != 1) return -1;
+    StatusPoller poller;
+    return static_cast<int>(poller.Query(panels[0], kRouteMidi));
+  }
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
