@@ -19,7 +19,8 @@
 // "speed:seconds" (every file's length) with "name=seconds" entries for
 // single files (the name without folder), and flags "!tempo=N" (the tempo
 // files start with, 120 when not given), "!notempo" (tempo reads fail) and
-// "!nosettempo" (tempo changes fail). Tempo changes are logged as "TEMPO n";
+// "!nosettempo" (tempo changes fail); "!noplay" makes every play fail
+// (both drivers). Tempo changes are logged as "TEMPO n";
 // they do not change the speed of play.
 //
 // It is registered only in a test prefix's system.ini, [mci] cdaudio=<path>
@@ -55,6 +56,7 @@ struct Disc {
   bool lengthFails = false;
   bool refuseRoot = false;
   bool refuseWaitDoor = false;
+  bool playFails = false;
   // Sequencer only.
   std::vector<std::pair<std::string, uint32_t>> fileFrames;
   long tempo = 120;
@@ -92,6 +94,7 @@ void Parse(const char* script) {
   disc.lengthFails = std::strstr(script, "!nolength") != nullptr;
   disc.refuseRoot = std::strstr(script, "!noroot") != nullptr;
   disc.refuseWaitDoor = std::strstr(script, "!nowaitdoor") != nullptr;
+  disc.playFails = std::strstr(script, "!noplay") != nullptr;
   const char* tempo = std::strstr(script, "!tempo=");
   if (tempo != nullptr) disc.tempo = std::strtol(tempo + 7, nullptr, 10);
   disc.tempoFails = std::strstr(script, "!notempo") != nullptr;
@@ -210,6 +213,10 @@ LRESULT Play(Device& d, DWORD flags, const MCI_PLAY_PARMS* p) {
   if ((flags & MCI_FROM) != 0) std::snprintf(from_, sizeof from_, " from %lu", p->dwFrom);
   if ((flags & MCI_TO) != 0) std::snprintf(to_, sizeof to_, " to %lu", p->dwTo);
   Log("PLAY%s%s", from_, to_);
+  if (gDisc.playFails) {
+    LeaveCriticalSection(&gLock);
+    return MCIERR_HARDWARE;
+  }
   if (from > DiscFrames(d) || to > DiscFrames(d) || to < from) {
     LeaveCriticalSection(&gLock);
     return MCIERR_OUTOFRANGE;

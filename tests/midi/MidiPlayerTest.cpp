@@ -183,9 +183,18 @@ TEST_F(MidiPlayerTest, PlaysTheListInOrderWithTitleTempoAndStatus) {
   EXPECT_NE(log_.find("CLOSE"), std::string::npos);
 }
 
-TEST_F(MidiPlayerTest, TempoStaysInItsRangeAndTheBarShowsWhatWasSet) {
-  sequencer_.Script("4:60!tempo=285");
+TEST_F(MidiPlayerTest, ButtonsAndTempoBarShowWhatTheSequencerDid) {
+  // A play the sequencer refuses leaves the file loaded, not "playing".
+  sequencer_.Script("4:60!noplay");
   Add("song.mid");
+  Click(kCdPlay);
+  ASSERT_NE(engine_->device(), nullptr);
+  EXPECT_EQ(engine_->state(), kMidiStopped);
+  EXPECT_TRUE(Enabled(kCdPlay));
+  EXPECT_FALSE(Enabled(kCdStop) || Enabled(kCdPause) || Enabled(kMidiFast));
+
+  sequencer_.Script("4:60!tempo=285");
+  Command(kCmdStop);
   Click(kCdPlay);
   ASSERT_NE(engine_->device(), nullptr);
   Click(kMidiFast);
