@@ -32,3 +32,12 @@ const CdPicturePlace kCdPictures[kCdPictureCount] = {
 // The bottom five rows are cut away but for two tabs.
 const POINT kCdShape[kCdShapePoints] = {{0, 0},    {0, 85},   {7, 85},   {7, 90},   {70, 90},   {70, 85},
                                         {392, 85}, {392, 90}, {455, 90}, {455, 85}, {462, 85}, {462, 0}};
+
+uint32_t EnabledButtonBits(HWND window, const CdButtonPlace* buttons, int count) {
+  uint32_t bits = 0;
+  for (int i = 0; i < count; ++i) {
+    HWND button = GetDlgItem(window, buttons[i].id);
+    if (button != nullptr && IsWindowEnabled(button)) bits |= buttons[i].statusBit;
+  }
+  return bits;
+}

@@ -47,6 +47,8 @@ constexpr int kCdButtonCount = 9;
 constexpr int kCdButtonWidth = 24;
 constexpr int kCdButtonHeight = 14;
 extern const CdButtonPlace kCdButtons[kCdButtonCount];
+// The status bits of the buttons of a table that are enabled now.
+uint32_t EnabledButtonBits(HWND window, const CdButtonPlace* buttons, int count);
 
 struct CdPicturePlace {
   int id;  // 0 for the labels, which nobody addresses

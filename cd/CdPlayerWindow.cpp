@@ -260,24 +260,14 @@ HWND CreateCdPlayerWindow(const PlayerHost& host, HWND panel) {
 const PlayerModule& CdPlayerModule() { return kCdPlayerModule; }
 
 CdEngine* CdPlayerEngineOf(HWND window) {
-  char name[64] = {};
-  if (window == nullptr || GetClassNameA(window, name, sizeof name) == 0 || lstrcmpA(name, kCdPlayerClass) != 0) {
-    return nullptr;
-  }
+  if (!IsWindowOfClass(window, kCdPlayerClass)) return nullptr;
   CdPlayerState* state = StateOf(window);
   return state != nullptr ? state->engine.get() : nullptr;
 }
 
 uint32_t CdPlayerStatusBits(HWND window) {
-  uint32_t bits = 0;
-  for (const CdButtonPlace& b : kCdButtons) {
-    HWND button = GetDlgItem(window, b.id);
-    if (button != nullptr && IsWindowEnabled(button)) bits |= b.statusBit;
-  }
+  const uint32_t bits = EnabledButtonBits(window, kCdButtons, kCdButtonCount);
   const CdPlayerState* state = StateOf(window);
   if (state == nullptr || state->host == nullptr) return bits;
-  if (state->host->IsPlayerShown(kPlayerCd)) bits |= kStatusCdShown;
-  if (state->host->IsPlayerShown(kPlayerWave)) bits |= kStatusWaveShown;
-  if (state->host->IsPlayerShown(kPlayerMidi)) bits |= kStatusMidiShown;
-  return bits;
+  return bits | ShownPlayerBits(*state->host);
 }

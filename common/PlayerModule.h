@@ -6,6 +6,9 @@
 
 #include <windows.h>
 
+#include <cstdint>
+
+#include "common/CommandCodes.h"
 #include "common/StartupOptions.h"
 
 // Layout order: top to bottom under the panel.
@@ -39,3 +42,12 @@ struct PlayerModule {
   // Whether the device the player needs exists on this machine.
   bool (*deviceExists)();
 };
+
+// The players' shown bits of the reply to the status query.
+inline uint32_t ShownPlayerBits(const PlayerHost& host) {
+  uint32_t bits = 0;
+  if (host.IsPlayerShown(kPlayerCd)) bits |= kStatusCdShown;
+  if (host.IsPlayerShown(kPlayerWave)) bits |= kStatusWaveShown;
+  if (host.IsPlayerShown(kPlayerMidi)) bits |= kStatusMidiShown;
+  return bits;
+}

@@ -38,3 +38,8 @@ bool IsWindowClassRegistered(const WindowClass& c) {
   std::lock_guard<std::mutex> lock(gClassLock);
   return c.uses > 0;
 }
+
+bool IsWindowOfClass(HWND window, const char* name) {
+  char actual[64] = {};
+  return window != nullptr && GetClassNameA(window, actual, sizeof actual) != 0 && lstrcmpA(actual, name) == 0;
+}

@@ -22,3 +22,5 @@ bool RegisterWindowClass(WindowClass& windowClass, HINSTANCE instance);
 // Drops one use; the class goes with the last one.
 void UnregisterWindowClass(WindowClass& windowClass, HINSTANCE instance);
 bool IsWindowClassRegistered(const WindowClass& windowClass);
+// Whether `window` is a window of the class named `name` (false for null).
+bool IsWindowOfClass(HWND window, const char* name);

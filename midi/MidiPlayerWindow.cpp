@@ -302,25 +302,14 @@ HWND CreateMidiPlayerWindow(const PlayerHost& host, HWND panel) {
 const PlayerModule& MidiPlayerModule() { return kMidiPlayerModule; }
 
 MidiEngine* MidiPlayerEngineOf(HWND window) {
-  char name[64] = {};
-  if (window == nullptr || GetClassNameA(window, name, sizeof name) == 0 ||
-      lstrcmpA(name, kMidiPlayerClass) != 0) {
-    return nullptr;
-  }
+  if (!IsWindowOfClass(window, kMidiPlayerClass)) return nullptr;
   MidiPlayerState* state = StateOf(window);
   return state != nullptr ? state->engine.get() : nullptr;
 }
 
 uint32_t MidiPlayerStatusBits(HWND window) {
-  uint32_t bits = 0;
-  for (const CdButtonPlace& b : kMidiButtons) {
-    HWND button = GetDlgItem(window, b.id);
-    if (button != nullptr && IsWindowEnabled(button)) bits |= b.statusBit;
-  }
+  const uint32_t bits = EnabledButtonBits(window, kMidiButtons, kMidiButtonCount);
   const MidiPlayerState* state = StateOf(window);
   if (state == nullptr || state->host == nullptr) return bits;
-  if (state->host->IsPlayerShown(kPlayerCd)) bits |= kStatusCdShown;
-  if (state->host->IsPlayerShown(kPlayerWave)) bits |= kStatusWaveShown;
-  if (state->host->IsPlayerShown(kPlayerMidi)) bits |= kStatusMidiShown;
-  return bits;
+  return bits | ShownPlayerBits(*state->host);
 }

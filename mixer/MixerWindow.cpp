@@ -483,10 +483,7 @@ HWND CreateMixerWindow(const PlayerHost& host, HWND panel, MixerApi& api) {
 const PlayerModule& MixerModule() { return kMixerModule; }
 
 int MixerPageOf(HWND window) {
-  char name[64] = {};
-  if (window == nullptr || GetClassNameA(window, name, sizeof name) == 0 || lstrcmpA(name, kMixerClass) != 0) {
-    return -1;
-  }
+  if (!IsWindowOfClass(window, kMixerClass)) return -1;
   const MixerState* state = StateOf(window);
   return state != nullptr ? state->page : -1;
 }

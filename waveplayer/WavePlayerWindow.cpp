@@ -465,11 +465,7 @@ HWND CreateWavePlayerWindow(const PlayerHost& host, HWND panel, bool tryDirectSo
 const PlayerModule& WavePlayerModule() { return kWavePlayerModule; }
 
 WavePlayerEngine* WavePlayerEngineOf(HWND window) {
-  char name[64] = {};
-  if (window == nullptr || GetClassNameA(window, name, sizeof name) == 0 ||
-      lstrcmpA(name, kWavePlayerClass) != 0) {
-    return nullptr;
-  }
+  if (!IsWindowOfClass(window, kWavePlayerClass)) return nullptr;
   return EngineOf(window);
 }
 
@@ -491,9 +487,6 @@ uint32_t WavePlayerStatusBits(HWND window) {
   }
   const WavePlayerState* state = StateOf(window);
   if (state == nullptr || state->host == nullptr) return bits;
-  if (state->host->IsPlayerShown(kPlayerCd)) bits |= kStatusCdShown;
-  if (state->host->IsPlayerShown(kPlayerWave)) bits |= kStatusWaveShown;
-  if (state->host->IsPlayerShown(kPlayerMidi)) bits |= kStatusMidiShown;
-  return bits;
+  return bits | ShownPlayerBits(*state->host);
 }
 
