@@ -25,8 +25,10 @@ class CdEndToEndTest : public ::testing::Test {
   void SetUp() override {
     ASSERT_TRUE(FindTopLevelWindows("CANTORIX").empty());
     command_ = RegisterWindowMessageA(kCommandMessageName);
-    // Tracks of 4, 4, 60 and 3 seconds; Cantorix inherits the script.
-    SetEnvironmentVariableA("CX_FAKE_CD", "4:4,4,60,3");
+    // Tracks of 8, 8, 60 and 3 seconds at four times real speed; Cantorix
+    // inherits the script. The first two last long enough to be seen on a
+    // busy machine, where the first status reply can take a second.
+    SetEnvironmentVariableA("CX_FAKE_CD", "4:8,8,60,3");
     cantorix_.reset(new ChildProcess(ProgramFolder() + "\\Cantorix.exe /PLAY"));
     ASSERT_TRUE(cantorix_->started());
     panel_ = WaitForShownPanel(20000);
