@@ -70,15 +70,14 @@ bench: setup
 	cmake --build $(BENCH) -j $(JOBS) --target cxdecode
 	tools/mpeg/bench.sh $(BENCH) $(WIN)
 
-# A short libFuzzer run over opening, decoding and seeking MPEG audio held
-# in memory (clang). The seeds are the first frames of every fixture behind
-# an options byte.
+# libFuzzer runs (clang, ASan/UBSan) over every reader of outside data: MPEG
+# audio, WAV files, M3U lists, disc-list records and the command line,
+# FUZZ_SECONDS each, one after the other. Corpora and findings stay in
+# build/fuzz/corpus/<target> and build/fuzz/findings/<target>.
 FUZZ := build/fuzz
 FUZZ_SECONDS ?= 60
 fuzz: setup
-	cmake -S . -B $(FUZZ) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DCX_FUZZ=ON
-	cmake --build $(FUZZ) -j $(JOBS) --target mpeg_fuzz mpeg_fixtures
-	mkdir -p $(FUZZ)/corpus
-	for f in $(FUZZ)/mpeg-fixtures/*.mp?; do for o in 0 3; do \
-	  { printf "\\$$o"; head -c 6000 $$f; } > $(FUZZ)/corpus/seed-$$o-$$(basename $$f); done; done
-	$(FUZZ)/bin/mpeg_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=20000 $(FUZZ)/corpus
+	cmake -S . -B $(FUZZ) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DCX_FUZZ=ON >/dev/null
+	cmake --build $(FUZZ) -j $(JOBS) --target fuzzers mpeg_fixtures
+	python3 tools/fuzz/seed.py $(FUZZ)
+	tools/fuzz/run-all $(FUZZ) $(FUZZ_SECONDS)
