@@ -158,7 +158,9 @@ uint32_t WavPositionMs(const WavLayout& layout, uint32_t readPos) {
   if (layout.format.avgBytesPerSec == 0) return 0;
   const double seconds = static_cast<double>(readPos - layout.dataStart) /
                          static_cast<double>(layout.format.avgBytesPerSec);
-  return static_cast<uint32_t>(seconds * 1000.0);
+  // A very slow byte rate makes more milliseconds than 32 bits hold.
+  const double ms = seconds * 1000.0;
+  return ms < 4294967295.0 ? static_cast<uint32_t>(ms) : 0xFFFFFFFFu;
 }
 
 bool WavWriter::WriteAll(const void* bytes, uint32_t n) {

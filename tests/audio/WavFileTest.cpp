@@ -459,6 +459,20 @@ TEST(WavSeekTest, HugeClaimedDataEndsAtTheLastOffset) {
   }
 }
 
+// At one byte a second, a few megabytes are more milliseconds than 32 bits
+// hold: the position stops at the largest one instead of wrapping.
+TEST(WavSeekTest, PositionSaturatesAtTheLargestMilliseconds) {
+  TempFolder dir;
+  const uint32_t bytes = 4300000;  // 4,300,000 s = 4.3e9 ms
+  const std::string path = dir.Write("slow.wav", SimpleWav(1, 1, 8, Bytes(bytes, 0x80)));
+  ByteFile file;
+  ASSERT_TRUE(file.OpenRead(path.c_str()));
+  WavLayout layout;
+  ASSERT_TRUE(ParseWavHeader(file, &layout));
+  EXPECT_EQ(WavPositionMs(layout, layout.dataStart + 4294967), 4294967000u);
+  EXPECT_EQ(WavPositionMs(layout, layout.dataStart + bytes), 0xFFFFFFFFu);
+}
+
 TEST(WavSeekTest, BlockAlignRules) {
   TempFolder dir;
   struct Row {
