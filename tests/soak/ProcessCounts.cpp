@@ -3,6 +3,7 @@
 #include <winternl.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <vector>
 
 namespace {
@@ -53,7 +54,7 @@ struct GdiHandleEntry {
 };
 static_assert(sizeof(GdiHandleEntry) == 24, "GDI handle table entries have 24 bytes");
 
-long GdiObjectsFromHandleTable(HANDLE process) {
+long GdiObjectsFromHandleTable(HANDLE process, std::string* byType) {
   auto query = reinterpret_cast<QueryInformationProcessFn>(NtProc("NtQueryInformationProcess"));
   if (query == nullptr) return -1;
   PROCESS_BASIC_INFORMATION basic{};
@@ -69,7 +70,17 @@ long GdiObjectsFromHandleTable(HANDLE process) {
     return -1;
   }
   long count = 0;
-  for (const GdiHandleEntry& e : entries) count += e.type != 0;
+  long perType[256] = {};
+  for (const GdiHandleEntry& e : entries) {
+    count += e.type != 0;
+    ++perType[e.type];
+  }
+  for (int type = 1; type < 256; ++type) {
+    if (perType[type] == 0) continue;
+    char text[32];
+    std::snprintf(text, sizeof text, "%s%02x:%ld", byType->empty() ? "" : " ", type, perType[type]);
+    *byType += text;
+  }
   return count;
 }
 
@@ -115,7 +126,7 @@ ProcessCounts ReadProcessCounts(HANDLE process, DWORD processId) {
     counts.gdiObjects = static_cast<long>(gdi);
     counts.sources += "GDI: GetGuiResources; ";
   } else {
-    counts.gdiObjects = GdiObjectsFromHandleTable(process);
+    counts.gdiObjects = GdiObjectsFromHandleTable(process, &counts.gdiByType);
     counts.sources += "GDI: the process's GDI handle table; ";
   }
   if (DWORD user = GetGuiResources(process, GR_USEROBJECTS)) {

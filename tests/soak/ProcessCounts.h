@@ -14,6 +14,9 @@ struct ProcessCounts {
   long gdiObjects = -1;
   long userObjects = -1;
   std::string sources;  // which way each count was read
+  // GDI objects by the table's type byte ("05:40 0a:3 ..."), read from the
+  // handle table, to tell which kind grew; empty when not read that way.
+  std::string gdiByType;
 };
 
 // `process` needs PROCESS_QUERY_INFORMATION and PROCESS_VM_READ.

@@ -78,7 +78,9 @@ class Soak {
     panel_ = WaitForShownPanel(30000);
     if (panel_ == nullptr) return Fail("no main panel");
     process_ = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ | SYNCHRONIZE, FALSE, cantorix_->id());
-    return process_ != nullptr || Fail("OpenProcess failed");
+    if (process_ == nullptr) return Fail("OpenProcess failed");
+    WarmUp();
+    return true;
   }
 
   bool Run() {
@@ -131,17 +133,34 @@ class Soak {
   void Counts(const char* label) {
     const ProcessCounts c = ReadProcessCounts(process_, cantorix_->id());
     std::fprintf(report_, "counts %s %ld %ld %ld\n", label, c.handles, c.gdiObjects, c.userObjects);
+    if (!c.gdiByType.empty()) std::fprintf(report_, "gdi_types %s %s\n", label, c.gdiByType.c_str());
     if (!sourcesWritten_) std::fprintf(report_, "sources %s\n", c.sources.c_str());
     sourcesWritten_ = true;
     std::fflush(report_);
   }
 
-  // Wave player shown, stopped, playlist window closed, random and repeat
-  // off, so a list plays once through in its own order.
-  bool Settle() {
+  // Each playlist window keeps the GDI objects it makes the first time it is
+  // shown for as long as it exists; showing each once before the first
+  // count keeps that one-time cost out of the comparison.
+  void WarmUp() {
+    for (uint16_t route : {kRouteCd, kRouteMidi, kRouteWave}) {
+      Post(route, kCmdShowPlaylist);
+      PumpFor(500);
+      ClosePlaylistWindows();
+      PumpUntil([&] { return IsWindowEnabled(panel_) != FALSE; }, 5000);
+    }
+  }
+
+  static void ClosePlaylistWindows() {
     for (HWND w : FindTopLevelWindows("PlayListClass")) {
       if (IsWindowVisible(w)) PostMessageA(w, WM_CLOSE, 0, 0);
     }
+  }
+
+  // Wave player shown, stopped, playlist window closed, random and repeat
+  // off, so a list plays once through in its own order.
+  bool Settle() {
+    ClosePlaylistWindows();
     Post(kRouteMainPanel, kCmdOpenAllPlayers);
     Post(kRouteWave, kCmdStop);
     if (!PumpUntil([&] { return Wave() != nullptr && IsWindowEnabled(panel_) && Stopped(); }, 30000)) {
@@ -231,15 +250,14 @@ class Soak {
           // The playlist window disables the panel while it is up.
           Post(kRoutePlaylist, kCmdShowPlaylist);
           PumpFor(200 + next(300));
-          for (HWND w : FindTopLevelWindows("PlayListClass")) {
-            if (IsWindowVisible(w)) PostMessageA(w, WM_CLOSE, 0, 0);
-          }
+          ClosePlaylistWindows();
           break;
       }
       if (next(8) == 0) Status();
       PumpFor(next(5) == 0 ? 5 : 40 + next(160));
     }
     std::fprintf(report_, "storm %zu %d\n", k, plan_.stormCommands);
+    if (Settle()) Counts(("after_storm_" + std::to_string(k + 1)).c_str());
   }
 
   const Plan& plan_;
