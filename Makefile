@@ -5,7 +5,7 @@ WIN := build/windows
 NAT := build/native
 CTEST_ARGS ?=
 
-.PHONY: all setup windows native test test-native test-windows run run-handset cd-demo dist bench fuzz clean
+.PHONY: all setup windows native test test-native test-windows run run-handset cd-demo dist bench fuzz soak clean
 
 all: windows native
 
@@ -70,15 +70,30 @@ bench: setup
 	cmake --build $(BENCH) -j $(JOBS) --target cxdecode
 	tools/mpeg/bench.sh $(BENCH) $(WIN)
 
-# A short libFuzzer run over opening, decoding and seeking MPEG audio held
-# in memory (clang). The seeds are the first frames of every fixture behind
-# an options byte.
+# libFuzzer runs (clang, ASan/UBSan) over every reader of outside data: MPEG
+# audio, WAV files, M3U lists, disc-list records and the command line,
+# FUZZ_SECONDS each, one after the other. Corpora and findings stay in
+# build/fuzz/corpus/<target> and build/fuzz/findings/<target>.
 FUZZ := build/fuzz
 FUZZ_SECONDS ?= 60
 fuzz: setup
-	cmake -S . -B $(FUZZ) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DCX_FUZZ=ON
-	cmake --build $(FUZZ) -j $(JOBS) --target mpeg_fuzz mpeg_fixtures
-	mkdir -p $(FUZZ)/corpus
-	for f in $(FUZZ)/mpeg-fixtures/*.mp?; do for o in 0 3; do \
-	  { printf "\\$$o"; head -c 6000 $$f; } > $(FUZZ)/corpus/seed-$$o-$$(basename $$f); done; done
-	$(FUZZ)/bin/mpeg_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=20000 $(FUZZ)/corpus
+	cmake -S . -B $(FUZZ) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DCX_FUZZ=ON >/dev/null
+	cmake --build $(FUZZ) -j $(JOBS) --target fuzzers mpeg_fixtures
+	python3 tools/fuzz/seed.py $(FUZZ)
+	tools/fuzz/run-all $(FUZZ) $(FUZZ_SECONDS)
+
+# Soaks, a few minutes each: the decoder decodes every MPEG fixture 1,000
+# times in one process with its memory flat (native Release build), then
+# Cantorix under Wine plays 200 files of every kind through the ALSA file
+# sink while a second process sends it commands; its handle, GDI and USER
+# counts must come back to their level (tools/soak/run-soak says what is
+# checked).
+SOAK := build/soak
+soak: setup
+	cmake -S . -B $(SOAK) -DCMAKE_BUILD_TYPE=Release >/dev/null
+	cmake --build $(SOAK) -j $(JOBS) --target decoder_soak cxdecode mpeg_fixtures
+	$(SOAK)/bin/decoder_soak 1000 $(SOAK)/mpeg-fixtures/*.mp?
+	cmake -S . -B $(WIN) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
+	cmake --build $(WIN) -j $(JOBS) --target soak_driver
+	tools/soak/run-soak --wine-run tools/wine-run --driver $(WIN)/bin/soak_driver.exe \
+	  --cxdecode $(SOAK)/bin/cxdecode --fixtures $(SOAK)/mpeg-fixtures --work $(SOAK)/player

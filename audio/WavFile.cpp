@@ -1,5 +1,6 @@
 #include "audio/WavFile.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -135,7 +136,10 @@ uint32_t SeekWavMs(ByteFile& file, const WavLayout& layout, uint32_t* readPos, u
   const double offsetExact = static_cast<double>(layout.format.avgBytesPerSec) *
                              static_cast<double>(ms) * static_cast<double>(0.001f);
   uint64_t offset = static_cast<uint64_t>(offsetExact);
-  if (offset <= layout.dataSize) {
+  // Read positions are 32-bit file offsets: a data chunk claiming nearly
+  // 4 GiB (a cut-off recording) ends at the last offset one can name.
+  const uint64_t dataEnd = std::min<uint64_t>(layout.dataSize, 0xFFFFFFFFu - layout.dataStart);
+  if (offset <= dataEnd) {
     switch (layout.format.blockAlign) {
       case 1: break;
       case 2: offset &= ~static_cast<uint64_t>(1); break;
@@ -143,7 +147,7 @@ uint32_t SeekWavMs(ByteFile& file, const WavLayout& layout, uint32_t* readPos, u
       default: return kSeekFailed;
     }
   } else {
-    offset = layout.dataSize;
+    offset = dataEnd;
   }
   *readPos = layout.dataStart + static_cast<uint32_t>(offset);
   file.SeekTo(*readPos);
@@ -154,7 +158,9 @@ uint32_t WavPositionMs(const WavLayout& layout, uint32_t readPos) {
   if (layout.format.avgBytesPerSec == 0) return 0;
   const double seconds = static_cast<double>(readPos - layout.dataStart) /
                          static_cast<double>(layout.format.avgBytesPerSec);
-  return static_cast<uint32_t>(seconds * 1000.0);
+  // A very slow byte rate makes more milliseconds than 32 bits hold.
+  const double ms = seconds * 1000.0;
+  return ms < 4294967295.0 ? static_cast<uint32_t>(ms) : 0xFFFFFFFFu;
 }
 
 bool WavWriter::WriteAll(const void* bytes, uint32_t n) {

@@ -3,13 +3,13 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <climits>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
+
+#include "media/DiscRecords.h"
 
 namespace {
 
@@ -43,47 +43,13 @@ bool WriteValue(const char* key, const char* value) {
   return WritePrivateProfileStringA(kDiscListSection, key, value, kDiscListFile) != 0;
 }
 
-// A whole decimal number, optionally signed, in [low, high].
-bool ParseDecimal(const std::string& text, long long low, long long high, long long* value) {
-  const char* start = text.c_str();
-  while (*start == ' ' || *start == '\t') ++start;
-  if (*start == '\0') return false;
-  errno = 0;
-  char* end = nullptr;
-  long long parsed = std::strtoll(start, &end, 10);
-  while (*end == ' ' || *end == '\t') ++end;
-  if (errno != 0 || *end != '\0' || parsed < low || parsed > high) return false;
-  *value = parsed;
-  return true;
-}
+// The record count as the profile's integer reader sees it.
+long long RecordCount() { return RecordCountOf(ReadValue(kCountKey)); }
 
-// The record count as the profile's integer reader sees it: its leading
-// decimal number, 0 when there is none.
-long long RecordCount() {
-  std::string text = ReadValue(kCountKey);
-  long long count = std::strtoll(text.c_str(), nullptr, 10);
-  return count > 0 ? count : 0;
-}
-
-// Serials are stored as signed 32-bit decimals ("%d"), so discs with the
-// high bit set appear negative; both spellings read back to the same value.
-// Anything else is a damaged record, not serial 0.
 bool ReadSerial(long long record, uint32_t* serial) {
   char key[32];
   std::snprintf(key, sizeof key, "SERIAL%lld", record);
-  long long value = 0;
-  if (!ParseDecimal(ReadValue(key), INT32_MIN, UINT32_MAX, &value)) return false;
-  *serial = static_cast<uint32_t>(value);
-  return true;
-}
-
-// The record number in a key "<prefix><n>" (any letter case), or 0.
-long long RecordNumberOf(const std::string& key, const char* prefix) {
-  size_t length = std::strlen(prefix);
-  if (key.size() <= length || _strnicmp(key.c_str(), prefix, length) != 0) return 0;
-  long long number = 0;
-  if (!ParseDecimal(key.substr(length), 1, LLONG_MAX / 2, &number)) return 0;
-  return number;
+  return SerialOf(ReadValue(key), serial);
 }
 
 }  // namespace

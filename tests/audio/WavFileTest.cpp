@@ -432,6 +432,47 @@ TEST(WavSeekTest, Arithmetic) {
   EXPECT_EQ(0, std::memcmp(buf, pcm.data() + 176400, sizeof buf));
 }
 
+// A cut-off recording may claim nearly 4 GiB of data. Seeking past what it
+// holds lands at the last position a 32-bit file offset can name, never
+// wrapped round to before the data (found by wav_fuzz).
+TEST(WavSeekTest, HugeClaimedDataEndsAtTheLastOffset) {
+  TempFolder dir;
+  Bytes bytes = SimpleWav(8000, 1, 16, TestPcm(200));
+  const size_t dataSizeAt = bytes.size() - 200 - 4;
+  for (int i = 0; i < 4; ++i) bytes[dataSizeAt + i] = i == 0 ? 0xF0 : 0xFF;
+  const std::string path = dir.Write("claims.wav", bytes);
+  ByteFile file;
+  ASSERT_TRUE(file.OpenRead(path.c_str()));
+  WavLayout layout;
+  ASSERT_TRUE(ParseWavHeader(file, &layout));
+  ASSERT_EQ(layout.dataSize, 0xFFFFFFF0u);
+  uint32_t pos = layout.dataStart;
+  for (uint32_t ms : {0xFFFFFFFEu, 268435454u}) {
+    SCOPED_TRACE(ms);
+    EXPECT_EQ(SeekWavMs(file, layout, &pos, ms), ms);
+    EXPECT_GE(pos, layout.dataStart);
+    EXPECT_GE(WavPositionMs(layout, pos), 268000000u);  // 0xFFFFFFF0 bytes / 16000 per second
+    uint8_t buf[16];
+    uint32_t count = 7;
+    ReadWavData(file, layout, &pos, buf, sizeof buf, nullptr, 0, &count);
+    EXPECT_EQ(count, 0u);
+  }
+}
+
+// At one byte a second, a few megabytes are more milliseconds than 32 bits
+// hold: the position stops at the largest one instead of wrapping.
+TEST(WavSeekTest, PositionSaturatesAtTheLargestMilliseconds) {
+  TempFolder dir;
+  const uint32_t bytes = 4300000;  // 4,300,000 s = 4.3e9 ms
+  const std::string path = dir.Write("slow.wav", SimpleWav(1, 1, 8, Bytes(bytes, 0x80)));
+  ByteFile file;
+  ASSERT_TRUE(file.OpenRead(path.c_str()));
+  WavLayout layout;
+  ASSERT_TRUE(ParseWavHeader(file, &layout));
+  EXPECT_EQ(WavPositionMs(layout, layout.dataStart + 4294967), 4294967000u);
+  EXPECT_EQ(WavPositionMs(layout, layout.dataStart + bytes), 0xFFFFFFFFu);
+}
+
 TEST(WavSeekTest, BlockAlignRules) {
   TempFolder dir;
   struct Row {
