@@ -10,9 +10,13 @@
 #include <string>
 #include <vector>
 
-#include "mpeg/byte_source.h"
+#include "codec/byte_source.h"
 
 namespace cx::mpeg {
+
+using codec::ByteSource;
+using codec::FileByteSource;
+using codec::MemoryByteSource;
 
 inline uint64_t LoadBigEndian64(const uint8_t* p) {
 #if defined(__GNUC__) && defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__

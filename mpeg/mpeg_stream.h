@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "mpeg/bit_reader.h"
-#include "mpeg/byte_source.h"
+#include "codec/byte_source.h"
 #include "mpeg/frame_header.h"
 #include "mpeg/layer12.h"
 #include "mpeg/layer3.h"

@@ -6,11 +6,11 @@
 #include <cstdint>
 #include <vector>
 
-#include "mpeg/byte_source.h"
+#include "codec/byte_source.h"
 
 namespace cx::mpeg::test {
 
-class RepeatedFrameSource : public ByteSource {
+class RepeatedFrameSource : public codec::ByteSource {
  public:
   RepeatedFrameSource(std::vector<uint8_t> head, std::vector<uint8_t> frame, int64_t count)
       : head_(std::move(head)), frame_(std::move(frame)), count_(count) {}

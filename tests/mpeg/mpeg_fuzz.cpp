@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "mpeg/byte_source.h"
+#include "codec/byte_source.h"
 #include "mpeg/mpeg_stream.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <memory>
 
-#include "mpeg/byte_source.h"
+#include "codec/byte_source.h"
 #include "mpeg/id3v2.h"
 #include "tests/mpeg/RepeatedFrameSource.h"
 #include "tests/mpeg/test_files.h"

@@ -1,10 +1,10 @@
-#include "mpeg/byte_source.h"
+#include "codec/byte_source.h"
 
 #include <algorithm>
 #include <cstring>
 #include <new>
 
-namespace cx::mpeg {
+namespace cx::codec {
 namespace {
 
 // The C library's fseek/ftell take a long, which is 32 bits on Windows:
@@ -61,4 +61,4 @@ size_t MemoryByteSource::ReadAt(int64_t offset, uint8_t* out, size_t n) {
   return count;
 }
 
-}  // namespace cx::mpeg
+}  // namespace cx::codec

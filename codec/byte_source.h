@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-namespace cx::mpeg {
+namespace cx::codec {
 
 class ByteSource {
  public:
@@ -49,4 +49,4 @@ class MemoryByteSource : public ByteSource {
   std::vector<uint8_t> bytes_;
 };
 
-}  // namespace cx::mpeg
+}  // namespace cx::codec
