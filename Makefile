@@ -4,11 +4,7 @@ JOBS ?= $(shell nproc)
 WIN := build/windows
 NAT := build/native
 CTEST_ARGS ?=
-# Now and then a Wine process that has used the sound device does not exit
-# after its tests have all passed (seen with ctest -j2 and several programs
-# sharing the wineserver); such a run is tried once more, and only a time-out
-# is: a failed check still fails the suite.
-WIN_CTEST_ARGS ?= --repeat after-timeout:2
+WIN_CTEST_ARGS ?=
 
 .PHONY: all setup windows native test test-native test-windows run run-handset cd-demo dist bench fuzz soak clean
 
