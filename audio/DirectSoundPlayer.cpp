@@ -143,6 +143,7 @@ bool DirectSoundStream::StartStream() {
   bool ended = false;
   FillHalf(format_.avgBytesPerSec, false, &ended);  // the second half starts silent
   buffer_->SetCurrentPosition(0);
+  heldNotices_ = 0;  // the feeding thread is not running yet
   if (!ResumeStream()) return false;
   stop_ = false;
   ResetEvent(wake_.get());
@@ -189,6 +190,11 @@ void DirectSoundStream::FeedLoop() {
       buffer_->Stop();
       return;
     }
+    SyncGuard held(source_->syncMutex());
+    if (holdFeed_) {
+      heldNotices_ |= 1u << event;
+      continue;
+    }
     bool ended = false;
     if (!FillHalf(event == 0 ? half : 0, endMarker < 0, &ended)) return;
     if (ended && endMarker < 0) endMarker = event;
@@ -197,12 +203,26 @@ void DirectSoundStream::FeedLoop() {
 
 bool DirectSoundStream::PauseStream() {
   if (!buffer_ || FAILED(buffer_->Stop())) return false;
+  if (source_) {
+    // Once this returns no read of the feeding thread is running, and none
+    // starts until the resume: a seek made while paused stays where it was put.
+    SyncGuard noRead(source_->syncMutex());
+    holdFeed_ = true;
+  }
   state_ = kStreamPaused;
   return true;
 }
 
 bool DirectSoundStream::ResumeStream() {
   if (!buffer_ || FAILED(buffer_->Play(0, 0, DSBPLAY_LOOPING))) return false;
+  if (source_) {
+    SyncGuard held(source_->syncMutex());
+    holdFeed_ = false;
+    for (int e = 0; e < 2; ++e) {
+      if (heldNotices_ & (1u << e)) SetEvent(events_[e].get());
+    }
+    heldNotices_ = 0;
+  }
   state_ = kStreamPlaying;
   return true;
 }

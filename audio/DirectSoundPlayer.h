@@ -66,6 +66,11 @@ class DirectSoundStream {
   HWND notifyWindow_ = nullptr;
   std::atomic<bool> stop_{false};
   std::atomic<uint32_t> state_{kStreamStopped};
+  // While paused the feeding thread reads nothing: a notice that was on its
+  // way when the buffer stopped is kept (a bit per half) and served at the
+  // resume. Both are guarded by the source's sync lock.
+  bool holdFeed_ = false;
+  uint32_t heldNotices_ = 0;
   UniqueHandle thread_;
   UniqueHandle wake_;  // ends the feeding thread's wait on a stop
   MediaSource* source_ = nullptr;
