@@ -9,6 +9,9 @@ std::vector<COLORREF> CaptureWindow(HWND window, const std::string& path) {
   RECT r;
   GetWindowRect(window, &r);
   int w = r.right - r.left, h = r.bottom - r.top;
+  // Read from the window's own surface, not from the screen: windows of
+  // tests running beside this one may lie on top of it, and the screen may
+  // not yet show what was painted when the machine is busy.
   WindowDc screen(nullptr);
   MemoryDc memory(screen.dc);
   BITMAPINFO info = {};
@@ -22,9 +25,11 @@ std::vector<COLORREF> CaptureWindow(HWND window, const std::string& path) {
   std::vector<COLORREF> pixels;
   if (section.object == nullptr) return pixels;
   {
+    HDC own = GetWindowDC(window);
     Selection selected(memory.dc, section.object);
-    BitBlt(memory.dc, 0, 0, w, h, screen.dc, r.left, r.top, SRCCOPY);
+    BitBlt(memory.dc, 0, 0, w, h, own, 0, 0, SRCCOPY);
     GdiFlush();
+    ReleaseDC(window, own);
   }
   const auto* p = static_cast<const uint8_t*>(bits);
   for (int i = 0; i < w * h; ++i) pixels.push_back(RGB(p[4 * i + 2], p[4 * i + 1], p[4 * i]));
