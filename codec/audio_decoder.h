@@ -32,6 +32,7 @@ struct DecoderTags {
   std::string title;
   std::string artist;
   std::string album;
+  std::string comment;
 };
 
 // What a decode met that a player does not stop for but a checking tool

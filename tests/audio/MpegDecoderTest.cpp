@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "audio/MediaSource.h"
-#include "audio/MpegDecoder.h"
+#include "mpeg/mpeg_stream.h"
 #include "tests/audio/AudioTestFiles.h"
 #include "tests/mpeg/RepeatedFrameSource.h"
 
@@ -118,8 +118,9 @@ TEST(MpegDecoderTest, TimesFromSamplesAndTotalsBeyond32Bits) {
   uint32_t last = 0;
   EXPECT_EQ(ReadAll(layer1, 8192, 0, &last).size(), 250u * 384 * 4);
   EXPECT_EQ(layer1.PositionMs(), 2176u);
-  layer1.Seek(1000);
-  EXPECT_EQ(layer1.PositionMs(), 114u * 384 * 1000 / 44100);
+  // Seeks land on the sample itself, not on the start of its frame.
+  EXPECT_EQ(layer1.Seek(1000), 1000u);
+  EXPECT_EQ(layer1.PositionMs(), 1000u);
 
   // Eight hours of 44.1 kHz stereo: 5.08 GB of PCM, more than the block's
   // 32-bit size holds.
@@ -127,8 +128,9 @@ TEST(MpegDecoderTest, TimesFromSamplesAndTotalsBeyond32Bits) {
   cx::mpeg::FrameHeader h;
   ASSERT_TRUE(cx::mpeg::DecodeHeaderBits((l2[1] & 0x0Fu) << 16 | l2[2] << 8 | l2[3], &h));
   const Bytes frame(l2.begin(), l2.begin() + cx::mpeg::FrameBytes(h));
-  MpegDecoder decoder;
-  ASSERT_TRUE(decoder.Open(std::make_unique<cx::mpeg::test::RepeatedFrameSource>(Bytes{}, frame, 1102500)));
+  MediaSource decoder;
+  ASSERT_TRUE(decoder.OpenStream(kMediaMpeg, std::make_unique<cx::mpeg::test::RepeatedFrameSource>(Bytes{}, frame, 1102500),
+                                 "eight-hours.mp2"));
   EXPECT_EQ(decoder.info().dataSize, 0xFFFFFFFFu);
   EXPECT_EQ(decoder.info().duration, 8u * 3600);
   decoder.Seek(4 * 3600 * 1000);
@@ -159,34 +161,27 @@ TEST(MpegDecoderTest, ReadsWholeAndInSmallPiecesExactlyAsDecoded) {
 TEST(MpegDecoderTest, TwoRegionsOfTenThousandBytes) {
   const std::string path = Fixture("l3-44k-joint-128.mp3");
   const Bytes reference = Reference(path);
-  MpegDecoder decoder;
+  MediaSource source;
   uint32_t count = 9;
   uint8_t probe[4];
-  EXPECT_FALSE(decoder.Read(0, probe, 4, nullptr, 0, &count));  // not open
+  EXPECT_FALSE(source.Read(0, probe, 4, nullptr, 0, &count));  // not open
   EXPECT_EQ(count, 0u);
-  ASSERT_TRUE(decoder.Open(path.c_str()));
-  EXPECT_EQ(decoder.streamInfo().millisecondsPerFrame, 26);
+  ASSERT_TRUE(source.OpenMedia(path.c_str()));
   Bytes a(10000), b(10000);
-  ASSERT_TRUE(decoder.Read(0, a.data(), 10000, b.data(), 10000, &count));
+  ASSERT_TRUE(source.Read(0, a.data(), 10000, b.data(), 10000, &count));
   EXPECT_EQ(count, 20000u);
   EXPECT_TRUE(std::equal(a.begin(), a.end(), reference.begin()));
   EXPECT_TRUE(std::equal(b.begin(), b.end(), reference.begin() + 10000));
-  // Two blocks of four frames were decoded: 18432 + 1568 bytes served.
-  EXPECT_EQ(decoder.FrameIndex(), 8);
-  EXPECT_EQ(decoder.PositionMs(), 208u);
-  // The 16864 bytes left pending come without decoding anything more.
+  // The position is what was delivered (5000 frames), not what was decoded.
+  EXPECT_EQ(source.PositionMs(), 5000u * 1000 / 44100);
   Bytes rest(16864);
-  ASSERT_TRUE(decoder.Read(0, rest.data(), 16864, nullptr, 0, &count));
+  ASSERT_TRUE(source.Read(0, rest.data(), 16864, nullptr, 0, &count));
   EXPECT_EQ(count, 16864u);
-  EXPECT_EQ(decoder.FrameIndex(), 8);
   EXPECT_TRUE(std::equal(rest.begin(), rest.end(), reference.begin() + 20000));
-  ASSERT_TRUE(decoder.Read(0, rest.data(), 1, nullptr, 0, &count));
-  EXPECT_EQ(decoder.FrameIndex(), 12);
-  EXPECT_TRUE(decoder.Close());
-  EXPECT_EQ(decoder.PositionMs(), 0u);
-  EXPECT_EQ(decoder.FrameIndex(), 0);
-  EXPECT_FALSE(decoder.Read(0, rest.data(), 1, nullptr, 0, &count));
-  EXPECT_EQ(decoder.Seek(100), 0u);
+  source.CloseMedia();
+  EXPECT_EQ(source.PositionMs(), 0u);
+  EXPECT_FALSE(source.Read(0, rest.data(), 1, nullptr, 0, &count));
+  EXPECT_EQ(source.Seek(100), kSeekFailed);
 }
 
 TEST(MpegDecoderTest, EndOfStreamZeroFills) {
@@ -217,14 +212,15 @@ TEST(MpegDecoderTest, SeekArithmetic) {
   Bytes buf(18432 * 2);
   uint32_t count = 0;
   ASSERT_TRUE(source.Read(0, buf.data(), static_cast<uint32_t>(buf.size()), nullptr, 0, &count));
-  EXPECT_EQ(source.PositionMs(), 208u);
-  // Seek returns where it was; 200 ms at 26 ms a frame is frame 7.
-  EXPECT_EQ(source.Seek(200), 208u);
-  EXPECT_EQ(source.PositionMs(), 182u);
+  EXPECT_EQ(source.PositionMs(), 9216u * 1000 / 44100);
+  // Seek returns where it went: 200 ms is sample 8820, inside frame 7,
+  // and the read goes on from that very sample.
+  EXPECT_EQ(source.Seek(200), 200u);
+  EXPECT_EQ(source.PositionMs(), 200u);
   ASSERT_TRUE(source.Read(0, buf.data(), 18432, nullptr, 0, &count));
   EXPECT_EQ(count, 18432u);
-  // Times come from samples: 11 frames of 1152 at 44.1 kHz are 287.3 ms.
-  EXPECT_EQ(source.PositionMs(), 287u);
+  EXPECT_TRUE(std::equal(buf.begin(), buf.begin() + 18432, reference.begin() + 8820 * 4));
+  EXPECT_EQ(source.PositionMs(), (8820u + 4608) * 1000 / 44100);
   // Back to the start: the first frames again, exactly.
   source.Seek(0);
   EXPECT_EQ(source.PositionMs(), 0u);

@@ -1,5 +1,5 @@
 // The decoder soak: every MPEG file given is opened, decoded to its end
-// through the player's decoder object (two regions per read, as the output
+// through the player's media source (two regions per read, as the output
 // engines ask), sought to its middle and read again, and closed, PASSES
 // times in one process. Memory in use must stay flat: the heap's bytes in
 // use and the resident set after the first pass (tables built, allocator
@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "audio/MpegDecoder.h"
+#include "audio/MediaSource.h"
 
 namespace {
 
@@ -34,15 +34,15 @@ size_t ResidentBytes() {
 // Decodes one file whole, then from its middle; the bytes of PCM delivered,
 // or 0 when the file does not open.
 uint64_t DecodeOnce(const std::string& path, std::vector<uint8_t>& a, std::vector<uint8_t>& b) {
-  MpegDecoder decoder;
-  if (!decoder.Open(path.c_str())) return 0;
+  MediaSource decoder;
+  if (!decoder.OpenMedia(path.c_str())) return 0;
   uint64_t total = 0;
   uint32_t count = 0;
   const uint32_t lengthA = static_cast<uint32_t>(a.size()), lengthB = static_cast<uint32_t>(b.size());
   while (decoder.Read(0, a.data(), lengthA, b.data(), lengthB, &count) && count > 0) total += count;
-  decoder.Seek(static_cast<uint32_t>(decoder.streamInfo().totalMilliseconds / 2));
+  decoder.Seek(decoder.info().duration * 500);
   while (decoder.Read(0, a.data(), lengthA, nullptr, 0, &count) && count > 0) total += count;
-  decoder.Close();
+  decoder.CloseMedia();
   return total;
 }
 
