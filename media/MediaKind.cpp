@@ -16,6 +16,7 @@ struct ExtensionRow {
 constexpr ExtensionRow kExtensions[] = {
     {".WAV", kKindWave}, {".MP1", kKindMpeg}, {".MP2", kKindMpeg}, {".MP3", kKindMpeg},
     {".MPA", kKindMpeg}, {".MID", kKindMidi}, {".RMI", kKindMidi}, {".CDA", kKindCdTrack},
+    {".FLAC", kKindFlac}, {".OGG", kKindVorbis}, {".OGA", kKindVorbis},
     {".M3U", kKindListFile},
 };
 
@@ -77,6 +78,7 @@ uint16_t DirectPlayerRoute(const char* name) {
   if (LooseMatch(extension, ".WAV") || LooseMatch(extension, ".MP3")) return kRouteWave;
   if (LooseMatch(extension, ".MID") || LooseMatch(extension, ".RMI")) return kRouteMidi;
   if (LooseMatch(extension, ".CDA")) return kRouteCd;
+  if (FilterKind(kWavePlayerKinds, name) != kKindNone) return kRouteWave;
   return 0;
 }
 
@@ -89,6 +91,8 @@ uint16_t PlayerRouteForKind(MediaKind kind) {
   switch (kind) {
     case kKindWave:
     case kKindMpeg:
+    case kKindFlac:
+    case kKindVorbis:
       return kRouteWave;
     case kKindMidi:
       return kRouteMidi;
@@ -111,6 +115,8 @@ std::string BuildOpenFilter(MediaKind allowed) {
       {kKindMidi, "MIDI File", "*.mid;*.rmi"},
       {kKindWave, "Wave File", "*.wav"},
       {kKindMpeg, "MP3 Audio File", "*.mp1;*.mp2;*.mp3;*mpa"},
+      {kKindFlac, "FLAC Audio File", "*.flac"},
+      {kKindVorbis, "Ogg Vorbis File", "*.ogg;*.oga"},
   };
   constexpr size_t kMaxPart = 127;
   std::string description;

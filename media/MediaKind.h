@@ -14,11 +14,13 @@ constexpr MediaKind kKindMpeg = 2;
 constexpr MediaKind kKindMidi = 4;
 constexpr MediaKind kKindCdTrack = 8;
 constexpr MediaKind kKindListFile = 16;
+constexpr MediaKind kKindFlac = 32;
+constexpr MediaKind kKindVorbis = 64;
 
 // Allowed-kinds masks of the players; 0 means "any file" (dialog filter only).
 constexpr MediaKind kCdPlayerKinds = kKindCdTrack;
 constexpr MediaKind kMidiPlayerKinds = kKindMidi;
-constexpr MediaKind kWavePlayerKinds = kKindWave | kKindMpeg;
+constexpr MediaKind kWavePlayerKinds = kKindWave | kKindMpeg | kKindFlac | kKindVorbis;
 
 // The text from the last '.' to the end, or nullptr when there is no dot.
 const char* ExtensionOf(const char* name);
@@ -33,8 +35,9 @@ MediaKind ClassifyByExtension(const char* name);
 MediaKind FilterKind(MediaKind allowed, const char* name);
 
 // Which player (its route) a name goes to when dispatched directly by its
-// extension: only ".WAV", ".MP3", ".MID", ".RMI" and ".CDA" are, with the
-// loose comparison. Returns 0 for anything else, list files included.
+// extension: ".WAV", ".MP3", ".MID", ".RMI" and ".CDA" with the loose
+// comparison, and every other kind the wave player plays by its whole
+// extension. Returns 0 for anything else, list files included.
 uint16_t DirectPlayerRoute(const char* name);
 bool IsListFileName(const char* name);
 

@@ -122,7 +122,12 @@ bool WavePlayerEngine::OpenSource(const char* path) {
 }
 
 bool WavePlayerEngine::MakeOutput() {
-  return source_ && output_ && output_->Open(source_.get(), window_, kEndOfStreamMessage);
+  if (!source_ || !output_) return false;
+  if (output_->Open(source_.get(), window_, kEndOfStreamMessage)) return true;
+  // A stream deeper than 16 bits goes at 16 bits, with dither, to an output
+  // that will not take more.
+  output_->Close();
+  return source_->ReduceTo16Bits() && output_->Open(source_.get(), window_, kEndOfStreamMessage);
 }
 
 bool WavePlayerEngine::LoadNextPlayable() {

@@ -32,7 +32,11 @@ TEST(MediaKind, RecognisersCompareDifferently) {
       {"x.mp33", 0, 0, 0},
       {"noextension", 0, 0, 0},
       {"D:\\dir.x\\file", 0, 0, 0},       // extension ".x\file"
-      {"x.ogg", 0, 0, 0},
+      {"x.ogg", kKindVorbis, kKindVorbis, kKindVorbis},
+      {"Album.OGA", kKindVorbis, kKindVorbis, kKindVorbis},
+      {"take.flac", kKindFlac, kKindFlac, kKindFlac},
+      {"x.fla", kKindFlac, 0, 0},         // leading part of ".FLAC"
+      {"x.flacc", 0, 0, 0},
       {"", 0, 0, 0},
   };
   for (const KindCase& c : cases) {
@@ -53,15 +57,16 @@ TEST(MediaKind, FilterKindMasksByPlayer) {
   EXPECT_EQ(FilterKind(3, nullptr), 0u);
 }
 
-TEST(MediaKind, DirectDispatchTakesOnlyFiveExtensions) {
+TEST(MediaKind, DirectDispatchTakesEveryKindAPlayerPlays) {
   const struct {
     const char* name;
     uint16_t route;
   } cases[] = {
       {"SONG.MP3", 2006}, {"song.mp3", 2006}, {"song.Mp3", 2006}, {"a.wav", 2006},
-      {"song.mp2", 0},    {"song.mp1", 0},    {"song.mpa", 0},    {"b.MID", 2003},
+      {"song.mp2", 2006}, {"song.mp1", 2006}, {"song.MPA", 2006}, {"b.MID", 2003},
       {"b.rmi", 2003},    {"t.CDA", 2000},    {"list.m3u", 0},    {"none", 0},
-      {"x.ogg", 0},       {"x.m", 2006},  // ".m" is a leading part of ".MP3"
+      {"x.ogg", 2006},    {"x.oga", 2006},    {"x.FLAC", 2006},   {"x.flacc", 0},
+      {"x.m", 2006},  // ".m" is a leading part of ".MP3"
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -71,6 +76,8 @@ TEST(MediaKind, DirectDispatchTakesOnlyFiveExtensions) {
   EXPECT_FALSE(IsListFileName("x.m3ux"));
   EXPECT_EQ(PlayerRouteForKind(kKindWave), 2006);
   EXPECT_EQ(PlayerRouteForKind(kKindMpeg), 2006);
+  EXPECT_EQ(PlayerRouteForKind(kKindFlac), 2006);
+  EXPECT_EQ(PlayerRouteForKind(kKindVorbis), 2006);
   EXPECT_EQ(PlayerRouteForKind(kKindMidi), 2003);
   EXPECT_EQ(PlayerRouteForKind(kKindCdTrack), 2000);
   EXPECT_EQ(PlayerRouteForKind(kKindListFile), 0);
@@ -81,7 +88,8 @@ TEST(MediaKind, OpenFilterTextsAreExact) {
   using namespace std::string_literals;
   EXPECT_EQ(BuildOpenFilter(0), "All File\0*.*\0\0"s);
   EXPECT_EQ(BuildOpenFilter(kWavePlayerKinds),
-            "Wave File & MP3 Audio File\0*.wav;*.mp1;*.mp2;*.mp3;*mpa\0\0"s);
+            "Wave File & MP3 Audio File & FLAC Audio File & Ogg Vorbis File\0"
+            "*.wav;*.mp1;*.mp2;*.mp3;*mpa;*.flac;*.ogg;*.oga\0\0"s);
   EXPECT_EQ(BuildOpenFilter(kCdPlayerKinds), "CD Audio\0*.cda\0\0"s);
   EXPECT_EQ(BuildOpenFilter(kMidiPlayerKinds), "MIDI File\0*.mid;*.rmi\0\0"s);
   // Order is CD, MIDI, wave, MPEG whatever the bits' values.
