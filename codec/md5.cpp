@@ -8,11 +8,7 @@ namespace {
 
 inline uint32_t Rotl(uint32_t x, int c) { return (x << c) | (x >> (32 - c)); }
 
-// Per-step shift amounts and the sine-derived constants of RFC 1321 3.4.
-const int kShift[64] = {7, 12, 17, 22, 7, 12, 17, 22, 7, 12, 17, 22, 7, 12, 17, 22,
-                        5, 9,  14, 20, 5, 9,  14, 20, 5, 9,  14, 20, 5, 9,  14, 20,
-                        4, 11, 16, 23, 4, 11, 16, 23, 4, 11, 16, 23, 4, 11, 16, 23,
-                        6, 10, 15, 21, 6, 10, 15, 21, 6, 10, 15, 21, 6, 10, 15, 21};
+// The sine-derived constants of RFC 1321 3.4.
 const uint32_t kSine[64] = {
     0xd76aa478, 0xe8c7b756, 0x242070db, 0xc1bdceee, 0xf57c0faf, 0x4787c62a, 0xa8304613, 0xfd469501,
     0x698098d8, 0x8b44f7af, 0xffff5bb1, 0x895cd7be, 0x6b901122, 0xfd987193, 0xa679438e, 0x49b40821,
@@ -34,6 +30,12 @@ void Md5::Reset() {
   pendingLen_ = 0;
 }
 
+// Four steps a pass with the roles of a, b, c, d rotating, the passes
+// written out so the compiler sees constant shifts and word indices.
+#define CX_MD5_STEP(f, a, b, c, d, k, s) \
+  a += f(b, c, d) + x[(k)&15] + kSine[i + ((k) >> 4)]; \
+  a = Rotl(a, s) + b;
+
 void Md5::Block(const uint8_t* p) {
   uint32_t x[16];
   for (int i = 0; i < 16; ++i) {
@@ -41,33 +43,43 @@ void Md5::Block(const uint8_t* p) {
            uint32_t{p[4 * i + 3]} << 24;
   }
   uint32_t a = state_[0], b = state_[1], c = state_[2], d = state_[3];
-  for (int i = 0; i < 64; ++i) {
-    uint32_t f;
-    int g;
-    if (i < 16) {
-      f = (b & c) | (~b & d);
-      g = i;
-    } else if (i < 32) {
-      f = (d & b) | (~d & c);
-      g = (5 * i + 1) & 15;
-    } else if (i < 48) {
-      f = b ^ c ^ d;
-      g = (3 * i + 5) & 15;
-    } else {
-      f = c ^ (b | ~d);
-      g = (7 * i) & 15;
-    }
-    const uint32_t t = d;
-    d = c;
-    c = b;
-    b = b + Rotl(a + f + kSine[i] + x[g], kShift[i]);
-    a = t;
+  auto F = [](uint32_t x, uint32_t y, uint32_t z) { return z ^ (x & (y ^ z)); };
+  auto G = [](uint32_t x, uint32_t y, uint32_t z) { return y ^ (z & (x ^ y)); };
+  auto H = [](uint32_t x, uint32_t y, uint32_t z) { return x ^ y ^ z; };
+  auto I = [](uint32_t x, uint32_t y, uint32_t z) { return y ^ (x | ~z); };
+  // Step i of a pass takes word g(i) and constant i; the macro's k packs
+  // g(i) in its low four bits and the step's offset from i above them.
+  for (int i = 0; i < 16; i += 4) {
+    CX_MD5_STEP(F, a, b, c, d, i, 7)
+    CX_MD5_STEP(F, d, a, b, c, (i + 1) | 16, 12)
+    CX_MD5_STEP(F, c, d, a, b, (i + 2) | 32, 17)
+    CX_MD5_STEP(F, b, c, d, a, (i + 3) | 48, 22)
+  }
+  for (int i = 16; i < 32; i += 4) {
+    CX_MD5_STEP(G, a, b, c, d, (5 * i + 1) & 15, 5)
+    CX_MD5_STEP(G, d, a, b, c, ((5 * (i + 1) + 1) & 15) | 16, 9)
+    CX_MD5_STEP(G, c, d, a, b, ((5 * (i + 2) + 1) & 15) | 32, 14)
+    CX_MD5_STEP(G, b, c, d, a, ((5 * (i + 3) + 1) & 15) | 48, 20)
+  }
+  for (int i = 32; i < 48; i += 4) {
+    CX_MD5_STEP(H, a, b, c, d, (3 * i + 5) & 15, 4)
+    CX_MD5_STEP(H, d, a, b, c, ((3 * (i + 1) + 5) & 15) | 16, 11)
+    CX_MD5_STEP(H, c, d, a, b, ((3 * (i + 2) + 5) & 15) | 32, 16)
+    CX_MD5_STEP(H, b, c, d, a, ((3 * (i + 3) + 5) & 15) | 48, 23)
+  }
+  for (int i = 48; i < 64; i += 4) {
+    CX_MD5_STEP(I, a, b, c, d, (7 * i) & 15, 6)
+    CX_MD5_STEP(I, d, a, b, c, ((7 * (i + 1)) & 15) | 16, 10)
+    CX_MD5_STEP(I, c, d, a, b, ((7 * (i + 2)) & 15) | 32, 15)
+    CX_MD5_STEP(I, b, c, d, a, ((7 * (i + 3)) & 15) | 48, 21)
   }
   state_[0] += a;
   state_[1] += b;
   state_[2] += c;
   state_[3] += d;
 }
+
+#undef CX_MD5_STEP
 
 void Md5::Update(const uint8_t* data, size_t n) {
   length_ += n;

@@ -112,23 +112,37 @@ class BitReader {
 };
 
 inline bool BitReader::ReadRice(int k, int32_t* out, size_t n) {
-  for (size_t i = 0; i < n; ++i) {
-    if (count_ < 40) Refill();
-    uint32_t q;
-    if (cache_ != 0) {
-      const int z = __builtin_clzll(cache_);
-      if (z + 1 + k <= count_) {
-        // The whole code is in the cache: one shift takes it.
-        const uint64_t c = cache_ << z << 1;
-        const uint32_t low = k ? static_cast<uint32_t>(c >> (64 - k)) : 0;
-        cache_ = c << k;
-        count_ -= z + 1 + k;
-        const uint32_t v = static_cast<uint32_t>(z) << k | low;
-        out[i] = static_cast<int32_t>((v >> 1) ^ (0u - (v & 1)));
-        continue;
-      }
-    }
-    q = ReadUnary(0xFFFFFFFFu >> k);
+  // The state lives in locals here: stores to out (int32_t) could otherwise
+  // alias count_ and force it through memory on every code.
+  uint64_t cache = cache_;
+  int count = count_;
+  const uint8_t* p = p_;
+  const uint32_t one = uint32_t{1} << k;
+  size_t i = 0;
+  while (i < n) {
+    // Topped up on every code, without a branch to mispredict: with the
+    // cache already full this adds no bytes and ORs in bits it holds.
+    if (end_ - p < 8) break;  // the slow path takes the last bytes
+    uint64_t w;
+    std::memcpy(&w, p, 8);
+    cache |= __builtin_bswap64(w) >> count;
+    p += (63 - count) >> 3;
+    count |= 56;
+    if (cache == 0) break;
+    const int z = __builtin_clzll(cache);
+    const int used = z + 1 + k;
+    if (used > count) break;
+    // The one bit that ends the quotient and the k low bits, in one shift.
+    const uint32_t v = static_cast<uint32_t>((cache << z) >> (63 - k)) - one + (static_cast<uint32_t>(z) << k);
+    cache <<= used;  // used <= count <= 63
+    count -= used;
+    out[i++] = static_cast<int32_t>((v >> 1) ^ (0u - (v & 1)));
+  }
+  cache_ = cache;
+  count_ = count;
+  p_ = p;
+  for (; i < n; ++i) {
+    const uint32_t q = ReadUnary(0xFFFFFFFFu >> k);
     if (q >= (0xFFFFFFFFu >> k) || Overrun()) return false;
     const uint32_t v = q << k | Read(k);
     out[i] = static_cast<int32_t>((v >> 1) ^ (0u - (v & 1)));

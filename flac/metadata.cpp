@@ -18,7 +18,7 @@ uint32_t Le32(const uint8_t* p) {
 }
 
 bool ReadExactly(codec::ByteSource& s, int64_t offset, uint8_t* out, size_t n) {
-  return s.ReadAt(offset, out, n) == n;
+  return n == 0 || s.ReadAt(offset, out, n) == n;
 }
 
 bool ParseStreamInfo(const uint8_t* p, StreamInfo* si) {

@@ -46,8 +46,10 @@ void Lpc32(int32_t* s, uint32_t n, const int32_t* coefs, int shift) {
   uint32_t c[N];
   for (int j = 0; j < N; ++j) c[j] = static_cast<uint32_t>(coefs[j]);
   for (uint32_t i = N; i < n; ++i) {
+    // The oldest terms first: the newest sample, still being computed one
+    // step back, enters last and the rest of the sum does not wait for it.
     uint32_t sum = 0;
-    for (int j = 0; j < N; ++j) sum += c[j] * static_cast<uint32_t>(s[i - 1 - j]);
+    for (int j = N - 1; j >= 0; --j) sum += c[j] * static_cast<uint32_t>(s[i - 1 - j]);
     s[i] = static_cast<int32_t>(static_cast<uint32_t>(s[i]) + static_cast<uint32_t>(static_cast<int32_t>(sum) >> shift));
   }
 }
@@ -60,7 +62,7 @@ void Lpc64(int32_t* s, uint32_t n, const int32_t* coefs, int shift) {
   for (int j = 0; j < N; ++j) c[j] = coefs[j];
   for (uint32_t i = N; i < n; ++i) {
     int64_t sum = 0;
-    for (int j = 0; j < N; ++j) sum += c[j] * s[i - 1 - j];
+    for (int j = N - 1; j >= 0; --j) sum += c[j] * s[i - 1 - j];
     s[i] = static_cast<int32_t>(static_cast<uint32_t>(s[i]) + static_cast<uint32_t>(sum >> shift));
   }
 }

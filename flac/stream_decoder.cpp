@@ -68,7 +68,9 @@ const uint8_t* FlacStreamDecoder::Window(int64_t offset, size_t need, size_t* go
   const int64_t windowEnd = windowStart_ + static_cast<int64_t>(windowLength_);
   const bool inside = offset >= windowStart_ && offset <= windowEnd;
   if (!inside || (windowEnd - offset < static_cast<int64_t>(need) && windowEnd < size_)) {
-    const size_t want = std::max(need, kReadChunk);
+    // Never more than the source holds: a small source gets a small window.
+    const size_t want = static_cast<size_t>(
+        std::min<int64_t>(static_cast<int64_t>(std::max(need, kReadChunk)), std::max<int64_t>(size_ - offset, 1)));
     if (window_.size() < want) window_.resize(want);
     // Keep what is already here of the new window; read only the rest.
     size_t kept = 0;
@@ -259,15 +261,26 @@ void FlacStreamDecoder::HashBlock() {
   } else {
     // The stream's checksum covers the samples interleaved, little-endian,
     // in whole bytes.
-    const size_t stride = static_cast<size_t>(channels) * static_cast<size_t>(bytes);
-    for (int c = 0; c < channels; ++c) {
-      const int32_t* s = frames_.channel(c);
-      uint8_t* q = p + static_cast<size_t>(c) * static_cast<size_t>(bytes);
-      for (int64_t i = 0; i < blockLength_; ++i, q += stride) {
-        const uint32_t v = static_cast<uint32_t>(s[i]);
-        for (int b = 0; b < bytes; ++b) q[b] = static_cast<uint8_t>(v >> (8 * b));
+    const int32_t* ch[8];
+    for (int c = 0; c < channels; ++c) ch[c] = frames_.channel(c);
+    const size_t count = static_cast<size_t>(blockLength_);
+    if (bytes == 2 && channels == 2) {
+      for (size_t i = 0; i < count; ++i, p += 4) {
+        const uint32_t l = static_cast<uint32_t>(ch[0][i]), r = static_cast<uint32_t>(ch[1][i]);
+        p[0] = static_cast<uint8_t>(l);
+        p[1] = static_cast<uint8_t>(l >> 8);
+        p[2] = static_cast<uint8_t>(r);
+        p[3] = static_cast<uint8_t>(r >> 8);
+      }
+    } else {
+      for (size_t i = 0; i < count; ++i) {
+        for (int c = 0; c < channels; ++c) {
+          const uint32_t v = static_cast<uint32_t>(ch[c][i]);
+          for (int b = 0; b < bytes; ++b) *p++ = static_cast<uint8_t>(v >> (8 * b));
+        }
       }
     }
+    p = hashBytes_.data();
   }
   md5_.Update(p, n);
 }
@@ -372,7 +385,9 @@ bool FlacStreamDecoder::Seek(int64_t frame) {
     start = g;
   }
   searchFrom_ = start.offset;
-  nextSample_ = blockStart_ = start.sample;
+  // Blocks follow each other from here; a first frame that starts late
+  // (its predecessors lost) leaves silence before it, from the target on.
+  nextSample_ = blockStart_ = std::min(start.sample, target);
   while (NextBlock()) {
     if (blockStart_ + blockLength_ > target) {
       blockUsed_ = target - blockStart_;
