@@ -64,12 +64,14 @@ dist: setup
 
 # Decoder speed against mpg123 (and ffmpeg): a Release build without
 # sanitizers, then tools/mpeg/bench.sh; the Windows build's cxdecode.exe is
-# timed under Wine too when it has been built.
+# timed under Wine too when it has been built. Then FLAC against the
+# reference decoder (tools/flac/bench.sh).
 BENCH := build/bench
 bench: setup
 	cmake -S . -B $(BENCH) -DCMAKE_BUILD_TYPE=Release
 	cmake --build $(BENCH) -j $(JOBS) --target cxdecode
 	tools/mpeg/bench.sh $(BENCH) $(WIN)
+	tools/flac/bench.sh $(BENCH)
 
 # libFuzzer runs (clang, ASan/UBSan) over every reader of outside data: MPEG
 # audio, WAV files, M3U lists, disc-list records and the command line,

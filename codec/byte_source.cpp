@@ -57,6 +57,7 @@ size_t FileByteSource::ReadAt(int64_t offset, uint8_t* out, size_t n) {
 size_t MemoryByteSource::ReadAt(int64_t offset, uint8_t* out, size_t n) {
   if (offset < 0 || offset >= Size()) return 0;
   const size_t count = std::min(n, bytes_.size() - static_cast<size_t>(offset));
+  if (count == 0) return 0;  // out may be null for an empty request
   std::memcpy(out, bytes_.data() + offset, count);
   return count;
 }

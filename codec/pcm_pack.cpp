@@ -8,7 +8,7 @@ size_t PackWav(const int32_t* in, size_t values, int bits, uint8_t* out) {
   uint8_t* p = out;
   switch (bytes) {
     case 1:
-      for (size_t i = 0; i < values; ++i) *p++ = static_cast<uint8_t>((in[i] << shift) + 128);
+      for (size_t i = 0; i < values; ++i) *p++ = static_cast<uint8_t>((static_cast<uint32_t>(in[i]) << shift) + 128);
       break;
     case 2:
       for (size_t i = 0; i < values; ++i) {

@@ -4,12 +4,16 @@ from a corpus are written, anything the fuzzers added is kept.
 
 MPEG seeds are the first kilobyte of every decoder fixture behind the
 harness's options byte; WAV seeds are small files of each PCM layout the
-reader meets (odd chunks, padding, short format chunks); the others are the
-texts the tests use."""
+reader meets (odd chunks, padding, short format chunks); FLAC seeds are
+short streams sox and the reference encoder make here (every depth class,
+mono to six channels, small blocks so a few kilobytes hold several frames,
+with and without a seek table); the others are the texts the tests use."""
 import glob
 import os
 import struct
+import subprocess
 import sys
+import tempfile
 
 
 def riff(chunks):
@@ -74,6 +78,36 @@ COMMAND_LINE_SEEDS = {
 }
 
 
+FLAC_SEEDS = [
+    # name, rate, channels, bits, samples, encoder options
+    ("mono16-l5", 8000, 1, 16, 1200, ["-5", "-b", "256"]),
+    ("mono16-l0-noseek", 8000, 1, 16, 1200, ["-0", "-b", "192", "--no-seektable"]),
+    ("stereo16-l8", 11025, 2, 16, 800, ["-8", "-b", "200", "--lax"]),
+    ("stereo8-l3", 22050, 2, 8, 1500, ["-3", "-b", "300", "--lax"]),
+    ("stereo24-l5", 96000, 2, 24, 500, ["-5", "-b", "128", "--lax"]),
+    ("stereo32-l5", 44100, 2, 32, 300, ["-5", "-b", "100", "--lax"]),
+    ("6ch16-l4", 48000, 6, 16, 200, ["-4", "-b", "64", "--lax", "--channel-map=none"]),
+]
+
+
+def flac_seeds():
+    seeds = {}
+    with tempfile.TemporaryDirectory() as tmp:
+        wav, out = os.path.join(tmp, "in.wav"), os.path.join(tmp, "out.flac")
+        for name, rate, channels, bits, samples, options in FLAC_SEEDS:
+            try:
+                subprocess.run(["sox", "-D", "-r", str(rate), "-c", str(channels), "-n", "-b", str(bits), wav,
+                                "synth", f"{samples}s", "sine", "300", "pinknoise", "vol", "0.5"],
+                               check=True, stderr=subprocess.DEVNULL)
+                subprocess.run(["flac", "-s", "-f", "--no-padding"] + options + [wav, "-o", out],
+                               check=True, stderr=subprocess.DEVNULL)
+            except (OSError, subprocess.CalledProcessError):
+                continue
+            with open(out, "rb") as f:
+                seeds["flac-" + name] = f.read()
+    return seeds
+
+
 def write(folder, seeds):
     os.makedirs(folder, exist_ok=True)
     for name, data in seeds.items():
@@ -94,6 +128,7 @@ def main():
         for options in (0, 3):
             mpeg[f"seed-{options}-{os.path.basename(path)}"] = bytes([options]) + head
     write(os.path.join(corpus, "mpeg_fuzz"), mpeg)
+    write(os.path.join(corpus, "flac_fuzz"), flac_seeds())
     write(os.path.join(corpus, "wav_fuzz"), wav_seeds())
     write(os.path.join(corpus, "m3u_fuzz"), M3U_SEEDS)
     write(os.path.join(corpus, "disc_records_fuzz"), DISC_SEEDS)
