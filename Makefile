@@ -66,7 +66,8 @@ dist: setup
 	cmake --build $(REL) -j $(JOBS) --target dist
 	@ls -l build/dist
 
-# Decoder speed against mpg123 (and ffmpeg): a Release build without
+# Decoder speed against mpg123 (and ffmpeg), then Ogg Vorbis against oggdec
+# (tools/vorbis/bench.sh): a Release build without
 # sanitizers, then tools/mpeg/bench.sh; the Windows build's cxdecode.exe is
 # timed under Wine too when it has been built.
 BENCH := build/bench
@@ -74,6 +75,7 @@ bench: setup
 	cmake -S . -B $(BENCH) -DCMAKE_BUILD_TYPE=Release
 	cmake --build $(BENCH) -j $(JOBS) --target cxdecode
 	tools/mpeg/bench.sh $(BENCH) $(WIN)
+	tools/vorbis/bench.sh $(BENCH)
 
 # libFuzzer runs (clang, ASan/UBSan) over every reader of outside data: MPEG
 # audio, WAV files, M3U lists, disc-list records and the command line,
