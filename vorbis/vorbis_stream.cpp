@@ -324,7 +324,7 @@ bool VorbisStream::DecodeNext() {
   }
   const int ch = id_.channels;
   pcm_.resize(static_cast<size_t>(frames) * ch);
-  for (int c = 0; c < ch; ++c) {
+  for (int c = 0; c < ch && frames > 0; ++c) {
     const float* in = block_.Channel(c);
     int32_t* out = pcm_.data() + c;
     for (int t = 0; t < frames; ++t) {

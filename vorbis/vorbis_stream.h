@@ -75,7 +75,6 @@ class VorbisStream : public codec::AudioDecoder {
   int64_t position_ = 0;
   int64_t nextFrame_ = 0;         // global frame of the next value appended to ready_
   int64_t damagedPackets_ = 0;
-  int64_t lastDamagedPages_ = 0;
   bool ended_ = false;
 };
 
