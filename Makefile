@@ -62,7 +62,8 @@ dist: setup
 	cmake --build $(REL) -j $(JOBS) --target dist
 	@ls -l build/dist
 
-# Decoder speed against mpg123 (and ffmpeg): a Release build without
+# Decoder speed against mpg123 (and ffmpeg), then Ogg Vorbis against oggdec
+# (tools/vorbis/bench.sh): a Release build without
 # sanitizers, then tools/mpeg/bench.sh; the Windows build's cxdecode.exe is
 # timed under Wine too when it has been built. Then FLAC against the
 # reference decoder (tools/flac/bench.sh).
@@ -72,16 +73,17 @@ bench: setup
 	cmake --build $(BENCH) -j $(JOBS) --target cxdecode
 	tools/mpeg/bench.sh $(BENCH) $(WIN)
 	tools/flac/bench.sh $(BENCH)
+	tools/vorbis/bench.sh $(BENCH)
 
 # libFuzzer runs (clang, ASan/UBSan) over every reader of outside data: MPEG
-# audio, WAV files, M3U lists, disc-list records and the command line,
+# audio, Ogg Vorbis, WAV files, M3U lists, disc-list records and the command line,
 # FUZZ_SECONDS each, one after the other. Corpora and findings stay in
 # build/fuzz/corpus/<target> and build/fuzz/findings/<target>.
 FUZZ := build/fuzz
 FUZZ_SECONDS ?= 60
 fuzz: setup
 	cmake -S . -B $(FUZZ) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DCX_FUZZ=ON >/dev/null
-	cmake --build $(FUZZ) -j $(JOBS) --target fuzzers mpeg_fixtures
+	cmake --build $(FUZZ) -j $(JOBS) --target fuzzers mpeg_fixtures vorbis_corpus
 	python3 tools/fuzz/seed.py $(FUZZ)
 	tools/fuzz/run-all $(FUZZ) $(FUZZ_SECONDS)
 

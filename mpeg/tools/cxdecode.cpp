@@ -2,9 +2,10 @@
 // --raw to headerless little-endian interleaved PCM. OUTPUT "-" is standard
 // output. --info prints the stream information and the tags. The encoder's
 // delay and padding are trimmed when the file gives them; --no-gapless keeps
-// every decoded sample. FLAC files go through codec::AudioDecoder and keep
-// their own depth (8-bit unsigned, 16 to 32-bit signed, as WAV stores them);
-// their --info decodes the whole file to check its MD5.
+// every decoded sample. FLAC and Ogg Vorbis files go through
+// codec::AudioDecoder and keep their own depth (8-bit unsigned, 16 to 32-bit
+// signed, as WAV stores them); their --info decodes the whole file to check
+// it (a FLAC file's MD5).
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
@@ -25,6 +26,7 @@
 #include "flac/flac_decoder.h"
 #include "flac/metadata.h"
 #include "mpeg/mpeg_stream.h"
+#include "vorbis/vorbis_decoder.h"
 
 namespace {
 
@@ -114,6 +116,12 @@ std::unique_ptr<cx::codec::AudioDecoder> DecoderFor(const std::string& path, con
     *name = "FLAC";
     return cx::flac::MakeFlacDecoder();
   }
+  uint8_t head[512];
+  const size_t got = source->ReadAt(0, head, sizeof head);
+  if (cx::vorbis::LooksLikeVorbis(head, got) || HasExtension(path, ".ogg") || HasExtension(path, ".oga")) {
+    *name = "Ogg Vorbis";
+    return cx::vorbis::MakeVorbisDecoder();
+  }
   return nullptr;
 }
 
@@ -151,6 +159,8 @@ std::vector<uint8_t> WavHeaderFor(const cx::codec::DecoderFormat& f, uint32_t da
 void PrintDecoderInfo(cx::codec::AudioDecoder& d) {
   const cx::codec::DecoderFormat& f = d.format();
   std::printf("%s\n", d.Describe().c_str());
+  std::printf("%d channels, %u Hz, %d bits, samples %lld, %u bit/s\n", f.channels, f.sampleRate, f.bitsPerSample,
+              static_cast<long long>(f.totalFrames), f.bitrate);
   if (f.totalFrames >= 0) {
     std::printf("samples %lld, duration %lld ms\n", static_cast<long long>(f.totalFrames),
                 static_cast<long long>(f.sampleRate ? f.totalFrames * 1000 / f.sampleRate : 0));
@@ -258,7 +268,7 @@ int main(int argc, char** argv) {
   const char* name = "";
   if (std::unique_ptr<cx::codec::AudioDecoder> decoder = DecoderFor(files[0], &name)) {
     if (!decoder->Open(cx::codec::FileByteSource::Open(files[0]))) {
-      std::fprintf(stderr, "cxdecode: cannot open %s as %s\n", files[0].c_str(), name);
+      std::fprintf(stderr, "cxdecode: cannot decode %s as %s\n", files[0].c_str(), name);
       return 1;
     }
     return DecodeThroughInterface(*decoder, name, files[0], info, raw, info ? std::string() : files[1]);

@@ -7,7 +7,8 @@ harness's options byte; WAV seeds are small files of each PCM layout the
 reader meets (odd chunks, padding, short format chunks); FLAC seeds are
 short streams sox and the reference encoder make here (every depth class,
 mono to six channels, small blocks so a few kilobytes hold several frames,
-with and without a seek table); the others are the texts the tests use."""
+with and without a seek table); Ogg Vorbis seeds are the decoder's test
+corpus files, cut to 16 kB; the others are the texts the tests use."""
 import glob
 import os
 import struct
@@ -108,6 +109,16 @@ def flac_seeds():
     return seeds
 
 
+def vorbis_seeds(fuzz_dir):
+    """The smaller Ogg Vorbis test files whole, the others' first 16 kB
+    (headers and the first pages of audio)."""
+    seeds = {}
+    for path in sorted(glob.glob(os.path.join(fuzz_dir, "vorbis-corpus", "*.ogg"))):
+        with open(path, "rb") as f:
+            seeds["seed-" + os.path.basename(path)] = f.read(16384)
+    return seeds
+
+
 def write(folder, seeds):
     os.makedirs(folder, exist_ok=True)
     for name, data in seeds.items():
@@ -133,6 +144,7 @@ def main():
     write(os.path.join(corpus, "m3u_fuzz"), M3U_SEEDS)
     write(os.path.join(corpus, "disc_records_fuzz"), DISC_SEEDS)
     write(os.path.join(corpus, "command_line_fuzz"), COMMAND_LINE_SEEDS)
+    write(os.path.join(corpus, "vorbis_fuzz"), vorbis_seeds(fuzz_dir))
 
 
 if __name__ == "__main__":
