@@ -7,7 +7,9 @@
 
 #include "codec/pcm_pack.h"
 #include "media/MediaKind.h"
+#include "flac/flac_decoder.h"
 #include "mpeg/mpeg_audio_decoder.h"
+#include "vorbis/vorbis_decoder.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -72,6 +74,8 @@ uint32_t MediaKindOfPath(const char* path) {
 std::unique_ptr<cx::codec::AudioDecoder> MakeDecoderForKind(uint32_t kind) {
   switch (kind) {
     case kMediaMpeg: return std::unique_ptr<cx::codec::AudioDecoder>(new (std::nothrow) cx::mpeg::MpegAudioDecoder);
+    case kKindFlac: return cx::flac::MakeFlacDecoder();
+    case kKindVorbis: return cx::vorbis::MakeVorbisDecoder();
     default: return nullptr;
   }
 }
