@@ -52,7 +52,7 @@ def make_fixtures(work):
 
 
 def decode(args, path):
-    """The project's decoder's PCM for an MPEG file (the native build when
+    """The project's decoder's PCM for a compressed file (the native build when
     there is one, else the Windows build under Wine)."""
     if args.cxdecode_native and os.path.exists(args.cxdecode_native):
         return run([args.cxdecode_native, "--raw", path, "-"]).stdout
@@ -148,6 +148,59 @@ def first_difference(a, b):
     return next((i for i in range(n) if a[i] != b[i]), n)
 
 
+def lossless_and_vorbis(args):
+    """FLAC (16 and 24 bits) and Ogg Vorbis through Cantorix.exe: what the
+    device got equals the reference decoder's FLAC output and the project's
+    decoder's Vorbis output."""
+    work = args.work
+    tone = os.path.join(work, "codec-tone.wav")
+    run(["sox", "-n", "-r", "44100", "-c", "2", "-b", "16", tone, "synth", "1.3", "sine", "300", "sine", "470",
+         "vol", "0.5"])
+    flac16 = os.path.join(work, "lossless-take.flac")
+    run(["flac", "-s", "-f", "-5", tone, "-o", flac16])
+    ref16 = run(["flac", "-s", "-d", "-c", "--force-raw-format", "--endian=little", "--sign=signed",
+                 flac16]).stdout
+    print("Cantorix.exe lossless-take.flac (16-bit): bit for bit what the reference decoder gives")
+    play(args, os.path.join(work, "flac16.raw"), flac16)
+    parts = captured_parts(os.path.join(work, "flac16.raw"))
+    data = files_played(parts, [len(ref16)]) or b"".join(parts)
+    check(len(ref16) > 44100 * 4 and data == ref16,
+          f"captured {len(data)} bytes equal the reference's {len(ref16)} "
+          f"(first difference at {first_difference(data, ref16)})")
+
+    deep = os.path.join(work, "deep.wav")
+    run(["sox", "-n", "-r", "48000", "-c", "2", "-b", "24", deep, "synth", "1.1", "sine", "350", "sine", "520",
+         "vol", "0.5"])
+    flac24 = os.path.join(work, "deep.flac")
+    run(["flac", "-s", "-f", "-5", deep, "-o", flac24])
+    ref24 = run(["flac", "-s", "-d", "-c", "--force-raw-format", "--endian=little", "--sign=signed",
+                 flac24]).stdout
+    print("Cantorix.exe deep.flac (24-bit): 24 bits exactly, or 16 bits within one step when the device refuses 24")
+    play(args, os.path.join(work, "flac24.raw"), flac24)
+    parts = captured_parts(os.path.join(work, "flac24.raw"))
+    frames = len(ref24) // 6
+    first = parts[0] if parts else b""
+    if len(first) >= len(ref24) and first[:len(ref24)] == ref24:
+        check(True, f"played at 24 bits, {frames} frames bit for bit")
+    else:
+        heard = array.array("h", first[:frames * 4])
+        want = [int.from_bytes(ref24[i:i + 3], "little", signed=True) / 256.0 for i in range(0, frames * 6, 3)]
+        worst = max((abs(a - b) for a, b in zip(heard, want)), default=1 << 16)
+        check(len(heard) == frames * 2 and worst <= 1.5,
+              f"played at 16 bits with dither: {len(heard) // 2} of {frames} frames, largest error {worst:.2f} steps")
+
+    ogg = os.path.join(work, "ogg-piece.ogg")
+    run(["oggenc", "-Q", "-q", "4", tone, "-o", ogg])
+    pcm = decode(args, ogg)
+    print("Cantorix.exe ogg-piece.ogg: what the project's decoder gives, whole")
+    play(args, os.path.join(work, "ogg.raw"), ogg)
+    parts = captured_parts(os.path.join(work, "ogg.raw"))
+    data = files_played(parts, [len(pcm)]) or b"".join(parts)
+    check(len(pcm) == len(ref16) and data == pcm,
+          f"captured {len(data)} bytes equal the decoder's {len(pcm)} (the tone has {len(ref16)}; "
+          f"first difference at {first_difference(data, pcm)})")
+
+
 def main():
     p = argparse.ArgumentParser()
     p.add_argument("--wine-run", required=True)
@@ -214,6 +267,8 @@ def main():
     at_joins, elsewhere = largest_error(data, tone, (33333, 77777), 1152)
     check(at_joins < 4000 and elsewhere < 2000,
           f"largest difference from the tone: {at_joins} near the joins, {elsewhere} elsewhere")
+
+    lossless_and_vorbis(args)
 
     if FAILURES:
         print(f"{len(FAILURES)} check(s) failed")
