@@ -24,6 +24,7 @@ RequestExecutionLevel admin
 !endif
 
 Name "Cantorix ${VERSION}"
+DirText "Cantorix plays CDs, MIDI files, WAV, MP3, FLAC and Ogg Vorbis files, and records WAV files. Setup installs it and Handset, its remote control, into this folder."
 OutFile "${OUTFILE}"
 InstallDir "$PROGRAMFILES64\Vex\Cantorix"
 InstallDirRegKey HKLM "${UNINSTALL_KEY}" "InstallLocation"
