@@ -85,7 +85,10 @@ bool AddDiscList(const char* listPath, uint32_t serial, MediaKind mediaType) {
   std::snprintf(value, sizeof value, "%d", static_cast<int32_t>(serial));
   if (!WriteValue(key, value)) return false;
   std::snprintf(key, sizeof key, "MEDIATYPE%d", record);
-  std::snprintf(value, sizeof value, "%d", static_cast<int>(mediaType));
+  // Records keep the kinds earlier versions knew (the wave player's list is
+  // still 3), so that files written now read as before.
+  constexpr MediaKind kRecordedKinds = kKindWave | kKindMpeg | kKindMidi | kKindCdTrack | kKindListFile;
+  std::snprintf(value, sizeof value, "%d", static_cast<int>(mediaType & kRecordedKinds));
   return WriteValue(key, value);
 }
 

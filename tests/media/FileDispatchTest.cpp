@@ -49,7 +49,12 @@ TEST_F(FileDispatchTest, MediaFilesGoByExtensionWithoutLookingInside) {
   EXPECT_EQ(Dispatch("tune.MID"), 2003);
   EXPECT_EQ(Dispatch("tune.rmi"), 2003);
   EXPECT_EQ(Dispatch("D:\\Track01.cda"), 2000);
-  EXPECT_EQ(Dispatch("song.mp2", &boxes), 0);
+  // Every kind the wave player plays goes to it, whatever the extension's case.
+  for (const char* name : {"song.mp2", "song.MP1", "song.mpa", "take.flac", "piece.OGG", "piece.oga"}) {
+    SCOPED_TRACE(name);
+    EXPECT_EQ(Dispatch(name, &boxes), 2006);
+  }
+  EXPECT_EQ(Dispatch("piece.oggx", &boxes), 0);
   EXPECT_TRUE(boxes.empty());
   EXPECT_EQ(Dispatch("noextension", &boxes), 0);
   EXPECT_TRUE(boxes.empty());
