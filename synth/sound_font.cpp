@@ -44,7 +44,7 @@ struct ChunkWalk {
 
 bool ReadBlock(codec::ByteSource& source, int64_t offset, uint32_t length, std::vector<uint8_t>* out) {
   out->resize(length);
-  return source.ReadAt(offset, out->data(), length) == length;
+  return length == 0 || source.ReadAt(offset, out->data(), length) == length;
 }
 
 struct Records {

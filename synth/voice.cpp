@@ -176,7 +176,7 @@ void Voice::Start(const VoiceZone& zone, const int16_t* data, size_t frames, int
   filterQDb_ = std::clamp<int32_t>(g[kGenFilterQ], 0, 960) / 10.0;
   filterOn_ = filterFc_ < 13500 || modLfoToFc_ != 0 || modEnvToFc_ != 0;
   lastFc_ = -1;
-  z1_ = z2_ = 0;
+  x1_ = x2_ = y1_ = y2_ = 0;
 }
 
 void Voice::Release() {
@@ -238,38 +238,67 @@ void Voice::Render(float* left, float* right, int frames, const ChannelMix& mix)
   lastLeft_ = gainLeft;
   lastRight_ = gainRight;
   lastGain_ = gain;
+  // A released voice this far down no longer reaches the output's last bit.
+  if (released_ && gain < 2e-5f && lastGain_ < 2e-5f) {
+    active_ = false;
+    return;
+  }
 
   if (filterOn_) UpdateFilter(filterFc_ + modLevel * modEnvToFc_ + modLfo * modLfoToFc_);
 
+  MixFn mix_fn = filterOn_ ? (loopMode_ ? &Voice::Mix<true, true> : &Voice::Mix<true, false>)
+                           : (loopMode_ ? &Voice::Mix<false, true> : &Voice::Mix<false, false>);
+  (this->*mix_fn)(left, right, frames, increment, gl, gr, dl, dr);
+}
+
+// The per-frame loop, with the filter and the loop decided outside it and
+// the state in locals so the stores to the mix do not force it to memory.
+template <bool kFilter, bool kLoop>
+void Voice::Mix(float* left, float* right, int frames, uint64_t increment, float gl, float gr, float dl,
+                float dr) {
   const int16_t* d = data_;
+  uint64_t phase = phase_;
+  const uint32_t loopStart = loopStart_, loopEndIndex = loopEnd_;
   const uint64_t loopEnd = uint64_t{loopEnd_} << 32;
   const uint64_t loopLength = uint64_t{loopEnd_ - loopStart_} << 32;
   const uint64_t end = uint64_t{end_} << 32;
+  const float b0 = b0_, b1 = b1_, b2 = b2_, a1 = a1_, a2 = a2_;
+  float x1 = x1_, x2 = x2_, y1 = y1_, y2 = y2_;
   constexpr float kFrac = 1.0f / 4294967296.0f, kScale = 1.0f / 32768.0f;
   for (int i = 0; i < frames; ++i) {
-    const uint32_t index = static_cast<uint32_t>(phase_ >> 32);
-    const float frac = static_cast<float>(phase_ & 0xFFFFFFFFu) * kFrac;
+    const uint32_t index = static_cast<uint32_t>(phase >> 32);
+    const float frac = static_cast<float>(static_cast<uint32_t>(phase)) * kFrac;
     uint32_t next = index + 1;
-    if (loopMode_ && next >= loopEnd_) next = loopStart_ + (next - loopEnd_);
-    float s = (d[index] + (d[next] - d[index]) * frac) * kScale;
-    if (filterOn_) {
-      const float y = b0_ * s + z1_;
-      z1_ = b1_ * s - a1_ * y + z2_;
-      z2_ = b2_ * s - a2_ * y;
+    if (kLoop && next >= loopEndIndex) next = loopStart + (next - loopEndIndex);
+    const float a = d[index];
+    float s = (a + (d[next] - a) * frac) * kScale;
+    if (kFilter) {
+      // Direct form I: only the last product waits for the previous output.
+      const float feed = b0 * s + b1 * x1 + b2 * x2 - a2 * y2;
+      const float y = feed - a1 * y1;
+      x2 = x1;
+      x1 = s;
+      y2 = y1;
+      y1 = y;
       s = y;
     }
     gl += dl;
     gr += dr;
     left[i] += s * gl;
     right[i] += s * gr;
-    phase_ += increment;
-    if (loopMode_) {
-      while (phase_ >= loopEnd) phase_ -= loopLength;
-    } else if (phase_ >= end) {
+    phase += increment;
+    if (kLoop) {
+      while (phase >= loopEnd) phase -= loopLength;
+    } else if (phase >= end) {
       active_ = false;
-      return;
+      break;
     }
   }
+  phase_ = phase;
+  x1_ = x1;
+  x2_ = x2;
+  y1_ = y1;
+  y2_ = y2;
 }
 
 }  // namespace cx::synth

@@ -68,6 +68,9 @@ class Voice {
  private:
   float Lfo(double* phase, double rate, double* delayBlocks);
   void UpdateFilter(double cutoffCents);
+  using MixFn = void (Voice::*)(float*, float*, int, uint64_t, float, float, float, float);
+  template <bool kFilter, bool kLoop>
+  void Mix(float* left, float* right, int frames, uint64_t increment, float gl, float gr, float dl, float dr);
 
   const int16_t* data_ = nullptr;
   bool active_ = false, released_ = false;
@@ -91,7 +94,7 @@ class Voice {
   bool filterOn_ = false;
   double filterFc_ = 13500, filterQDb_ = 0, lastFc_ = -1, outputRate_ = 44100;
   float b0_ = 1, b1_ = 0, b2_ = 0, a1_ = 0, a2_ = 0;
-  float z1_ = 0, z2_ = 0;
+  float x1_ = 0, x2_ = 0, y1_ = 0, y2_ = 0;
 
   float lastGain_ = 0, lastLeft_ = 0, lastRight_ = 0;
 };
