@@ -195,8 +195,27 @@ void Synthesizer::RenderBlock() {
   std::fill(blockRight_, blockRight_ + Voice::kBlock, 0.0f);
   ChannelMix mixes[kChannels];
   for (int c = 0; c < kChannels; ++c) mixes[c] = MixFor(c);
+  float own[Voice::kBlock], waiting[Voice::kBlock];
+  Voice* pending = nullptr;  // a filtered voice waiting for a partner
   for (Voice& v : voices_) {
-    if (v.active()) v.Render(blockLeft_, blockRight_, Voice::kBlock, mixes[v.channel()]);
+    if (!v.BeginBlock(mixes[v.channel()])) continue;
+    if (!v.filtered()) {
+      v.Generate(own);
+      v.MixInto(own, blockLeft_, blockRight_);
+    } else if (!pending) {
+      v.Generate(waiting);
+      pending = &v;
+    } else {
+      v.Generate(own);
+      Voice::FilterTwo(*pending, waiting, v, own);
+      pending->MixInto(waiting, blockLeft_, blockRight_);
+      v.MixInto(own, blockLeft_, blockRight_);
+      pending = nullptr;
+    }
+  }
+  if (pending) {
+    pending->Filter(waiting);
+    pending->MixInto(waiting, blockLeft_, blockRight_);
   }
   blockUsed_ = 0;
 }

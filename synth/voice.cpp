@@ -125,6 +125,7 @@ void Voice::Start(const VoiceZone& zone, const int16_t* data, size_t frames, int
   released_ = false;
   sustained = false;
   lastGain_ = lastLeft_ = lastRight_ = 0;
+  lastPan_ = 1000;
   exclusiveClass_ = g[kGenExclusiveClass];
 
   // Offsets move the sample's points; whatever they give stays inside the data.
@@ -173,7 +174,7 @@ void Voice::Start(const VoiceZone& zone, const int16_t* data, size_t frames, int
   vibLfoDelay_ = TimecentsToSeconds(g[kGenVibLfoDelay], 5000) * blockRate;
 
   filterFc_ = std::clamp<int32_t>(g[kGenFilterFc], 1500, 13500);
-  filterQDb_ = std::clamp<int32_t>(g[kGenFilterQ], 0, 960) / 10.0;
+  filterQ_ = std::max(0.7071, std::pow(10.0, std::clamp<int32_t>(g[kGenFilterQ], 0, 960) / 200.0));
   filterOn_ = filterFc_ < 13500 || modLfoToFc_ != 0 || modEnvToFc_ != 0;
   lastFc_ = -1;
   x1_ = x2_ = y1_ = y2_ = 0;
@@ -198,12 +199,12 @@ float Voice::Lfo(double* phase, double rate, double* delayBlocks) {
 }
 
 void Voice::UpdateFilter(double cutoffCents) {
-  if (std::fabs(cutoffCents - lastFc_) < 1) return;
+  // Steps of a few cents are inaudible; the coefficients cost trigonometry.
+  if (std::fabs(cutoffCents - lastFc_) < 4) return;
   lastFc_ = cutoffCents;
   const double hz = std::min(AbsoluteCentsToHz(cutoffCents), outputRate_ * 0.45);
   const double w = 2 * kPi * hz / outputRate_;
-  const double q = std::max(0.7071, std::pow(10.0, filterQDb_ / 20.0));
-  const double alpha = std::sin(w) / (2 * q), c = std::cos(w);
+  const double alpha = std::sin(w) / (2 * filterQ_), c = std::cos(w);
   const double a0 = 1 + alpha;
   b0_ = static_cast<float>((1 - c) / 2 / a0);
   b1_ = static_cast<float>((1 - c) / a0);
@@ -212,12 +213,12 @@ void Voice::UpdateFilter(double cutoffCents) {
   a2_ = static_cast<float>((1 - alpha) / a0);
 }
 
-void Voice::Render(float* left, float* right, int frames, const ChannelMix& mix) {
-  if (!active_) return;
+bool Voice::BeginBlock(const ChannelMix& mix) {
+  if (!active_) return false;
   const float volLevel = volEnv_.Step();
   if (volEnv_.stage() == Envelope::kDone) {
     active_ = false;
-    return;
+    return false;
   }
   const float modLevel = modEnv_.Step();
   const float modLfo = Lfo(&modLfoPhase_, modLfoRate_, &modLfoDelay_);
@@ -226,79 +227,144 @@ void Voice::Render(float* left, float* right, int frames, const ChannelMix& mix)
   const double cents = pitchCents_ + mix.pitchCents + modLevel * modEnvToPitch_ +
                        modLfo * modLfoToPitch_ + vibLfo * (vibLfoToPitch_ + mix.vibratoCents);
   const double step = std::min(baseStep_ * std::exp2(cents / 1200.0), 1024.0);
-  const uint64_t increment = static_cast<uint64_t>(step * 4294967296.0);
+  increment_ = static_cast<uint64_t>(step * 4294967296.0);
 
   const float cb = attenuationCb_ + mix.attenuationCb - modLfo * modLfoToVolume_;
   const float gain = volLevel * std::pow(10.0f, -std::max(cb, 0.0f) / 200.0f);
-  const float pan = std::clamp(pan_ + mix.pan, -500.0f, 500.0f);
-  const float angle = (pan + 500.0f) * static_cast<float>(kPi / 2000.0);
-  const float gainLeft = gain * std::cos(angle), gainRight = gain * std::sin(angle);
-  float gl = lastLeft_, gr = lastRight_;
-  const float dl = (gainLeft - gl) / frames, dr = (gainRight - gr) / frames;
-  lastLeft_ = gainLeft;
-  lastRight_ = gainRight;
-  lastGain_ = gain;
   // A released voice this far down no longer reaches the output's last bit.
   if (released_ && gain < 2e-5f && lastGain_ < 2e-5f) {
     active_ = false;
-    return;
+    return false;
   }
-
+  const float pan = std::clamp(pan_ + mix.pan, -500.0f, 500.0f);
+  if (pan != lastPan_) {
+    lastPan_ = pan;
+    const float angle = (pan + 500.0f) * static_cast<float>(kPi / 2000.0);
+    panLeft_ = std::cos(angle);
+    panRight_ = std::sin(angle);
+  }
+  // Samples are scaled from 16 bits here, once a block.
+  const float gainLeft = gain * panLeft_ * (1.0f / 32768), gainRight = gain * panRight_ * (1.0f / 32768);
+  startLeft_ = lastLeft_;
+  startRight_ = lastRight_;
+  stepLeft_ = (gainLeft - lastLeft_) / kBlock;
+  stepRight_ = (gainRight - lastRight_) / kBlock;
+  lastLeft_ = gainLeft;
+  lastRight_ = gainRight;
+  lastGain_ = gain;
   if (filterOn_) UpdateFilter(filterFc_ + modLevel * modEnvToFc_ + modLfo * modLfoToFc_);
-
-  MixFn mix_fn = filterOn_ ? (loopMode_ ? &Voice::Mix<true, true> : &Voice::Mix<true, false>)
-                           : (loopMode_ ? &Voice::Mix<false, true> : &Voice::Mix<false, false>);
-  (this->*mix_fn)(left, right, frames, increment, gl, gr, dl, dr);
+  return true;
 }
 
-// The per-frame loop, with the filter and the loop decided outside it and
-// the state in locals so the stores to the mix do not force it to memory.
-template <bool kFilter, bool kLoop>
-void Voice::Mix(float* left, float* right, int frames, uint64_t increment, float gl, float gr, float dl,
-                float dr) {
+void Voice::Generate(float* out) {
+  if (loopMode_) {
+    Generate<true>(out);
+  } else {
+    Generate<false>(out);
+  }
+}
+
+template <bool kLoop>
+void Voice::Generate(float* out) {
   const int16_t* d = data_;
   uint64_t phase = phase_;
+  const uint64_t increment = increment_;
   const uint32_t loopStart = loopStart_, loopEndIndex = loopEnd_;
   const uint64_t loopEnd = uint64_t{loopEnd_} << 32;
   const uint64_t loopLength = uint64_t{loopEnd_ - loopStart_} << 32;
-  const uint64_t end = uint64_t{end_} << 32;
-  const float b0 = b0_, b1 = b1_, b2 = b2_, a1 = a1_, a2 = a2_;
-  float x1 = x1_, x2 = x2_, y1 = y1_, y2 = y2_;
-  constexpr float kFrac = 1.0f / 4294967296.0f, kScale = 1.0f / 32768.0f;
-  for (int i = 0; i < frames; ++i) {
+  // Below this phase a frame and the one after it need no wrap or end test.
+  const uint64_t plain = uint64_t{kLoop ? loopEnd_ - 1 : end_} << 32;
+  constexpr float kFrac = 1.0f / 4294967296.0f;
+  int i = 0;
+  while (i < kBlock) {
+    if (phase < plain) {
+      const uint64_t run = std::min<uint64_t>((plain - phase - 1) / increment + 1, kBlock - i);
+      for (const int stop = i + static_cast<int>(run); i < stop; ++i) {
+        const uint32_t index = static_cast<uint32_t>(phase >> 32);
+        const float frac = static_cast<float>(static_cast<uint32_t>(phase)) * kFrac;
+        const float a = d[index];
+        out[i] = a + (d[index + 1] - a) * frac;
+        phase += increment;
+      }
+      continue;
+    }
+    if (!kLoop) {
+      active_ = false;  // this block still sounds; the rest of it is silence
+      break;
+    }
+    // The last frame of the loop interpolates towards its first.
+    while (phase >= loopEnd) phase -= loopLength;
     const uint32_t index = static_cast<uint32_t>(phase >> 32);
     const float frac = static_cast<float>(static_cast<uint32_t>(phase)) * kFrac;
     uint32_t next = index + 1;
-    if (kLoop && next >= loopEndIndex) next = loopStart + (next - loopEndIndex);
+    if (next >= loopEndIndex) next = loopStart + (next - loopEndIndex);
     const float a = d[index];
-    float s = (a + (d[next] - a) * frac) * kScale;
-    if (kFilter) {
-      // Direct form I: only the last product waits for the previous output.
-      const float feed = b0 * s + b1 * x1 + b2 * x2 - a2 * y2;
-      const float y = feed - a1 * y1;
-      x2 = x1;
-      x1 = s;
-      y2 = y1;
-      y1 = y;
-      s = y;
-    }
-    gl += dl;
-    gr += dr;
-    left[i] += s * gl;
-    right[i] += s * gr;
+    out[i++] = a + (d[next] - a) * frac;
     phase += increment;
-    if (kLoop) {
-      while (phase >= loopEnd) phase -= loopLength;
-    } else if (phase >= end) {
-      active_ = false;
-      break;
-    }
+    while (phase >= loopEnd) phase -= loopLength;
   }
+  for (; i < kBlock; ++i) out[i] = 0;
   phase_ = phase;
+}
+
+void Voice::Filter(float* buffer) {
+  const float b0 = b0_, b1 = b1_, b2 = b2_, a1 = a1_, a2 = a2_;
+  float x1 = x1_, x2 = x2_, y1 = y1_, y2 = y2_;
+  for (int i = 0; i < kBlock; ++i) {
+    // Direct form I: only the last product waits for the previous output.
+    const float x = buffer[i];
+    const float y = (b0 * x + b1 * x1 + b2 * x2 - a2 * y2) - a1 * y1;
+    x2 = x1;
+    x1 = x;
+    y2 = y1;
+    y1 = y;
+    buffer[i] = y;
+  }
   x1_ = x1;
   x2_ = x2;
   y1_ = y1;
   y2_ = y2;
+}
+
+void Voice::FilterTwo(Voice& a, float* bufferA, Voice& b, float* bufferB) {
+  // The same filter as above for two voices in one loop: each output waits
+  // for its previous one, so two independent chains run in the time of one.
+  const float ab0 = a.b0_, ab1 = a.b1_, ab2 = a.b2_, aa1 = a.a1_, aa2 = a.a2_;
+  const float bb0 = b.b0_, bb1 = b.b1_, bb2 = b.b2_, ba1 = b.a1_, ba2 = b.a2_;
+  float ax1 = a.x1_, ax2 = a.x2_, ay1 = a.y1_, ay2 = a.y2_;
+  float bx1 = b.x1_, bx2 = b.x2_, by1 = b.y1_, by2 = b.y2_;
+  for (int i = 0; i < kBlock; ++i) {
+    const float ax = bufferA[i], bx = bufferB[i];
+    const float ay = (ab0 * ax + ab1 * ax1 + ab2 * ax2 - aa2 * ay2) - aa1 * ay1;
+    const float by = (bb0 * bx + bb1 * bx1 + bb2 * bx2 - ba2 * by2) - ba1 * by1;
+    ax2 = ax1;
+    ax1 = ax;
+    ay2 = ay1;
+    ay1 = ay;
+    bx2 = bx1;
+    bx1 = bx;
+    by2 = by1;
+    by1 = by;
+    bufferA[i] = ay;
+    bufferB[i] = by;
+  }
+  a.x1_ = ax1;
+  a.x2_ = ax2;
+  a.y1_ = ay1;
+  a.y2_ = ay2;
+  b.x1_ = bx1;
+  b.x2_ = bx2;
+  b.y1_ = by1;
+  b.y2_ = by2;
+}
+
+void Voice::MixInto(const float* buffer, float* left, float* right) const {
+  const float l0 = startLeft_, r0 = startRight_, dl = stepLeft_, dr = stepRight_;
+  for (int i = 0; i < kBlock; ++i) {
+    const float k = static_cast<float>(i + 1);
+    left[i] += buffer[i] * (l0 + dl * k);
+    right[i] += buffer[i] * (r0 + dr * k);
+  }
 }
 
 }  // namespace cx::synth

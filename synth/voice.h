@@ -1,6 +1,6 @@
 // One sounding sample: interpolated playback with its loop, the volume and
 // modulation envelopes, two LFOs and a resonant low-pass filter, mixed into
-// a stereo pair of float buffers a block at a time.
+// a stereo pair of float buffers a block of kBlock frames at a time.
 #pragma once
 
 #include <cstddef>
@@ -52,8 +52,17 @@ class Voice {
   void Release();
   void QuickRelease() { volEnv_.QuickRelease(); modEnv_.QuickRelease(); released_ = true; }
   void Stop() { active_ = false; }
-  // Adds at most kBlock frames into left and right.
-  void Render(float* left, float* right, int frames, const ChannelMix& mix);
+  // A block in four steps, so the synthesizer can filter voices in pairs:
+  // BeginBlock steps the envelopes and LFOs (false once the voice is
+  // over), Generate writes kBlock interpolated frames, Filter (when
+  // filtered()) runs the low-pass over them, MixInto adds them to the mix
+  // with the block's gain and pan.
+  bool BeginBlock(const ChannelMix& mix);
+  void Generate(float* out);
+  bool filtered() const { return filterOn_; }
+  void Filter(float* buffer);
+  static void FilterTwo(Voice& a, float* bufferA, Voice& b, float* bufferB);
+  void MixInto(const float* buffer, float* left, float* right) const;
 
   bool active() const { return active_; }
   bool released() const { return released_; }
@@ -68,9 +77,8 @@ class Voice {
  private:
   float Lfo(double* phase, double rate, double* delayBlocks);
   void UpdateFilter(double cutoffCents);
-  using MixFn = void (Voice::*)(float*, float*, int, uint64_t, float, float, float, float);
-  template <bool kFilter, bool kLoop>
-  void Mix(float* left, float* right, int frames, uint64_t increment, float gl, float gr, float dl, float dr);
+  template <bool kLoop>
+  void Generate(float* out);
 
   const int16_t* data_ = nullptr;
   bool active_ = false, released_ = false;
@@ -92,11 +100,15 @@ class Voice {
   Envelope volEnv_, modEnv_;
 
   bool filterOn_ = false;
-  double filterFc_ = 13500, filterQDb_ = 0, lastFc_ = -1, outputRate_ = 44100;
+  double filterFc_ = 13500, filterQ_ = 0.7071, lastFc_ = -1, outputRate_ = 44100;
   float b0_ = 1, b1_ = 0, b2_ = 0, a1_ = 0, a2_ = 0;
   float x1_ = 0, x2_ = 0, y1_ = 0, y2_ = 0;
 
   float lastGain_ = 0, lastLeft_ = 0, lastRight_ = 0;
+  float lastPan_ = 1000, panLeft_ = 0, panRight_ = 0;  // 1000: not yet worked out
+  // The block under way: its phase step and its gain ramps.
+  uint64_t increment_ = 0;
+  float startLeft_ = 0, startRight_ = 0, stepLeft_ = 0, stepRight_ = 0;
 };
 
 }  // namespace cx::synth
