@@ -48,6 +48,8 @@ class Sequencer {
   int64_t PositionMs() const;
   int64_t LengthMs() const { return song_->LengthMs(); }
   // The last event has been played and the position reached the length.
+  // The last notes may still be releasing (synthesizer().ActiveVoices());
+  // a player that stops here cuts their tails.
   bool AtEnd() const;
 
   // 10..290 (clamped); 100 plays as written.

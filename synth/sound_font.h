@@ -2,7 +2,9 @@
 // extension is ignored), sample headers checked against that data, and the
 // preset and instrument zones with their generators. Modulators in the file
 // are checked for size and otherwise ignored: the voice engine applies the
-// standard default ones (velocity, volume, expression, pan, pitch wheel).
+// standard default ones for velocity to attenuation, volume, expression,
+// pan, modulation wheel to vibrato and the pitch wheel (velocity to filter
+// cutoff is left out: it dulls soft notes more than players expect).
 // Once loaded a SoundFont is read-only and may be shared by any number of
 // songs and threads.
 #pragma once

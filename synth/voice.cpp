@@ -227,7 +227,8 @@ bool Voice::BeginBlock(const ChannelMix& mix) {
   const double cents = pitchCents_ + mix.pitchCents + modLevel * modEnvToPitch_ +
                        modLfo * modLfoToPitch_ + vibLfo * (vibLfoToPitch_ + mix.vibratoCents);
   const double step = std::min(baseStep_ * std::exp2(cents / 1200.0), 1024.0);
-  increment_ = static_cast<uint64_t>(step * 4294967296.0);
+  // A step below 2^-32 of a frame would never move; one that small is silence anyway.
+  increment_ = std::max<uint64_t>(1, static_cast<uint64_t>(step * 4294967296.0));
 
   const float cb = attenuationCb_ + mix.attenuationCb - modLfo * modLfoToVolume_;
   const float gain = volLevel * std::pow(10.0f, -std::max(cb, 0.0f) / 200.0f);
