@@ -72,8 +72,12 @@ class MciDevice {
 
   bool SetTimeFormatTmsf();
   bool SetTimeFormatMs();
-  bool SetTempo(uint32_t tempo);
-  long GetTempo();
+  // The sequencer's tempo (a MIDI file's); -1 when unknown.
+  virtual bool SetTempo(uint32_t tempo);
+  virtual long GetTempo();
+  // A device that tells its end by other means than MM_MCINOTIFY (the
+  // built-in synthesizer): whether the file has been played out.
+  virtual bool PlayedToTheEnd() { return false; }
   void SetNotifyWindow(HWND window);
 
   virtual MCIDEVICEID id() const { return deviceId_; }

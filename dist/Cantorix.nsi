@@ -69,6 +69,11 @@ Section "Cantorix"
   SetOutPath "$INSTDIR"
   File "${BIN}/Cantorix.exe"
   File "${BIN}/CantorixGuide.html"
+!if /FileExists "${BIN}/TimGM6mb.sf2"
+  ; The SoundFont MIDI files play with where the system has no MIDI device.
+  File "${BIN}/TimGM6mb.sf2"
+  File "${BIN}/TimGM6mb-licence.txt"
+!endif
 !ifdef WITH_HANDSET
   File "${BIN}/Handset.exe"
 !endif
@@ -105,6 +110,8 @@ Section "Uninstall"
   Delete "$INSTDIR\Cantorix.exe"
   Delete "$INSTDIR\Handset.exe"
   Delete "$INSTDIR\CantorixGuide.html"
+  Delete "$INSTDIR\TimGM6mb.sf2"
+  Delete "$INSTDIR\TimGM6mb-licence.txt"
   Delete "$INSTDIR\Uninstall.exe"
   RMDir "$INSTDIR"
 

@@ -321,6 +321,13 @@ void MidiEngine::OnNotify(WPARAM code, LPARAM deviceId) {
   NextFile();
 }
 
+void MidiEngine::OnPlayedOut() {
+  if (!device_ || !device_->PlayedToTheEnd()) return;
+  device_->Stop();
+  marks_.Set(list_->CurrentEntryNumber(), kMarkPlayed);
+  NextFile();
+}
+
 void MidiEngine::OnListEdited() {
   CloseDevice();
   list_->CommitEdits();

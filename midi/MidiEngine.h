@@ -48,6 +48,9 @@ class MidiEngine {
   // answers itself (1080, 7030) and for those that do nothing here.
   bool Command(uint16_t code, LPARAM lParam);
   void OnNotify(WPARAM code, LPARAM deviceId);
+  // The built-in synthesizer's end notice: counts only when the current
+  // device has really played out (one from a replaced device does not).
+  void OnPlayedOut();
   void OnListEdited();
   // Shown, hidden or a suspend coming: play stops.
   void StopForWindow() { StopMidi(); }

@@ -11,6 +11,8 @@
 #include "media/PlayList.h"
 #include "midi/MidiEngine.h"
 #include "midi/MidiPlayerLayout.h"
+#include "midi/SynthChoice.h"
+#include "midi/SynthDevice.h"
 #include "skin/DibButton.h"
 #include "skin/SkinControls.h"
 #include "skin/SkinPalette.h"
@@ -254,6 +256,9 @@ LRESULT CALLBACK MidiPlayerProc(HWND window, UINT message, WPARAM wParam, LPARAM
       RunEngine(window, StateOf(window),
                 [&](MidiEngine& engine, MidiPlayerState&) { engine.OnNotify(wParam, lParam); });
       return 0;
+    case kMsgSynthEnded:
+      RunEngine(window, StateOf(window), [&](MidiEngine& engine, MidiPlayerState&) { engine.OnPlayedOut(); });
+      return 0;
     case kMsgPanelTick: OnTick(window); return 0;
     case kMsgListEdited:
       RunEngine(window, StateOf(window), [](MidiEngine& engine, MidiPlayerState&) { engine.OnListEdited(); });
@@ -266,10 +271,8 @@ LRESULT CALLBACK MidiPlayerProc(HWND window, UINT message, WPARAM wParam, LPARAM
 WindowClass gMidiPlayerClass = {kMidiPlayerClass, MidiPlayerProc, 0, nullptr,
                                 reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1)};
 
-bool MidiOutputExists() { return midiOutGetNumDevs() > 0; }
-
 const PlayerModule kMidiPlayerModule = {kMidiPlayerClass, kMidiPlayerHeight,     kMidiShape,
-                                        kMidiShapePoints, CreateMidiPlayerWindow, MidiOutputExists};
+                                        kMidiShapePoints, CreateMidiPlayerWindow, MidiPlaybackAvailable};
 
 }  // namespace
 
@@ -286,7 +289,7 @@ HWND CreateMidiPlayerWindow(const PlayerHost& host, HWND panel) {
   MidiPlayerState* state = window != nullptr ? StateOf(window) : nullptr;
   if (state == nullptr) return nullptr;
   state->list.reset(new (std::nothrow) PlayList);
-  if (state->list) state->engine.reset(new (std::nothrow) MidiEngine(state->list.get(), window));
+  if (state->list) state->engine.reset(new (std::nothrow) MidiEngine(state->list.get(), window, ChosenMidiDeviceFactory()));
   if (!state->engine) {
     DestroyWindow(window);
     return nullptr;

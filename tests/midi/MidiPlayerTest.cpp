@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "common/CommandCodes.h"
+#include "common/SettingsKey.h"
 #include "midi/MidiEngine.h"
 #include "midi/MidiPlayerLayout.h"
 #include "midi/MidiPlayerWindow.h"
@@ -53,6 +54,40 @@ void PrepareClasses() {
   RegisterColorText(gApp.instance);
   SetSkinPalette(BuildSkinPalette(gApp.instance, MAKEINTRESOURCEA(kMainPanelFace)));
 }
+
+// The player is told to use the system's MIDI device (the fake sequencer)
+// rather than the built-in synthesizer it would choose on a machine without
+// one; the user's earlier setting comes back afterwards.
+class SequencerChosen {
+ public:
+  SequencerChosen() {
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kProgramSettingsKey, 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr, &key_,
+                        nullptr) != ERROR_SUCCESS) {
+      key_ = nullptr;
+      return;
+    }
+    DWORD size = sizeof old_;
+    had_ = RegQueryValueExA(key_, "MidiOutput", nullptr, nullptr, reinterpret_cast<BYTE*>(&old_), &size) == ERROR_SUCCESS;
+    const DWORD system = 1;
+    RegSetValueExA(key_, "MidiOutput", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&system), sizeof system);
+  }
+  ~SequencerChosen() {
+    if (key_ == nullptr) return;
+    if (had_) {
+      RegSetValueExA(key_, "MidiOutput", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&old_), sizeof old_);
+    } else {
+      RegDeleteValueA(key_, "MidiOutput");
+    }
+    RegCloseKey(key_);
+  }
+  SequencerChosen(const SequencerChosen&) = delete;
+  SequencerChosen& operator=(const SequencerChosen&) = delete;
+
+ private:
+  HKEY key_ = nullptr;
+  DWORD old_ = 0;
+  bool had_ = false;
+};
 
 class MidiPlayerTest : public ::testing::Test {
  protected:
@@ -112,6 +147,7 @@ class MidiPlayerTest : public ::testing::Test {
   }
 
   FakeSequencer sequencer_;
+  SequencerChosen sequencerChosen_;
   TempFolder folder_;
   HWND panel_ = nullptr;
   HWND midi_ = nullptr;
