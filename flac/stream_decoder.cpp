@@ -19,6 +19,25 @@ constexpr int64_t kSilenceChunk = 65536;
 // taken for a false sync inside frame data.
 constexpr int64_t kMaxUnknownGap = int64_t{64} * 65535;
 
+// Samples interleaved little-endian in B bytes each, stereo unrolled.
+template <int B>
+void PackInterleaved(const int32_t* const* ch, int channels, size_t count, uint8_t* p) {
+  auto put = [](uint8_t* q, int32_t value) {
+    const uint32_t v = static_cast<uint32_t>(value);
+    for (int b = 0; b < B; ++b) q[b] = static_cast<uint8_t>(v >> (8 * b));
+  };
+  if (channels == 2) {
+    for (size_t i = 0; i < count; ++i, p += 2 * B) {
+      put(p, ch[0][i]);
+      put(p + B, ch[1][i]);
+    }
+    return;
+  }
+  for (size_t i = 0; i < count; ++i) {
+    for (int c = 0; c < channels; ++c, p += B) put(p, ch[c][i]);
+  }
+}
+
 }  // namespace
 
 std::unique_ptr<codec::AudioDecoder> MakeFlacDecoder() { return std::make_unique<FlacStreamDecoder>(); }
@@ -264,21 +283,19 @@ void FlacStreamDecoder::HashBlock() {
     const int32_t* ch[8];
     for (int c = 0; c < channels; ++c) ch[c] = frames_.channel(c);
     const size_t count = static_cast<size_t>(blockLength_);
-    if (bytes == 2 && channels == 2) {
-      for (size_t i = 0; i < count; ++i, p += 4) {
-        const uint32_t l = static_cast<uint32_t>(ch[0][i]), r = static_cast<uint32_t>(ch[1][i]);
-        p[0] = static_cast<uint8_t>(l);
-        p[1] = static_cast<uint8_t>(l >> 8);
-        p[2] = static_cast<uint8_t>(r);
-        p[3] = static_cast<uint8_t>(r >> 8);
-      }
-    } else {
-      for (size_t i = 0; i < count; ++i) {
-        for (int c = 0; c < channels; ++c) {
-          const uint32_t v = static_cast<uint32_t>(ch[c][i]);
-          for (int b = 0; b < bytes; ++b) *p++ = static_cast<uint8_t>(v >> (8 * b));
-        }
-      }
+    switch (bytes) {
+      case 1:
+        PackInterleaved<1>(ch, channels, count, p);
+        break;
+      case 2:
+        PackInterleaved<2>(ch, channels, count, p);
+        break;
+      case 3:
+        PackInterleaved<3>(ch, channels, count, p);
+        break;
+      default:
+        PackInterleaved<4>(ch, channels, count, p);
+        break;
     }
     p = hashBytes_.data();
   }
