@@ -89,7 +89,7 @@ const uint8_t* FlacStreamDecoder::Window(int64_t offset, size_t need, size_t* go
   if (!inside || (windowEnd - offset < static_cast<int64_t>(need) && windowEnd < size_)) {
     // Never more than the source holds: a small source gets a small window.
     const size_t want = static_cast<size_t>(
-        std::min<int64_t>(static_cast<int64_t>(std::max(need, kReadChunk)), std::max<int64_t>(size_ - offset, 1)));
+        std::min<int64_t>(static_cast<int64_t>(std::max(need, readChunk_)), std::max<int64_t>(size_ - offset, 1)));
     if (window_.size() < want) window_.resize(want);
     // Keep what is already here of the new window; read only the rest.
     size_t kept = 0;
@@ -363,6 +363,13 @@ bool FlacStreamDecoder::Seek(int64_t frame) {
   Restart();
   if (target == 0) return true;
   hashing_ = false;
+
+  // The search jumps about: small reads. Decoding goes back to large ones.
+  readChunk_ = kScanBytes;
+  struct Restore {
+    size_t& chunk;
+    ~Restore() { chunk = kReadChunk; }
+  } restore{readChunk_};
 
   // The last frame known to start at or before the target.
   Found start;
