@@ -434,7 +434,7 @@ std::string FlacStreamDecoder::Describe() const {
     s += "fixed blocks of " + std::to_string(nominalBlock_);
   }
   s += " samples";
-  if (!meta_.seekPoints.empty()) s += ", " + std::to_string(meta_.seekPoints.size()) + " seek points";
+  if (!meta_.seekPoints.empty()) s += ", seek table of " + std::to_string(meta_.seekPoints.size());
   if (!meta_.vendor.empty()) s += "; encoder: " + meta_.vendor;
   return s;
 }
