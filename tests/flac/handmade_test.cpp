@@ -133,7 +133,7 @@ std::vector<uint8_t> Frame(uint64_t number, const Subframe& sf, std::vector<int6
       w.PutSigned(sf.coding == Coding::kLpcNegativeShift ? -2 : sf.shift, 5);
       for (int c0 : coefs) w.PutSigned(c0, sf.precision);
     }
-    const int parts = 1 << sf.partitionOrder, per = kBlock >> sf.partitionOrder;
+    const int partitions = 1 << sf.partitionOrder, per = kBlock >> sf.partitionOrder;
     // Residuals of the chosen samples; an escape of width 0 means partition
     // 0 is exactly predicted, so its samples are made the predictions.
     std::vector<int64_t> res;
@@ -150,7 +150,7 @@ std::vector<uint8_t> Frame(uint64_t number, const Subframe& sf, std::vector<int6
     w.Put(sf.partitionOrder, 4);
     const int paramBits = sf.method == 0 ? 4 : 5;
     size_t at = 0;
-    for (int p = 0; p < parts; ++p) {
+    for (int p = 0; p < partitions; ++p) {
       const int count = p == 0 ? per - sf.order : per;
       if (p == 0 && sf.escapeBits >= 0) {
         w.Put((1u << paramBits) - 1, paramBits);
