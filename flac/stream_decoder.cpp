@@ -374,31 +374,29 @@ bool FlacStreamDecoder::Seek(int64_t frame) {
   // The last frame known to start at or before the target.
   Found start;
   if (!FindFrame(meta_.firstFrame, size_, &start)) return false;
-  bool fromTable = false;
-  for (auto it = meta_.seekPoints.rbegin(); it != meta_.seekPoints.rend(); ++it) {
-    if (it->sample > static_cast<uint64_t>(target)) continue;
-    if (it->offset < static_cast<uint64_t>(size_ - meta_.firstFrame)) {
-      const int64_t at = meta_.firstFrame + static_cast<int64_t>(it->offset);
-      Found g;
-      if (FindFrame(at, at + 2, &g) && g.sample == static_cast<int64_t>(it->sample)) {
-        start = g;
-        fromTable = true;
-      }
+  // The seek table narrows the range to between two of its points; the
+  // bisection over frame headers finishes within it (or does it all).
+  int64_t hi = size_;
+  for (const SeekPoint& sp : meta_.seekPoints) {
+    if (sp.offset >= static_cast<uint64_t>(size_ - meta_.firstFrame)) continue;
+    const int64_t at = meta_.firstFrame + static_cast<int64_t>(sp.offset);
+    if (sp.sample > static_cast<uint64_t>(target)) {
+      if (at > start.offset) hi = std::min(hi, at);
+      continue;
     }
-    break;
+    Found g;
+    if (at > start.offset && FindFrame(at, at + 2, &g) && g.sample == static_cast<int64_t>(sp.sample)) start = g;
   }
-  if (!fromTable) {
-    int64_t lo = start.offset, hi = size_;
-    const int64_t close = std::max<int64_t>(int64_t{meta_.info.maxFrameSize} * 2, kScanBytes);
-    while (hi - lo > close) {
-      const int64_t mid = lo + (hi - lo) / 2;
-      Found g;
-      if (FindChainedFrame(mid, hi, &g) && g.sample <= target) {
-        start = g;
-        lo = g.offset;
-      } else {
-        hi = mid;
-      }
+  int64_t lo = start.offset;
+  const int64_t close = std::max<int64_t>(int64_t{meta_.info.maxFrameSize} * 2, kScanBytes);
+  while (hi - lo > close) {
+    const int64_t mid = lo + (hi - lo) / 2;
+    Found g;
+    if (FindChainedFrame(mid, hi, &g) && g.sample <= target) {
+      start = g;
+      lo = g.offset;
+    } else {
+      hi = mid;
     }
   }
   // Step from header to header up to the block that holds the target.
