@@ -76,7 +76,7 @@ bench: setup
 	tools/vorbis/bench.sh $(BENCH)
 
 # libFuzzer runs (clang, ASan/UBSan) over every reader of outside data: MPEG
-# audio, Ogg Vorbis, WAV files, M3U lists, disc-list records and the command line,
+# audio, FLAC, Ogg Vorbis, WAV files, M3U lists, disc-list records and the command line,
 # FUZZ_SECONDS each, one after the other. Corpora and findings stay in
 # build/fuzz/corpus/<target> and build/fuzz/findings/<target>.
 FUZZ := build/fuzz

@@ -9,6 +9,35 @@
 
 namespace cx::flac {
 
+// Leading zeros of a non-zero word, and a big-endian load.
+inline int LeadingZeros(uint64_t v) {
+#if defined(__GNUC__) || defined(__clang__)
+  return __builtin_clzll(v);
+#else
+  int n = 0;
+  while (!(v & (uint64_t{1} << 63))) {
+    v <<= 1;
+    ++n;
+  }
+  return n;
+#endif
+}
+
+inline uint64_t LoadBigEndian64(const uint8_t* p) {
+#if defined(__GNUC__) || defined(__clang__)
+  uint64_t w;
+  std::memcpy(&w, p, 8);
+#if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+  w = __builtin_bswap64(w);
+#endif
+  return w;
+#else
+  uint64_t w = 0;
+  for (int i = 0; i < 8; ++i) w = w << 8 | p[i];
+  return w;
+#endif
+}
+
 class BitReader {
  public:
   BitReader(const uint8_t* data, size_t size) : start_(data), p_(data), end_(data + size) { Refill(); }
@@ -57,7 +86,7 @@ class BitReader {
       // Bits below count_ may hold the next bytes already; only a one
       // among the counted bits ends the run.
       if (cache_ != 0) {
-        const int z = __builtin_clzll(cache_);
+        const int z = LeadingZeros(cache_);
         if (z < count_) {
           zeros += static_cast<uint32_t>(z);
           cache_ <<= z;
@@ -83,10 +112,7 @@ class BitReader {
   // Tops the cache up to at least 56 valid bits.
   void Refill() {
     if (end_ - p_ >= 8) {
-      uint64_t w;
-      std::memcpy(&w, p_, 8);
-      w = __builtin_bswap64(w);
-      cache_ |= w >> count_;
+      cache_ |= LoadBigEndian64(p_) >> count_;
       p_ += (63 - count_) >> 3;
       count_ |= 56;
       return;
@@ -123,13 +149,11 @@ inline bool BitReader::ReadRice(int k, int32_t* out, size_t n) {
     // Topped up on every code, without a branch to mispredict: with the
     // cache already full this adds no bytes and ORs in bits it holds.
     if (end_ - p < 8) break;  // the slow path takes the last bytes
-    uint64_t w;
-    std::memcpy(&w, p, 8);
-    cache |= __builtin_bswap64(w) >> count;
+    cache |= LoadBigEndian64(p) >> count;
     p += (63 - count) >> 3;
     count |= 56;
     if (cache == 0) break;
-    const int z = __builtin_clzll(cache);
+    const int z = LeadingZeros(cache);
     const int used = z + 1 + k;
     if (used > count) break;
     // The one bit that ends the quotient and the k low bits, in one shift.

@@ -43,14 +43,22 @@ void RestoreFixed(T* s, uint32_t n, int order) {
 // valid stream never leaves int32.
 template <int N>
 void Lpc32(int32_t* s, uint32_t n, const int32_t* coefs, int shift) {
-  uint32_t c[N];
-  for (int j = 0; j < N; ++j) c[j] = static_cast<uint32_t>(coefs[j]);
+  // The last N samples ride in locals (registers once unrolled), so a new
+  // sample feeds the next sum without a trip through memory.
+  uint32_t c[N], h[N];
+  for (int j = 0; j < N; ++j) {
+    c[j] = static_cast<uint32_t>(coefs[j]);
+    h[j] = static_cast<uint32_t>(s[N - 1 - j]);
+  }
   for (uint32_t i = N; i < n; ++i) {
-    // The oldest terms first: the newest sample, still being computed one
-    // step back, enters last and the rest of the sum does not wait for it.
+    // The oldest terms first: the newest sample enters last and the rest of
+    // the sum does not wait for it.
     uint32_t sum = 0;
-    for (int j = N - 1; j >= 0; --j) sum += c[j] * static_cast<uint32_t>(s[i - 1 - j]);
-    s[i] = static_cast<int32_t>(static_cast<uint32_t>(s[i]) + static_cast<uint32_t>(static_cast<int32_t>(sum) >> shift));
+    for (int j = N - 1; j >= 0; --j) sum += c[j] * h[j];
+    const uint32_t v = static_cast<uint32_t>(s[i]) + static_cast<uint32_t>(static_cast<int32_t>(sum) >> shift);
+    s[i] = static_cast<int32_t>(v);
+    for (int j = N - 1; j > 0; --j) h[j] = h[j - 1];
+    h[0] = v;
   }
 }
 
@@ -58,12 +66,19 @@ void Lpc32(int32_t* s, uint32_t n, const int32_t* coefs, int shift) {
 // stay below 2^46, 32 of them below 2^51: no overflow whatever the data.
 template <int N>
 void Lpc64(int32_t* s, uint32_t n, const int32_t* coefs, int shift) {
-  int64_t c[N];
-  for (int j = 0; j < N; ++j) c[j] = coefs[j];
+  // As Lpc32: the history in locals, the newest term added last.
+  int64_t c[N], h[N];
+  for (int j = 0; j < N; ++j) {
+    c[j] = coefs[j];
+    h[j] = s[N - 1 - j];
+  }
   for (uint32_t i = N; i < n; ++i) {
     int64_t sum = 0;
-    for (int j = N - 1; j >= 0; --j) sum += c[j] * s[i - 1 - j];
-    s[i] = static_cast<int32_t>(static_cast<uint32_t>(s[i]) + static_cast<uint32_t>(sum >> shift));
+    for (int j = N - 1; j >= 0; --j) sum += c[j] * h[j];
+    const int32_t v = static_cast<int32_t>(static_cast<uint32_t>(s[i]) + static_cast<uint32_t>(sum >> shift));
+    s[i] = v;
+    for (int j = N - 1; j > 0; --j) h[j] = h[j - 1];
+    h[0] = v;
   }
 }
 

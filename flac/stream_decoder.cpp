@@ -19,6 +19,25 @@ constexpr int64_t kSilenceChunk = 65536;
 // taken for a false sync inside frame data.
 constexpr int64_t kMaxUnknownGap = int64_t{64} * 65535;
 
+// Samples interleaved little-endian in B bytes each, stereo unrolled.
+template <int B>
+void PackInterleaved(const int32_t* const* ch, int channels, size_t count, uint8_t* p) {
+  auto put = [](uint8_t* q, int32_t value) {
+    const uint32_t v = static_cast<uint32_t>(value);
+    for (int b = 0; b < B; ++b) q[b] = static_cast<uint8_t>(v >> (8 * b));
+  };
+  if (channels == 2) {
+    for (size_t i = 0; i < count; ++i, p += 2 * B) {
+      put(p, ch[0][i]);
+      put(p + B, ch[1][i]);
+    }
+    return;
+  }
+  for (size_t i = 0; i < count; ++i) {
+    for (int c = 0; c < channels; ++c, p += B) put(p, ch[c][i]);
+  }
+}
+
 }  // namespace
 
 std::unique_ptr<codec::AudioDecoder> MakeFlacDecoder() { return std::make_unique<FlacStreamDecoder>(); }
@@ -70,7 +89,7 @@ const uint8_t* FlacStreamDecoder::Window(int64_t offset, size_t need, size_t* go
   if (!inside || (windowEnd - offset < static_cast<int64_t>(need) && windowEnd < size_)) {
     // Never more than the source holds: a small source gets a small window.
     const size_t want = static_cast<size_t>(
-        std::min<int64_t>(static_cast<int64_t>(std::max(need, kReadChunk)), std::max<int64_t>(size_ - offset, 1)));
+        std::min<int64_t>(static_cast<int64_t>(std::max(need, readChunk_)), std::max<int64_t>(size_ - offset, 1)));
     if (window_.size() < want) window_.resize(want);
     // Keep what is already here of the new window; read only the rest.
     size_t kept = 0;
@@ -264,21 +283,19 @@ void FlacStreamDecoder::HashBlock() {
     const int32_t* ch[8];
     for (int c = 0; c < channels; ++c) ch[c] = frames_.channel(c);
     const size_t count = static_cast<size_t>(blockLength_);
-    if (bytes == 2 && channels == 2) {
-      for (size_t i = 0; i < count; ++i, p += 4) {
-        const uint32_t l = static_cast<uint32_t>(ch[0][i]), r = static_cast<uint32_t>(ch[1][i]);
-        p[0] = static_cast<uint8_t>(l);
-        p[1] = static_cast<uint8_t>(l >> 8);
-        p[2] = static_cast<uint8_t>(r);
-        p[3] = static_cast<uint8_t>(r >> 8);
-      }
-    } else {
-      for (size_t i = 0; i < count; ++i) {
-        for (int c = 0; c < channels; ++c) {
-          const uint32_t v = static_cast<uint32_t>(ch[c][i]);
-          for (int b = 0; b < bytes; ++b) *p++ = static_cast<uint8_t>(v >> (8 * b));
-        }
-      }
+    switch (bytes) {
+      case 1:
+        PackInterleaved<1>(ch, channels, count, p);
+        break;
+      case 2:
+        PackInterleaved<2>(ch, channels, count, p);
+        break;
+      case 3:
+        PackInterleaved<3>(ch, channels, count, p);
+        break;
+      default:
+        PackInterleaved<4>(ch, channels, count, p);
+        break;
     }
     p = hashBytes_.data();
   }
@@ -347,34 +364,39 @@ bool FlacStreamDecoder::Seek(int64_t frame) {
   if (target == 0) return true;
   hashing_ = false;
 
+  // The search jumps about: small reads. Decoding goes back to large ones.
+  readChunk_ = kScanBytes;
+  struct Restore {
+    size_t& chunk;
+    ~Restore() { chunk = kReadChunk; }
+  } restore{readChunk_};
+
   // The last frame known to start at or before the target.
   Found start;
   if (!FindFrame(meta_.firstFrame, size_, &start)) return false;
-  bool fromTable = false;
-  for (auto it = meta_.seekPoints.rbegin(); it != meta_.seekPoints.rend(); ++it) {
-    if (it->sample > static_cast<uint64_t>(target)) continue;
-    if (it->offset < static_cast<uint64_t>(size_ - meta_.firstFrame)) {
-      const int64_t at = meta_.firstFrame + static_cast<int64_t>(it->offset);
-      Found g;
-      if (FindFrame(at, at + 2, &g) && g.sample == static_cast<int64_t>(it->sample)) {
-        start = g;
-        fromTable = true;
-      }
+  // The seek table narrows the range to between two of its points; the
+  // bisection over frame headers finishes within it (or does it all).
+  int64_t hi = size_;
+  for (const SeekPoint& sp : meta_.seekPoints) {
+    if (sp.offset >= static_cast<uint64_t>(size_ - meta_.firstFrame)) continue;
+    const int64_t at = meta_.firstFrame + static_cast<int64_t>(sp.offset);
+    if (sp.sample > static_cast<uint64_t>(target)) {
+      if (at > start.offset) hi = std::min(hi, at);
+      continue;
     }
-    break;
+    Found g;
+    if (at > start.offset && FindFrame(at, at + 2, &g) && g.sample == static_cast<int64_t>(sp.sample)) start = g;
   }
-  if (!fromTable) {
-    int64_t lo = start.offset, hi = size_;
-    const int64_t close = std::max<int64_t>(int64_t{meta_.info.maxFrameSize} * 2, kScanBytes);
-    while (hi - lo > close) {
-      const int64_t mid = lo + (hi - lo) / 2;
-      Found g;
-      if (FindChainedFrame(mid, hi, &g) && g.sample <= target) {
-        start = g;
-        lo = g.offset;
-      } else {
-        hi = mid;
-      }
+  int64_t lo = start.offset;
+  const int64_t close = std::max<int64_t>(int64_t{meta_.info.maxFrameSize} * 2, kScanBytes);
+  while (hi - lo > close) {
+    const int64_t mid = lo + (hi - lo) / 2;
+    Found g;
+    if (FindChainedFrame(mid, hi, &g) && g.sample <= target) {
+      start = g;
+      lo = g.offset;
+    } else {
+      hi = mid;
     }
   }
   // Step from header to header up to the block that holds the target.
@@ -410,7 +432,7 @@ std::string FlacStreamDecoder::Describe() const {
     s += "fixed blocks of " + std::to_string(nominalBlock_);
   }
   s += " samples";
-  if (!meta_.seekPoints.empty()) s += ", " + std::to_string(meta_.seekPoints.size()) + " seek points";
+  if (!meta_.seekPoints.empty()) s += ", seek table of " + std::to_string(meta_.seekPoints.size());
   if (!meta_.vendor.empty()) s += "; encoder: " + meta_.vendor;
   return s;
 }

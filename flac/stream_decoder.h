@@ -63,6 +63,7 @@ class FlacStreamDecoder : public codec::AudioDecoder {
   std::vector<uint8_t> window_;
   int64_t windowStart_ = 0;
   size_t windowLength_ = 0;
+  size_t readChunk_ = size_t{1} << 20;  // bytes a refill reads at least
 
   int blocking_ = -1;          // the first frame's strategy: 0 fixed, 1 variable
   uint32_t nominalBlock_ = 0;  // a fixed-blocking stream's block size

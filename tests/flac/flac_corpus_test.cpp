@@ -61,6 +61,7 @@ const Case kCases[] = {
     {"stereo_44k_16bit_l8", 2, 44100, 16, "2", kMusic, "-8"},
     {"stereo_44k_16bit_noise_l8", 2, 44100, 16, "1", kNoise, "-8"},
     {"stereo_48k_16bit_bisect", 2, 48000, 16, "3", kMusic, "-5 --no-seektable"},
+    {"stereo_48k_16bit_seektable", 2, 48000, 16, "3", kMusic, "-5 -S 0.2s"},
     {"stereo_96k_24bit_l8", 2, 96000, 24, "1", kMusic, "-8"},
     {"mono_192k_24bit_l5", 1, 192000, 24, "0.5", kMusic, "-5"},
     {"stereo_192k_24bit_noise", 2, 192000, 24, "0.3", kNoise, "-5"},
