@@ -330,7 +330,10 @@ bool VorbisStream::DecodeNext() {
     for (int t = 0; t < frames; ++t) {
       float v = in[t] * 32768.0f;
       v = std::min(32767.0f, std::max(-32768.0f, v));
-      out[static_cast<size_t>(t) * ch] = static_cast<int32_t>(std::lrintf(v));
+      // Adding and taking away 1.5 * 2^23 rounds to nearest (ties to even)
+      // without a library call.
+      v = (v + 12582912.0f) - 12582912.0f;
+      out[static_cast<size_t>(t) * ch] = static_cast<int32_t>(v);
     }
   }
   if (known_) {
