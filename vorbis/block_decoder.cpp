@@ -95,28 +95,18 @@ int BlockDecoder::Decode(const uint8_t* data, size_t size) {
       ++count;
     }
     if (count == 0) continue;
-    DecodeResidue(s.residues[map.submapResidue[sub]], s, br, count, skip, vectors, half, classes_);
+    DecodeResidue(s.residues[map.submapResidue[sub]], s, br, count, skip, vectors, half, classes_, interleave_);
   }
   for (size_t i = map.magnitude.size(); i-- > 0;) {
     float* mag = spectrum_[map.magnitude[i]].data();
     float* ang = spectrum_[map.angle[i]].data();
+    // Magnitude and angle back to the two channels; written as selects
+    // (no branches on the signal), with s the angle signed by the magnitude.
     for (int k = 0; k < half; ++k) {
       const float m = mag[k], a = ang[k];
-      if (m > 0) {
-        if (a > 0) {
-          ang[k] = m - a;
-        } else {
-          ang[k] = m;
-          mag[k] = m + a;
-        }
-      } else {
-        if (a > 0) {
-          ang[k] = m + a;
-        } else {
-          ang[k] = m;
-          mag[k] = m - a;
-        }
-      }
+      const float s = m > 0 ? -a : a;
+      mag[k] = a > 0 ? m : m - s;
+      ang[k] = a > 0 ? m + s : m;
     }
   }
 
