@@ -128,12 +128,11 @@ int BlockDecoder::Decode(const uint8_t* data, size_t size) {
       float* out = output_[c].data();
       const float* prev = saved_[c].data();
       const int shift = n / 4 - prevN / 4;  // index into block for t = 0
-      for (int t = 0; t < produced; ++t) {
-        float v = t < prevN / 2 ? prev[t] : 0.0f;
-        const int bi = t + shift;
-        if (bi >= 0) v += block[bi];
-        out[t] = v;
-      }
+      const int both = std::max(0, -shift), prevEnd = std::min(produced, prevN / 2);
+      int t = 0;
+      for (; t < both; ++t) out[t] = prev[t];
+      for (; t < prevEnd; ++t) out[t] = prev[t] + block[t + shift];
+      for (; t < produced; ++t) out[t] = block[t + shift];
     }
     std::memcpy(saved_[c].data(), block + half, sizeof(float) * half);
   }
