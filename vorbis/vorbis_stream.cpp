@@ -113,8 +113,8 @@ bool VorbisStream::Open(std::unique_ptr<codec::ByteSource> source) {
     while (groupEnd < pages_.size() && (pages_[groupEnd].flags & kFirstPage)) ++groupEnd;
     const size_t heads = groupEnd;
     while (groupEnd < pages_.size() && !(pages_[groupEnd].flags & kFirstPage)) ++groupEnd;
-    bool chained = false;
-    for (size_t h = i; h < heads && !chained; ++h) {
+    bool found = false;
+    for (size_t h = i; h < heads && !found; ++h) {
       if (!ReadPage(*source_, pages_[h], page) || page.size() < 27 + size_t{page[26]}) continue;
       if (!IsVorbisId(page.data() + 27 + page[26], page.size() - 27 - page[26])) continue;
       Link link;
@@ -129,7 +129,7 @@ bool VorbisStream::Open(std::unique_ptr<codec::ByteSource> source) {
       link.id = id;
       link.firstFrame = links_.empty() ? 0 : links_.back().firstFrame + (links_.back().end - links_.back().begin);
       links_.push_back(std::move(link));
-      chained = true;
+      found = true;
     }
     if (links_.empty()) return false;
     i = groupEnd;

@@ -5,8 +5,8 @@ from a corpus are written, anything the fuzzers added is kept.
 MPEG seeds are the first kilobyte of every decoder fixture behind the
 harness's options byte; WAV seeds are small files of each PCM layout the
 reader meets (odd chunks, padding, short format chunks); Ogg Vorbis seeds
-are the decoder's test corpus files, cut to 16 kB; the others are the texts
-the tests use."""
+are the decoder's test corpus files, cut to 16 kB, behind the harness's
+options byte; the others are the texts the tests use."""
 import glob
 import os
 import struct
@@ -77,11 +77,14 @@ COMMAND_LINE_SEEDS = {
 
 def vorbis_seeds(fuzz_dir):
     """The smaller Ogg Vorbis test files whole, the others' first 16 kB
-    (headers and the first pages of audio)."""
+    (headers and the first pages of audio), behind the harness's options
+    byte (CRCs as they are, and made right)."""
     seeds = {}
     for path in sorted(glob.glob(os.path.join(fuzz_dir, "vorbis-corpus", "*.ogg"))):
         with open(path, "rb") as f:
-            seeds["seed-" + os.path.basename(path)] = f.read(16384)
+            head = f.read(16383)
+        for options in (0, 1):
+            seeds[f"seed-{options}-{os.path.basename(path)}"] = bytes([options]) + head
     return seeds
 
 
