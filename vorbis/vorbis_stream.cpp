@@ -144,8 +144,10 @@ bool VorbisStream::Open(std::unique_ptr<codec::ByteSource> source) {
   if (id_.bitrateNominal > 0) {
     format_.bitrate = static_cast<uint32_t>(id_.bitrateNominal);
   } else if (format_.totalFrames > 0) {
-    format_.bitrate = static_cast<uint32_t>(static_cast<double>(source_->Size()) * 8 * id_.sampleRate /
-                                            static_cast<double>(format_.totalFrames));
+    // From the file's size; a length that lies could make it any value.
+    const double bits = static_cast<double>(source_->Size()) * 8 * id_.sampleRate /
+                        static_cast<double>(format_.totalFrames);
+    format_.bitrate = static_cast<uint32_t>(std::min(bits, 4.0e9));
   }
   block_.Init(id_, setup_.get());
   position_ = 0;
