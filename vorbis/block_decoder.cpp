@@ -95,28 +95,18 @@ int BlockDecoder::Decode(const uint8_t* data, size_t size) {
       ++count;
     }
     if (count == 0) continue;
-    DecodeResidue(s.residues[map.submapResidue[sub]], s, br, count, skip, vectors, half, classes_);
+    DecodeResidue(s.residues[map.submapResidue[sub]], s, br, count, skip, vectors, half, classes_, interleave_);
   }
   for (size_t i = map.magnitude.size(); i-- > 0;) {
     float* mag = spectrum_[map.magnitude[i]].data();
     float* ang = spectrum_[map.angle[i]].data();
+    // Magnitude and angle back to the two channels; written as selects
+    // (no branches on the signal), with s the angle signed by the magnitude.
     for (int k = 0; k < half; ++k) {
       const float m = mag[k], a = ang[k];
-      if (m > 0) {
-        if (a > 0) {
-          ang[k] = m - a;
-        } else {
-          ang[k] = m;
-          mag[k] = m + a;
-        }
-      } else {
-        if (a > 0) {
-          ang[k] = m + a;
-        } else {
-          ang[k] = m;
-          mag[k] = m - a;
-        }
-      }
+      const float s = m > 0 ? -a : a;
+      mag[k] = a > 0 ? m : m - s;
+      ang[k] = a > 0 ? m + s : m;
     }
   }
 
@@ -138,12 +128,11 @@ int BlockDecoder::Decode(const uint8_t* data, size_t size) {
       float* out = output_[c].data();
       const float* prev = saved_[c].data();
       const int shift = n / 4 - prevN / 4;  // index into block for t = 0
-      for (int t = 0; t < produced; ++t) {
-        float v = t < prevN / 2 ? prev[t] : 0.0f;
-        const int bi = t + shift;
-        if (bi >= 0) v += block[bi];
-        out[t] = v;
-      }
+      const int both = std::max(0, -shift), prevEnd = std::min(produced, prevN / 2);
+      int t = 0;
+      for (; t < both; ++t) out[t] = prev[t];
+      for (; t < prevEnd; ++t) out[t] = prev[t] + block[t + shift];
+      for (; t < produced; ++t) out[t] = block[t + shift];
     }
     std::memcpy(saved_[c].data(), block + half, sizeof(float) * half);
   }

@@ -39,6 +39,7 @@ class BlockDecoder {
   std::vector<float> block_;
   std::vector<FloorData> floors_;
   std::vector<int> classes_;
+  std::vector<float> interleave_;
   bool havePrevious_ = false;
   int previousN_ = 0;
 };

@@ -1,16 +1,13 @@
 #include "vorbis/codebook.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace cx::vorbis {
 
 namespace {
 
-// Bounds that keep a hostile setup header from asking for more memory than
-// any encoder's books need (the largest real books have a few thousand
-// entries).
 constexpr uint32_t kMaxEntries = 1u << 20;
-constexpr uint64_t kMaxVectorValues = uint64_t{1} << 22;
 
 // The largest r with r^dims <= entries.
 uint32_t Lookup1Values(uint32_t entries, int dims) {
@@ -37,15 +34,17 @@ float UnpackFloat32(uint32_t v) {
   return static_cast<float>(std::ldexp(mantissa, exponent - 788));
 }
 
-bool Codebook::Parse(BitReader& br) {
+bool Codebook::Parse(BitReader& br, Budget& budget) {
   if (br.Read(24) != 0x564342) return false;
   dimensions_ = static_cast<int>(br.Read(16));
   entries_ = br.Read(24);
   if (br.Exhausted() || dimensions_ == 0 || entries_ == 0 || entries_ > kMaxEntries) return false;
+  if (entries_ > budget.entries) return false;
+  budget.entries -= entries_;
   std::vector<uint8_t> lengths;
   if (!ReadLengths(br, lengths)) return false;
   if (!BuildCode(lengths)) return false;
-  return ReadLookup(br, lengths);
+  return ReadLookup(br, lengths, budget);
 }
 
 bool Codebook::ReadLengths(BitReader& br, std::vector<uint8_t>& lengths) {
@@ -71,49 +70,49 @@ bool Codebook::ReadLengths(BitReader& br, std::vector<uint8_t>& lengths) {
 }
 
 bool Codebook::Insert(int32_t node, int depth, int len, uint32_t entry) {
-  if (full_[node]) return false;
+  // Leftmost first: the left subtree takes the codeword when it has a free
+  // slot no deeper than len, which minFree says without walking it.
   bool placed = false;
   for (int b = 0; b < 2 && !placed; ++b) {
     int32_t c = nodes_[node].child[b];
     if (c < -1) continue;  // a leaf
-    if (depth + 1 == len) {
-      if (c == -1) {
+    if (c == -1) {
+      if (depth + 1 == len) {
         nodes_[node].child[b] = -static_cast<int32_t>(entry) - 2;
         placed = true;
+        break;
       }
-      continue;
-    }
-    if (c == -1) {
       nodes_.push_back(Node{});
-      full_.push_back(0);
       c = static_cast<int32_t>(nodes_.size() - 1);
+      nodes_[c].minFree = static_cast<uint8_t>(depth + 2);
       nodes_[node].child[b] = c;
+    } else if (nodes_[c].minFree > len) {
+      continue;
     }
     placed = Insert(c, depth + 1, len, entry);
   }
-  bool isFull = true;
+  int minFree = kNoFree;
   for (int b = 0; b < 2; ++b) {
-    int32_t c = nodes_[node].child[b];
-    if (c == -1 || (c >= 0 && !full_[c])) isFull = false;
+    const int32_t c = nodes_[node].child[b];
+    if (c == -1) minFree = std::min(minFree, depth + 1);
+    if (c >= 0) minFree = std::min(minFree, static_cast<int>(nodes_[c].minFree));
   }
-  full_[node] = isFull;
+  nodes_[node].minFree = static_cast<uint8_t>(minFree);
   return placed;
 }
 
 bool Codebook::BuildCode(const std::vector<uint8_t>& lengths) {
   // The code tree, filled leftmost first, which hands each entry the lowest
-  // free codeword of its length; full subtrees are marked and not walked.
+  // free codeword of its length.
   nodes_.assign(1, Node{});
-  full_.assign(1, 0);
+  nodes_[0].minFree = 1;
   uint32_t used = 0, single = 0;
   for (uint32_t e = 0; e < entries_; ++e) {
     if (lengths[e] == 0) continue;
     ++used;
     single = e;
-    if (!Insert(0, 0, lengths[e], e)) return false;  // over-full
+    if (nodes_[0].minFree > lengths[e] || !Insert(0, 0, lengths[e], e)) return false;  // over-full
   }
-  full_.clear();
-  full_.shrink_to_fit();
   if (used == 0) return false;
   table_.assign(size_t{1} << kTableBits, 0);
   if (used == 1) {
@@ -158,7 +157,7 @@ int Codebook::DecodeLong(BitReader& br, uint32_t node) const {
   return -1;
 }
 
-bool Codebook::ReadLookup(BitReader& br, const std::vector<uint8_t>& lengths) {
+bool Codebook::ReadLookup(BitReader& br, const std::vector<uint8_t>& lengths, Budget& budget) {
   const uint32_t type = br.Read(4);
   if (type == 0) return !br.Exhausted();
   if (type > 2) return false;
@@ -169,7 +168,9 @@ bool Codebook::ReadLookup(BitReader& br, const std::vector<uint8_t>& lengths) {
   uint64_t count = type == 1 ? Lookup1Values(entries_, dimensions_)
                              : static_cast<uint64_t>(entries_) * static_cast<uint64_t>(dimensions_);
   if (br.Exhausted() || count == 0 || count * static_cast<uint64_t>(valueBits) > br.BitsLeft()) return false;
-  if (static_cast<uint64_t>(entries_) * static_cast<uint64_t>(dimensions_) > kMaxVectorValues) return false;
+  const uint64_t values = static_cast<uint64_t>(entries_) * static_cast<uint64_t>(dimensions_);
+  if (values > budget.values) return false;
+  budget.values -= values;
   std::vector<uint32_t> multiplicands(count);
   for (auto& m : multiplicands) m = br.Read(valueBits);
   vectors_.assign(static_cast<size_t>(entries_) * dimensions_, 0.0f);

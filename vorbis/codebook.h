@@ -13,9 +13,16 @@ namespace cx::vorbis {
 
 class Codebook {
  public:
-  // Reads one codebook from the setup header; false when it is malformed
-  // or larger than the limits this decoder accepts.
-  bool Parse(BitReader& br);
+  // What all the books of one setup header may hold together, so a hostile
+  // header cannot ask for more memory than real books need (the largest
+  // have a few thousand entries).
+  struct Budget {
+    uint64_t entries = uint64_t{1} << 20;
+    uint64_t values = uint64_t{1} << 23;
+  };
+  // Reads one codebook from the setup header, taking its share of the
+  // budget; false when it is malformed or over the limits.
+  bool Parse(BitReader& br, Budget& budget);
 
   int dimensions() const { return dimensions_; }
   uint32_t entries() const { return entries_; }
@@ -37,20 +44,21 @@ class Codebook {
  private:
   static constexpr int kTableBits = 10;
   static constexpr uint32_t kLongFlag = 0x80000000u;
+  static constexpr int kNoFree = 255;
   struct Node {
     int32_t child[2] = {-1, -1};  // >= 0 node; < -1 leaf of entry -(v + 2)
+    uint8_t minFree = kNoFree;    // depth of the shallowest free slot below
   };
   bool BuildCode(const std::vector<uint8_t>& lengths);
   bool Insert(int32_t node, int depth, int len, uint32_t entry);
   bool ReadLengths(BitReader& br, std::vector<uint8_t>& lengths);
-  bool ReadLookup(BitReader& br, const std::vector<uint8_t>& lengths);
+  bool ReadLookup(BitReader& br, const std::vector<uint8_t>& lengths, Budget& budget);
   void FillTable(int32_t node, int depth, uint32_t reversed);
   int DecodeLong(BitReader& br, uint32_t node) const;
 
   int dimensions_ = 0;
   uint32_t entries_ = 0;
   std::vector<Node> nodes_;
-  std::vector<uint8_t> full_;  // while building
   // Low 24 bits the entry, top 8 the length; 0 unused; kLongFlag + node.
   std::vector<uint32_t> table_;
   std::vector<float> vectors_;

@@ -13,11 +13,16 @@ Imdct::Imdct(int n) : n_(n) {
   pre_.resize(q);
   post_.resize(q);
   for (int j = 0; j < q; ++j) {
-    pre_[j] = std::polar(1.0, -kPi * j / m);
-    post_[j] = std::polar(1.0, -kPi * (j + 0.25) / m);
+    pre_[j] = {static_cast<float>(std::cos(kPi * j / m)), static_cast<float>(-std::sin(kPi * j / m))};
+    const double a = kPi * (j + 0.25) / m;
+    post_[j] = {static_cast<float>(std::cos(a)), static_cast<float>(-std::sin(a))};
   }
-  twiddle_.resize(q / 2 > 0 ? q / 2 : 1);
-  for (int k = 0; k < q / 2; ++k) twiddle_[k] = std::polar(1.0, -2.0 * kPi * k / q);
+  for (int len = 8; len <= q; len <<= 1) {
+    for (int k = 0; k < len / 2; ++k) {
+      const double a = 2.0 * kPi * k / len;
+      twiddle_.push_back({static_cast<float>(std::cos(a)), static_cast<float>(-std::sin(a))});
+    }
+  }
   reverse_.resize(q);
   int bits = 0;
   while ((1 << bits) < q) ++bits;
@@ -29,42 +34,63 @@ Imdct::Imdct(int n) : n_(n) {
   work_.resize(q);
 }
 
-void Imdct::Fft(std::complex<float>* z) const {
+void Imdct::Fft(Cpx* z) const {
   const int q = n_ / 4;
-  for (int len = 2; len <= q; len <<= 1) {
-    const int half = len / 2, step = q / len;
+  // The first two stages at once: their twiddles are 1 and -i.
+  for (int s = 0; s < q; s += 4) {
+    const Cpx a = z[s], b = z[s + 1], c = z[s + 2], d = z[s + 3];
+    const Cpx t0 = {a.re + b.re, a.im + b.im}, t1 = {a.re - b.re, a.im - b.im};
+    const Cpx t2 = {c.re + d.re, c.im + d.im}, t3 = {c.im - d.im, d.re - c.re};  // (c - d) * -i
+    z[s] = {t0.re + t2.re, t0.im + t2.im};
+    z[s + 2] = {t0.re - t2.re, t0.im - t2.im};
+    z[s + 1] = {t1.re + t3.re, t1.im + t3.im};
+    z[s + 3] = {t1.re - t3.re, t1.im - t3.im};
+  }
+  const Cpx* w = twiddle_.data();
+  for (int len = 8; len <= q; len <<= 1) {
+    const int half = len / 2;
     for (int start = 0; start < q; start += len) {
+      Cpx* lo = z + start;
+      Cpx* hi = lo + half;
       for (int k = 0; k < half; ++k) {
-        std::complex<float> t = z[start + k + half] * twiddle_[k * step];
-        z[start + k + half] = z[start + k] - t;
-        z[start + k] += t;
+        const float tr = hi[k].re * w[k].re - hi[k].im * w[k].im;
+        const float ti = hi[k].re * w[k].im + hi[k].im * w[k].re;
+        hi[k] = {lo[k].re - tr, lo[k].im - ti};
+        lo[k] = {lo[k].re + tr, lo[k].im + ti};
       }
     }
+    w += half;
   }
 }
 
 void Imdct::Transform(const float* in, float* out) {
   const int m = n_ / 2, q = n_ / 4;
-  std::complex<float>* z = work_.data();
+  Cpx* z = work_.data();
   for (int j = 0; j < q; ++j) {
-    z[reverse_[j]] = std::complex<float>(in[2 * j], in[m - 1 - 2 * j]) * pre_[j];
+    const float re = in[2 * j], im = in[m - 1 - 2 * j];
+    const Cpx p = pre_[j];
+    z[reverse_[j]] = {re * p.re - im * p.im, re * p.im + im * p.re};
   }
   Fft(z);
-  // u is the DCT-IV of the coefficients; out[i] = u[i + q] for i < q,
-  // -u[3q - 1 - i] for q <= i < 3q, -u[i - 3q] from 3q on.
+  // u is the DCT-IV of the coefficients: u[2k] and u[m - 1 - 2k] come from
+  // z[k]. u[i] lands at out[i - q] (i >= q), negated at out[3q - 1 - i],
+  // and negated at out[i + 3q] (i < q).
   for (int k = 0; k < q; ++k) {
-    std::complex<float> v = z[k] * post_[k];
-    const float even = v.real();   // u[2k]
-    const float odd = -v.imag();   // u[m - 1 - 2k]
+    const Cpx p = post_[k];
+    const float even = z[k].re * p.re - z[k].im * p.im;     // u[2k]
+    const float odd = -(z[k].re * p.im + z[k].im * p.re);   // u[m - 1 - 2k]
     const int e = 2 * k, o = m - 1 - 2 * k;
-    // u[idx] lands at out[idx - q] (idx >= q), negated at out[3q - 1 - idx],
-    // and negated at out[idx + 3q] (idx < q).
-    for (int pass = 0; pass < 2; ++pass) {
-      const int idx = pass ? o : e;
-      const float u = pass ? odd : even;
-      if (idx >= q) out[idx - q] = u;
-      out[3 * q - 1 - idx] = -u;
-      if (idx < q) out[idx + 3 * q] = -u;
+    out[3 * q - 1 - e] = -even;
+    out[3 * q - 1 - o] = -odd;
+    if (e >= q) {
+      out[e - q] = even;
+    } else {
+      out[e + 3 * q] = -even;
+    }
+    if (o >= q) {
+      out[o - q] = odd;
+    } else {
+      out[o + 3 * q] = -odd;
     }
   }
 }

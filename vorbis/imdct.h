@@ -4,7 +4,6 @@
 // block's halves follow from the DCT-IV's symmetries.
 #pragma once
 
-#include <complex>
 #include <vector>
 
 namespace cx::vorbis {
@@ -17,10 +16,15 @@ class Imdct {
   void Transform(const float* in, float* out);
 
  private:
-  void Fft(std::complex<float>* z) const;
+  // Plain pairs: std::complex multiplication guards against infinities on
+  // every product, which costs more than the transform itself.
+  struct Cpx {
+    float re, im;
+  };
+  void Fft(Cpx* z) const;
 
   int n_;
-  std::vector<std::complex<float>> pre_, post_, twiddle_, work_;
+  std::vector<Cpx> pre_, post_, twiddle_, work_;  // twiddle_: each stage's, from length 8 up
   std::vector<int> reverse_;
 };
 

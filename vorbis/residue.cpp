@@ -35,33 +35,10 @@ bool Partition1(const Codebook& cb, BitReader& br, float* v, int size) {
   return true;
 }
 
-// Type 2: position p of the interleaved vector is channel p % channels,
-// sample p / channels.
-bool Partition2(const Codebook& cb, BitReader& br, float* const* vectors, int channels, int start, int size) {
-  const int dims = cb.dimensions();
-  int c = start % channels, k = start / channels;
-  int i = 0;
-  while (i < size) {
-    const int e = cb.DecodeEntry(br);
-    if (e < 0) return false;
-    const float* t = cb.Vector(e);
-    const int take = std::min(dims, size - i);
-    for (int j = 0; j < take; ++j) {
-      vectors[c][k] += t[j];
-      if (++c == channels) {
-        c = 0;
-        ++k;
-      }
-    }
-    i += take;
-  }
-  return true;
-}
-
 }  // namespace
 
 void DecodeResidue(const Residue& r, const Setup& s, BitReader& br, int channels, const bool* doNotDecode,
-                   float* const* vectors, int n, std::vector<int>& classes) {
+                   float* const* vectors, int n, std::vector<int>& classes, std::vector<float>& interleave) {
   const bool interleaved = r.type == 2;
   int decoded = 0;
   for (int c = 0; c < channels; ++c) decoded += doNotDecode[c] ? 0 : 1;
@@ -72,44 +49,56 @@ void DecodeResidue(const Residue& r, const Setup& s, BitReader& br, int channels
   const int64_t psize = r.partitionSize;
   const int partitions = static_cast<int>((end - begin) / psize);
   if (partitions <= 0) return;
+  // Type 2 decodes into one vector, position p being channel p % channels,
+  // sample p / channels; it is dealt out to the channels at the end.
+  if (interleaved) interleave.assign(static_cast<size_t>(actual), 0.0f);
   const Codebook& classbook = s.books[r.classbook];
   const int perWord = classbook.dimensions();
   classes.assign(static_cast<size_t>(vectorsCoded) * (partitions + perWord), 0);
   auto skip = [&](int c) { return interleaved ? false : doNotDecode[c]; };
-  for (int pass = 0; pass < 8; ++pass) {
-    int p = 0;
-    while (p < partitions) {
-      if (pass == 0) {
-        for (int c = 0; c < vectorsCoded; ++c) {
-          if (skip(c)) continue;
-          int temp = classbook.DecodeEntry(br);
-          if (temp < 0) return;
-          int* cls = &classes[static_cast<size_t>(c) * (partitions + perWord) + p];
-          for (int i = perWord - 1; i >= 0; --i) {
-            cls[i] = temp % r.classifications;
-            temp /= r.classifications;
+  auto passes = [&] {
+    for (int pass = 0; pass < 8; ++pass) {
+      int p = 0;
+      while (p < partitions) {
+        if (pass == 0) {
+          for (int c = 0; c < vectorsCoded; ++c) {
+            if (skip(c)) continue;
+            int temp = classbook.DecodeEntry(br);
+            if (temp < 0) return;
+            int* cls = &classes[static_cast<size_t>(c) * (partitions + perWord) + p];
+            for (int i = perWord - 1; i >= 0; --i) {
+              cls[i] = temp % r.classifications;
+              temp /= r.classifications;
+            }
+          }
+        }
+        for (int i = 0; i < perWord && p < partitions; ++i, ++p) {
+          for (int c = 0; c < vectorsCoded; ++c) {
+            if (skip(c)) continue;
+            const int cls = classes[static_cast<size_t>(c) * (partitions + perWord) + p];
+            const int book = r.books[cls * 8 + pass];
+            if (book < 0) continue;
+            const Codebook& cb = s.books[book];
+            const int start = static_cast<int>(begin + p * psize);
+            bool ok;
+            if (interleaved) {
+              ok = Partition1(cb, br, interleave.data() + start, static_cast<int>(psize));
+            } else if (r.type == 0) {
+              ok = Partition0(cb, br, vectors[c] + start, static_cast<int>(psize));
+            } else {
+              ok = Partition1(cb, br, vectors[c] + start, static_cast<int>(psize));
+            }
+            if (!ok) return;  // the end of the packet: what was read stands
           }
         }
       }
-      for (int i = 0; i < perWord && p < partitions; ++i, ++p) {
-        for (int c = 0; c < vectorsCoded; ++c) {
-          if (skip(c)) continue;
-          const int cls = classes[static_cast<size_t>(c) * (partitions + perWord) + p];
-          const int book = r.books[cls * 8 + pass];
-          if (book < 0) continue;
-          const Codebook& cb = s.books[book];
-          const int start = static_cast<int>(begin + p * psize);
-          bool ok;
-          if (interleaved) {
-            ok = Partition2(cb, br, vectors, channels, start, static_cast<int>(psize));
-          } else if (r.type == 0) {
-            ok = Partition0(cb, br, vectors[c] + start, static_cast<int>(psize));
-          } else {
-            ok = Partition1(cb, br, vectors[c] + start, static_cast<int>(psize));
-          }
-          if (!ok) return;
-        }
-      }
+    }
+  };
+  passes();
+  if (interleaved) {
+    const float* in = interleave.data();
+    for (int k = 0; k < n; ++k) {
+      for (int c = 0; c < channels; ++c) vectors[c][k] += *in++;
     }
   }
 }

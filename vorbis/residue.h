@@ -12,8 +12,8 @@ namespace cx::vorbis {
 
 // Adds the packet's residue to vectors[c][0, n) for the channels whose
 // doNotDecode is false (vectors start zeroed). Stops quietly at the end of
-// the packet. `classes` is scratch.
+// the packet. `classes` and `interleave` are scratch.
 void DecodeResidue(const Residue& r, const Setup& s, BitReader& br, int channels, const bool* doNotDecode,
-                   float* const* vectors, int n, std::vector<int>& classes);
+                   float* const* vectors, int n, std::vector<int>& classes, std::vector<float>& interleave);
 
 }  // namespace cx::vorbis

@@ -189,8 +189,9 @@ bool ParseSetup(const uint8_t* data, size_t size, int channels, Setup& s) {
   BitReader br(data + 7, size - 7);
   const int books = static_cast<int>(br.Read(8)) + 1;
   s.books.resize(books);
+  Codebook::Budget budget;
   for (auto& b : s.books) {
-    if (!b.Parse(br)) return false;
+    if (!b.Parse(br, budget)) return false;
   }
   const int times = static_cast<int>(br.Read(6)) + 1;
   for (int i = 0; i < times; ++i) {

@@ -113,8 +113,8 @@ bool VorbisStream::Open(std::unique_ptr<codec::ByteSource> source) {
     while (groupEnd < pages_.size() && (pages_[groupEnd].flags & kFirstPage)) ++groupEnd;
     const size_t heads = groupEnd;
     while (groupEnd < pages_.size() && !(pages_[groupEnd].flags & kFirstPage)) ++groupEnd;
-    bool chained = false;
-    for (size_t h = i; h < heads && !chained; ++h) {
+    bool found = false;
+    for (size_t h = i; h < heads && !found; ++h) {
       if (!ReadPage(*source_, pages_[h], page) || page.size() < 27 + size_t{page[26]}) continue;
       if (!IsVorbisId(page.data() + 27 + page[26], page.size() - 27 - page[26])) continue;
       Link link;
@@ -129,7 +129,7 @@ bool VorbisStream::Open(std::unique_ptr<codec::ByteSource> source) {
       link.id = id;
       link.firstFrame = links_.empty() ? 0 : links_.back().firstFrame + (links_.back().end - links_.back().begin);
       links_.push_back(std::move(link));
-      chained = true;
+      found = true;
     }
     if (links_.empty()) return false;
     i = groupEnd;
@@ -144,8 +144,10 @@ bool VorbisStream::Open(std::unique_ptr<codec::ByteSource> source) {
   if (id_.bitrateNominal > 0) {
     format_.bitrate = static_cast<uint32_t>(id_.bitrateNominal);
   } else if (format_.totalFrames > 0) {
-    format_.bitrate = static_cast<uint32_t>(static_cast<double>(source_->Size()) * 8 * id_.sampleRate /
-                                            static_cast<double>(format_.totalFrames));
+    // From the file's size; a length that lies could make it any value.
+    const double bits = static_cast<double>(source_->Size()) * 8 * id_.sampleRate /
+                        static_cast<double>(format_.totalFrames);
+    format_.bitrate = static_cast<uint32_t>(std::min(bits, 4.0e9));
   }
   block_.Init(id_, setup_.get());
   position_ = 0;
@@ -330,7 +332,10 @@ bool VorbisStream::DecodeNext() {
     for (int t = 0; t < frames; ++t) {
       float v = in[t] * 32768.0f;
       v = std::min(32767.0f, std::max(-32768.0f, v));
-      out[static_cast<size_t>(t) * ch] = static_cast<int32_t>(std::lrintf(v));
+      // Adding and taking away 1.5 * 2^23 rounds to nearest (ties to even)
+      // without a library call.
+      v = (v + 12582912.0f) - 12582912.0f;
+      out[static_cast<size_t>(t) * ch] = static_cast<int32_t>(v);
     }
   }
   if (known_) {

@@ -75,3 +75,28 @@ TEST(VorbisAccuracy, DamagedPageIsSkippedAndDecodingGoesOn) {
 
 }  // namespace
 }  // namespace cx::vorbis::test
+
+namespace cx::vorbis::test {
+namespace {
+
+// A chain whose second stream has another rate and channel count ends at
+// the boundary: the format, the length and the output are the first's.
+TEST(VorbisAccuracy, ChainStopsWhereTheFormatChanges) {
+  const CorpusFile first = CorpusNamed("q6-48k-stereo");
+  const CorpusFile second = CorpusNamed("q0-8k-mono");
+  std::vector<uint8_t> bytes = ReadBytes(first.path);
+  const std::vector<uint8_t> more = ReadBytes(second.path);
+  bytes.insert(bytes.end(), more.begin(), more.end());
+  auto d = OpenMemory(bytes);
+  ASSERT_TRUE(d);
+  EXPECT_EQ(d->format().channels, first.channels);
+  EXPECT_EQ(d->format().sampleRate, first.rate);
+  EXPECT_EQ(d->format().totalFrames, first.samples);
+  const std::vector<int16_t> pcm = DecodeRest(*d);
+  const std::vector<int16_t> ref = ReadPcm(first.reference);
+  ASSERT_EQ(pcm.size(), ref.size());
+  EXPECT_LE(Compare(pcm, ref).maxDiff, 2);
+}
+
+}  // namespace
+}  // namespace cx::vorbis::test

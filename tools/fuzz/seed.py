@@ -8,7 +8,7 @@ reader meets (odd chunks, padding, short format chunks); FLAC seeds are
 short streams sox and the reference encoder make here (every depth class,
 mono to six channels, small blocks so a few kilobytes hold several frames,
 with and without a seek table); Ogg Vorbis seeds are the decoder's test
-corpus files, cut to 16 kB; MIDI seeds are small songs of each kind the
+corpus files, cut to 16 kB, behind the harness's options byte; MIDI seeds are small songs of each kind the
 reader meets (format 0, 1 and 2, running status, tempo changes, sysex,
 RMID, SMPTE); SoundFont seeds are small banks built here (global zones,
 ranges, loops, a drum kit); the others are the texts the tests use."""
@@ -246,11 +246,14 @@ def flac_seeds():
 
 def vorbis_seeds(fuzz_dir):
     """The smaller Ogg Vorbis test files whole, the others' first 16 kB
-    (headers and the first pages of audio)."""
+    (headers and the first pages of audio), behind the harness's options
+    byte (CRCs as they are, and made right)."""
     seeds = {}
     for path in sorted(glob.glob(os.path.join(fuzz_dir, "vorbis-corpus", "*.ogg"))):
         with open(path, "rb") as f:
-            seeds["seed-" + os.path.basename(path)] = f.read(16384)
+            head = f.read(16383)
+        for options in (0, 1):
+            seeds[f"seed-{options}-{os.path.basename(path)}"] = bytes([options]) + head
     return seeds
 
 
