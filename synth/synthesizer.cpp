@@ -42,6 +42,12 @@ int Synthesizer::ActiveVoices() const {
                                         [](const Voice& v) { return v.active(); }));
 }
 
+bool Synthesizer::IsSounding(int channel, int key) const {
+  return std::any_of(voices_.begin(), voices_.end(), [&](const Voice& v) {
+    return v.active() && v.channel() == channel && v.key() == key;
+  });
+}
+
 void Synthesizer::Message(uint8_t status, uint8_t data1, uint8_t data2) {
   const int channel = status & 0x0F;
   data1 &= 0x7F;

@@ -47,6 +47,8 @@ class Synthesizer {
 
   const ChannelState& channel(int c) const { return channels_[c]; }
   int ActiveVoices() const;
+  // Whether a voice of this note still sounds (held, sustained or releasing).
+  bool IsSounding(int channel, int key) const;
   int maxVoices() const { return static_cast<int>(voices_.size()); }
   int outputRate() const { return outputRate_; }
 

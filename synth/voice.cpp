@@ -122,6 +122,7 @@ void Voice::Start(const VoiceZone& zone, const int16_t* data, size_t frames, int
   serial_ = serial;
   outputRate_ = outputRate;
   active_ = true;
+  fresh_ = true;
   released_ = false;
   sustained = false;
   lastGain_ = lastLeft_ = lastRight_ = 0;
@@ -215,6 +216,7 @@ void Voice::UpdateFilter(double cutoffCents) {
 
 bool Voice::BeginBlock(const ChannelMix& mix) {
   if (!active_) return false;
+  fresh_ = false;
   const float volLevel = volEnv_.Step();
   if (volEnv_.stage() == Envelope::kDone) {
     active_ = false;

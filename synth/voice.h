@@ -70,7 +70,9 @@ class Voice {
   int key() const { return key_; }
   int exclusiveClass() const { return exclusiveClass_; }
   uint64_t serial() const { return serial_; }
-  float loudness() const { return lastGain_; }
+  // A voice not yet rendered counts as loud: stealing it would drop a note
+  // that has only just been struck.
+  float loudness() const { return fresh_ ? 1e30f : lastGain_; }
 
   bool sustained = false;  // released by the key, held by the pedal
 
@@ -81,7 +83,7 @@ class Voice {
   void Generate(float* out);
 
   const int16_t* data_ = nullptr;
-  bool active_ = false, released_ = false;
+  bool active_ = false, released_ = false, fresh_ = false;
   int channel_ = 0, key_ = 0, exclusiveClass_ = 0;
   uint64_t serial_ = 0;
 

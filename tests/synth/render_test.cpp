@@ -24,11 +24,14 @@ constexpr int kRate = 44100;
 
 std::shared_ptr<const SoundFont> GmFont() {
   static std::shared_ptr<const SoundFont> font = [] {
-    const char* path = std::getenv("CX_SF2");
-    auto source = codec::FileByteSource::Open(path ? path : "/usr/share/sounds/sf2/TimGM6mb.sf2");
-    std::string error;
+    // The Debian package's file; under Wine the host's root is drive Z:.
+    const char* chosen = std::getenv("CX_SF2");
+    std::unique_ptr<codec::ByteSource> source;
+    for (const char* path : {chosen, "/usr/share/sounds/sf2/TimGM6mb.sf2", "Z:/usr/share/sounds/sf2/TimGM6mb.sf2"}) {
+      if (path && !source) source = codec::FileByteSource::Open(path);
+    }
     std::shared_ptr<const SoundFont> f;
-    if (source) f = SoundFont::Load(*source, &error);
+    if (source) f = SoundFont::Load(*source, nullptr);
     return f;
   }();
   return font;

@@ -223,5 +223,41 @@ TEST(SoundFontTest, UnloopedSamplesEndAndExclusiveClassesCut) {
   EXPECT_EQ(s.synthesizer().ActiveVoices(), 0);  // the open one cut, the closed one ended
 }
 
+TEST(SoundFontTest, StealingTakesTheOldestReleasedThenTheQuietest) {
+  // A looped tone with a long release, so released notes keep sounding.
+  std::vector<Sf2Item> instruments = {
+      {"pad", 0, 0, {{Gen(kGenSampleModes, 1), Gen(kGenVolEnvRelease, 2400), Gen(kGenSampleId, 0)}}}};
+  std::vector<Sf2Item> presets = {{"pad", 0, 0, {{Gen(kGenInstrument, 0)}}}};
+  std::shared_ptr<const SoundFont> font = Load(Sf2Writer::Build({Sine("tone", 60)}, instruments, presets));
+  ASSERT_TRUE(font);
+  test::TrackWriter t;
+  t.Tempo(0, 1000000).NoteOn(0, 0, 60, 127).NoteOn(0, 0, 61, 127).NoteOn(0, 0, 62, 127);
+  t.NoteOff(100, 0, 61).NoteOff(0, 0, 62);             // 100 ms: 61 released first, then 62
+  t.NoteOn(100, 0, 64, 40);                           // 200 ms: takes 61's voice
+  t.NoteOn(100, 0, 65, 127);                          // 300 ms: takes 62's voice
+  t.NoteOn(100, 0, 67, 127).End(100);                 // 400 ms: none released: the quiet 64 goes
+  const std::vector<uint8_t> smf = test::Smf(0, 1000, {t});
+  Sequencer s(font, MidiSong::Parse(smf.data(), smf.size(), nullptr), kRate, 3);
+  std::vector<float> left(kRate / 20), right(kRate / 20);
+  auto playTo = [&](int ms) {
+    while (s.PositionMs() < ms) s.RenderFloat(left.data(), right.data(), left.size());
+  };
+  const struct {
+    int ms;
+    std::vector<int> sounding, gone;
+  } kSteps[] = {
+      {150, {60, 61, 62}, {}},
+      {250, {60, 62, 64}, {61}},
+      {350, {60, 64, 65}, {61, 62}},
+      {450, {60, 65, 67}, {61, 62, 64}},
+  };
+  for (const auto& step : kSteps) {
+    playTo(step.ms);
+    SCOPED_TRACE(step.ms);
+    for (int key : step.sounding) EXPECT_TRUE(s.synthesizer().IsSounding(0, key)) << key;
+    for (int key : step.gone) EXPECT_FALSE(s.synthesizer().IsSounding(0, key)) << key;
+  }
+}
+
 }  // namespace
 }  // namespace cx::synth

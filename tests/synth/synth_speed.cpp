@@ -1,7 +1,7 @@
 // Rendering speed over a corpus of generated songs, side by side with
 // Debian's fluidsynth rendering the same files (reverb and chorus off):
 // processor time, best of several runs, for each song and in total.
-//   synth_speed SF2 SCRATCH_DIR [RUNS]
+//   synth_speed SF2 SCRATCH_DIR [RUNS [VOICES]]
 #include <sys/resource.h>
 
 #include <algorithm>
@@ -82,11 +82,12 @@ double ChildCpuSeconds() {
 
 int main(int argc, char** argv) {
   if (argc < 3) {
-    std::fprintf(stderr, "usage: synth_speed SF2 SCRATCH_DIR [RUNS]\n");
+    std::fprintf(stderr, "usage: synth_speed SF2 SCRATCH_DIR [RUNS [VOICES]]\n");
     return 2;
   }
   const std::string sf2 = argv[1], dir = argv[2];
   const int runs = argc > 3 ? std::max(1, std::atoi(argv[3])) : 3;
+  const int voices = argc > 4 ? std::atoi(argv[4]) : cx::synth::Synthesizer::kDefaultVoices;
   auto source = cx::codec::FileByteSource::Open(sf2);
   std::string error;
   std::shared_ptr<const cx::synth::SoundFont> font;
@@ -110,7 +111,7 @@ int main(int argc, char** argv) {
     int peak = 0;
     std::vector<int16_t> out(2 * 4096);
     for (int r = 0; r < runs; ++r) {
-      cx::synth::Sequencer seq(font, song, 44100);
+      cx::synth::Sequencer seq(font, song, 44100, voices);
       const std::clock_t start = std::clock();
       while (!seq.AtEnd()) {
         seq.Render(out.data(), 4096);
