@@ -279,7 +279,9 @@ void Layer3Decoder::DecodeHuffman(const GranuleInfo& g, uint64_t part2Start) {
   const int bigEnd = static_cast<int>(std::min<uint32_t>(g.big_values, 288) * 2);
   int region1, region2;
   if (g.IsShort()) {
-    region1 = 36;
+    // Region 0 holds three short bands of each window (or the long part of
+    // a mixed block): 36 lines except at 8 kHz, where short bands are wider.
+    region1 = g.mixed_block_flag ? 36 : 3 * shortBounds_[3];
     region2 = 576;
   } else {
     uint32_t r1 = std::min<uint32_t>(g.region0_count + 1, 22);
@@ -575,7 +577,7 @@ bool Layer3Decoder::DecodeFrame(BitReader& in, const FrameHeader& h, HybridFilte
                                 SubbandSynthesis& synth, int16_t* pcm) {
   if (!ReadSideInfo(in, h)) return false;
   if (!FillReservoir(in, h)) return false;
-  const ScaleFactorBands& bands = kScaleFactorBands[h.id & 1][h.samplingIndex % 3];
+  const ScaleFactorBands& bands = kScaleFactorBands[h.mpeg25 ? 2 : h.id & 1][h.samplingIndex % 3];
   longBounds_ = bands.longBounds;
   shortBounds_ = bands.shortBounds;
   const int channels = h.channels;

@@ -78,11 +78,14 @@ int64_t MpegStream::SkipId3v2Tag() {
 // ---------------------------------------------------------------- header
 
 bool MpegStream::FindSync() {
+  // Eleven ones; the twelfth bit belongs to the version (0 for the
+  // quartered rates).
   reader_.AlignToByte();
   uint32_t v = reader_.GetBits(12);
-  while ((v & 0xFFF) != 0xFFF && !reader_.EndOfFile()) {
+  while ((v & 0xFFE) != 0xFFE && !reader_.EndOfFile()) {
     v = (v << 8) | reader_.GetBits(8);
   }
+  syncLowBit_ = v & 1;
   return !reader_.EndOfFile();
 }
 
@@ -90,7 +93,7 @@ bool MpegStream::ParseHeader(bool compare) {
   uint32_t bits = reader_.GetBits(20);
   if (reader_.EndOfFile()) return false;
   FrameHeader h;
-  if (!DecodeHeaderBits(bits, &h)) return false;
+  if (!DecodeHeaderWord((0xFFEu | syncLowBit_) << 20 | bits, &h)) return false;
   if (compare && !HeaderMatches(first_, h)) return false;
   header_ = h;
   return true;
@@ -173,7 +176,7 @@ void MpegStream::WalkFrameHeaders() {
     reader_.SeekByte(at);
     const uint32_t bits = reader_.GetBits(32);
     FrameHeader h;
-    if ((bits >> 20) == 0xFFF && DecodeHeaderBits(bits & 0xFFFFF, &h)) {
+    if (DecodeHeaderWord(bits, &h)) {
       const int64_t end = at + FrameBytes(h);
       if (end > dataEnd_) break;
       if (!HeaderMatches(first_, h)) {
@@ -218,6 +221,7 @@ bool MpegStream::OpenStream(std::unique_ptr<ByteSource> source) {
 
   StreamInfo& s = info_;
   s.id = h.id;
+  s.mpeg25 = h.mpeg25;
   s.layerCode = h.layerCode;
   s.crcPresent = h.protection == 0;
   s.bitrate = BitrateKbps(h) * 1000;
@@ -447,7 +451,7 @@ bool MpegStream::SeekFrame(int64_t f) {
         uint8_t b[4];
         FrameHeader h;
         if (!reader_.PeekBytes(frameOffsets_[static_cast<size_t>(k)], b, 4) ||
-            !DecodeHeaderBits((b[1] & 0x0Fu) << 16 | b[2] << 8 | b[3], &h)) {
+            !DecodeHeaderWord(uint32_t{b[0]} << 24 | b[1] << 16 | b[2] << 8 | b[3], &h)) {
           break;
         }
         bytes += MainDataBytes(h);

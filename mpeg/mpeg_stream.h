@@ -37,6 +37,7 @@ enum class FrameCount : uint32_t {
 
 struct StreamInfo {
   uint32_t id;
+  bool mpeg25;            // id 0 at the quartered rates (11.025, 12, 8 kHz)
   uint32_t layerCode;
   bool crcPresent;
   uint32_t bitrate;       // bits per second, of the first frame
@@ -120,7 +121,8 @@ class MpegStream {
   const FrameHeader& header() const { return header_; }
   const Layer3Decoder& layer3() const { return layer3_; }
 
-  // The steps of the frame loop, public for tests.
+  // The steps of the frame loop, public for tests. FindSync stops behind
+  // twelve bits whose first eleven are ones.
   bool FindSync();
   bool ParseHeader(bool compare);
   void ReadCrcWord();
@@ -149,6 +151,7 @@ class MpegStream {
   SubbandSynthesis synthesis_;
   FrameHeader header_;
   FrameHeader first_;
+  uint32_t syncLowBit_ = 1;  // the last sync word's twelfth bit
   StreamInfo info_{};
   bool open_ = false;
   int64_t firstFrameOffset_ = 0;

@@ -25,6 +25,11 @@ head -c 4 "$work/out.wav" | grep -q RIFF || fail "no RIFF header"
 "$cxdecode" --info "$mp3" > "$work/info.txt" || fail "--info"
 grep -q "MPEG 1 Layer 3, 44100 Hz, 128 kbit/s, joint stereo" "$work/info.txt" || fail "info line: $(cat "$work/info.txt")"
 
+quartered=$fixtures/l3-8k-joint-24.mp3
+"$cxdecode" --info "$quartered" > "$work/info8k.txt" || fail "--info 8 kHz"
+grep -q "MPEG 2.5 Layer 3, 8000 Hz, 24 kbit/s, joint stereo" "$work/info8k.txt" ||
+  fail "8 kHz info line: $(cat "$work/info8k.txt")"
+
 # Frames of another rate in a joined file are reported as skipped.
 cat "$mp3" "$fixtures/l3-48k-vbr.mp3" > "$work/joined.mp3"
 "$cxdecode" --info "$work/joined.mp3" > "$work/joined.txt" || fail "--info joined"

@@ -47,11 +47,15 @@ TEST(StreamInfo, OtherLayersAndRates) {
     uint32_t layerCode, id, rate;
     int channels, samplesPerFrame, msPerFrame;
     bool crc;
+    bool mpeg25 = false;
   };
   const Case cases[] = {
       {"l3-22k-joint-64", 1, 0, 22050, 2, 576, 26, false},
       {"l3-16k-mono-32", 1, 0, 16000, 1, 576, 36, false},
       {"l3-32k-crc-96", 1, 1, 32000, 2, 1152, 36, true},
+      {"l3-8k-joint-24", 1, 0, 8000, 2, 576, 72, false, true},
+      {"l3-11k-mono-vbr", 1, 0, 11025, 1, 576, 52, false, true},
+      {"l3-12k-mono-24", 1, 0, 12000, 1, 576, 48, false, true},
       {"l2-48k-joint-128-table-a", 2, 1, 48000, 2, 1152, 24, false},
       {"l2-22k-stereo-96-lsf", 2, 0, 22050, 2, 1152, 52, false},
       {"l1-32k-mono-192", 3, 1, 32000, 1, 384, 12, false},
@@ -63,6 +67,7 @@ TEST(StreamInfo, OtherLayersAndRates) {
     const StreamInfo& s = stream.info();
     EXPECT_EQ(s.layerCode, c.layerCode);
     EXPECT_EQ(s.id, c.id);
+    EXPECT_EQ(s.mpeg25, c.mpeg25);
     EXPECT_EQ(s.samplingRate, c.rate);
     EXPECT_EQ(s.channels, c.channels);
     EXPECT_EQ(s.samplesPerFrame, c.samplesPerFrame);
@@ -249,6 +254,8 @@ TEST(SeekFrame, Layer3MatchesDecodingFromTheStart) {
   ExpectSeekMatches("l3-44k-vbr-xing", {20, 61});
   ExpectSeekMatches("l3-22k-joint-64", {5, 60, 101});
   ExpectSeekMatches("l3-32k-crc-96", {12});
+  ExpectSeekMatches("l3-8k-joint-24", {5, 21, -3});
+  ExpectSeekMatches("l3-11k-mono-vbr", {9, 40});
 }
 
 TEST(SeekFrame, Layers1And2MatchDecodingFromTheStart) {
