@@ -110,7 +110,10 @@ bool MpegStream::FindFirstFrame(int64_t from) {
     if (!FindSync()) return false;
     int64_t sync = (reader_.BitPosition() - 12) / 8;
     if (sync > from + kSyncSearchLimit) return false;
-    if (ParseHeader(false)) {
+    // Junk in front of the stream may hold a valid-looking header; it is
+    // believed only when its frame ends the data or another header of the
+    // same stream follows it.
+    if (ParseHeader(false) && StreamGoesOnAt(sync + FrameBytes(header_), header_)) {
       firstFrameOffset_ = sync;
       first_ = header_;
       return true;
@@ -131,6 +134,15 @@ bool MpegStream::IsInformationFrame(int64_t at, const FrameHeader& h) {
     return true;
   }
   return reader_.PeekBytes(at + 36, tag, 4) && std::memcmp(tag, "VBRI", 4) == 0;
+}
+
+bool MpegStream::StreamGoesOnAt(int64_t at, const FrameHeader& h) {
+  if (at > dataEnd_) return false;
+  if (at + 4 > dataEnd_) return true;
+  uint8_t b[4];
+  FrameHeader next;
+  return reader_.PeekBytes(at, b, 4) &&
+         DecodeHeaderWord(uint32_t{b[0]} << 24 | b[1] << 16 | b[2] << 8 | b[3], &next) && HeaderMatches(h, next);
 }
 
 bool MpegStream::HeaderFollows(int64_t at) {
@@ -211,11 +223,11 @@ bool MpegStream::OpenStream(std::unique_ptr<ByteSource> source) {
   if (!valid() || !reader_.Open(std::move(source))) return false;
 
   ReadId3v1Tag();
+  dataEnd_ = reader_.FileLength() - (info_.tagPresent ? 128 : 0);
   if (!FindFirstFrame(SkipId3v2Tag())) return false;
   ReadInformationFrame();
 
   const FrameHeader& h = first_;
-  dataEnd_ = reader_.FileLength() - (info_.tagPresent ? 128 : 0);
   const int frameBytes = FrameBytes(h);
   if (frameBytes <= 0 || firstFrameOffset_ + frameBytes > dataEnd_) return false;
 

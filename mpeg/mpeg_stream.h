@@ -133,6 +133,9 @@ class MpegStream {
   bool FindFirstFrame(int64_t from);
   void ReadInformationFrame();
   bool IsInformationFrame(int64_t at, const FrameHeader& h);
+  // True when the data ends at 'at' (too little left for a header) or a
+  // header of the stream that 'h' belongs to starts there.
+  bool StreamGoesOnAt(int64_t at, const FrameHeader& h);
   // True when a frame header (or the end of the data) follows at 'at'.
   bool HeaderFollows(int64_t at);
   void WalkFrameHeaders();

