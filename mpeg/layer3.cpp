@@ -298,49 +298,66 @@ void Layer3Decoder::DecodeHuffman(const GranuleInfo& g, uint64_t part2Start) {
       i = stop;  // table without codes: zeros, no bits read
       continue;
     }
-    const int n = static_cast<int>(t.lookupBits);
     const int linbits = static_cast<int>(t.linbits);
+    const uint32_t linmask = linbits ? ~0u : 0u;
     for (; i < stop; i += 2) {
-      // One lookup per code: peek, keep only the code's own length. A pair
-      // without escapes fits in one 32-bit window (code <= 19 bits + signs).
-      uint32_t window = reservoir_.Peek(32);
-      uint16_t entry = t.lookup[window >> (32 - n)];
+      // One load per pair: the code (at most 19 bits), both escapes (13
+      // bits each at most) and both signs fit the 57 bits of the window.
+      const uint64_t window = reservoir_.Peek64();
+      const uint32_t entry = HuffmanLookup(t, static_cast<uint32_t>(window >> 32));
       int used = static_cast<int>(LookupLength(entry));
       int x = static_cast<int>(LookupSymbol(entry) >> 4);
       int y = static_cast<int>(LookupSymbol(entry) & 15);
-      if (linbits == 0) {
+      if ((x == 15 || y == 15) & (linmask != 0)) {
+        if (x == 15) {
+          x += static_cast<int>((window << used) >> (64 - linbits));
+          used += linbits;
+        }
+        if (x) {
+          const int neg = static_cast<int>((window << used) >> 63);
+          ++used;
+          x = neg ? -x : x;
+        }
+        if (y == 15) {
+          y += static_cast<int>((window << used) >> (64 - linbits));
+          used += linbits;
+        }
+        if (y) {
+          const int neg = static_cast<int>((window << used) >> 63);
+          ++used;
+          y = neg ? -y : y;
+        }
+      } else {
         // Signs without branches: they are as good as random.
-        int nx = x != 0;
-        int sx = -static_cast<int>(((window << used) >> 31) & static_cast<uint32_t>(nx));
+        const int nx = x != 0;
+        const int sx = -static_cast<int>(((window << used) >> 63) & static_cast<uint64_t>(nx));
         used += nx;
-        int ny = y != 0;
-        int sy = -static_cast<int>(((window << used) >> 31) & static_cast<uint32_t>(ny));
+        const int ny = y != 0;
+        const int sy = -static_cast<int>(((window << used) >> 63) & static_cast<uint64_t>(ny));
         used += ny;
         x = (x ^ sx) - sx;
         y = (y ^ sy) - sy;
-        reservoir_.SkipBits(static_cast<uint64_t>(used));
-      } else {
-        reservoir_.SkipBits(static_cast<uint64_t>(used));
-        if (x == 15) x += static_cast<int>(reservoir_.GetBits(linbits));
-        if (x && reservoir_.GetBits(1)) x = -x;
-        if (y == 15) y += static_cast<int>(reservoir_.GetBits(linbits));
-        if (y && reservoir_.GetBits(1)) y = -y;
       }
+      reservoir_.SkipBits(static_cast<uint64_t>(used));
       quantized_[i] = x;
       quantized_[i + 1] = y;
     }
   }
   const HuffmanTable& quad = huffman_[32 + (g.count1table_select & 1)];
-  const int n = static_cast<int>(quad.lookupBits);
   while (reservoir_.TotalBits() < end && i < 576) {
-    uint16_t entry = quad.lookup[reservoir_.Peek(n)];
-    reservoir_.SkipBits(LookupLength(entry));
-    uint32_t sym = LookupSymbol(entry);
+    const uint64_t window = reservoir_.Peek64();
+    const uint32_t entry = HuffmanLookup(quad, static_cast<uint32_t>(window >> 32));
+    int used = static_cast<int>(LookupLength(entry));
+    const uint32_t sym = LookupSymbol(entry);
     for (int bit = 3; bit >= 0; --bit, ++i) {
       int v = (sym >> bit) & 1;
-      if (v && reservoir_.GetBits(1)) v = -v;
+      if (v) {
+        v = ((window << used) >> 63) ? -1 : 1;
+        ++used;
+      }
       if (i < 576) quantized_[i] = v;
     }
+    reservoir_.SkipBits(static_cast<uint64_t>(used));
   }
   if (reservoir_.TotalBits() > end) {
     reservoir_.RewindBits(reservoir_.TotalBits() - end);
