@@ -2,13 +2,16 @@
 
 #include <atomic>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
 
 #include "mpeg/standard_tables.h"
+#include "mpeg/synthesis_avx2.h"
 
 namespace cx::mpeg {
 namespace {
@@ -20,7 +23,34 @@ constexpr bool kHaveSse2 = true;
 #else
 constexpr bool kHaveSse2 = false;
 #endif
-std::atomic<bool> gVectorKernels{kHaveSse2};
+
+bool HaveAvx2() {
+#if defined(CX_MPEG_AVX2)
+  static const bool supported = avx2::Supported();
+  return supported;
+#else
+  return false;
+#endif
+}
+
+Kernels BestKernels() {
+  return HaveAvx2() ? Kernels::kAvx2 : kHaveSse2 ? Kernels::kSse2 : Kernels::kPortable;
+}
+
+Kernels DefaultKernels() {
+  const char* name = std::getenv("CX_MPEG_KERNELS");
+  for (Kernels k : {Kernels::kPortable, Kernels::kSse2, Kernels::kAvx2}) {
+    if (name != nullptr && std::strcmp(name, KernelsName(k)) == 0 && KernelsAvailable(k)) return k;
+  }
+  return BestKernels();
+}
+
+std::atomic<int>& ActiveSlot() {
+  static std::atomic<int> active{static_cast<int>(DefaultKernels())};
+  return active;
+}
+
+inline Kernels Active() { return static_cast<Kernels>(ActiveSlot().load(std::memory_order_relaxed)); }
 
 // ---------------------------------------------------------------- DCT
 
@@ -72,8 +102,8 @@ struct ImdctTables {
   float window[4][36];
   // [input line][output]: outputs 0..8 and 18..26 only; the others follow
   // by symmetry. The inner loop runs over outputs.
-  // Rows padded to 20 so that the SSE2 path works in whole vectors.
-  alignas(16) float longCos[18][20];
+  // Rows padded to 24 so that the vector paths work in whole vectors.
+  alignas(32) float longCos[18][24];
   float shortCos[6][12];
 
   ImdctTables() {
@@ -118,9 +148,15 @@ void LongImdct(const float* in, const float* window, float* out) {
     for (int p = 0; p < 36; ++p) out[p] = 0.0f;
     return;
   }
-  alignas(16) float half[20] = {};
+  alignas(16) float half[24] = {};
+  const Kernels kernels = Active();
+#if defined(CX_MPEG_AVX2)
+  if (kernels == Kernels::kAvx2) {
+    avx2::LongImdctProduct(in, t.longCos, half);
+  } else
+#endif
 #if defined(__SSE2__)
-  if (gVectorKernels.load(std::memory_order_relaxed)) {
+  if (kernels == Kernels::kSse2) {
     __m128 h[5] = {_mm_setzero_ps(), _mm_setzero_ps(), _mm_setzero_ps(), _mm_setzero_ps(), _mm_setzero_ps()};
     for (int m = 0; m < 18; ++m) {
       const __m128 x = _mm_set1_ps(in[m]);
@@ -177,9 +213,9 @@ void WindowSumPortable(const float* hist, int offset, int16_t* out, int stride) 
   }
 }
 
-#if defined(__SSE2__)
+#if defined(__SSE2__) || defined(CX_MPEG_AVX2)
 struct FloatWindow {
-  alignas(16) float w[512];
+  alignas(32) float w[512];
   FloatWindow() {
     for (int i = 0; i < 512; ++i) w[i] = static_cast<float>(kSynthesisWindow[i]);
   }
@@ -199,16 +235,24 @@ void WindowSumSse2(const float* hist, int offset, int16_t* out, int stride) {
   const float* taps[16];
   WindowTaps(hist, offset, taps);
   // The history offset is a multiple of 64 and every slice 32-aligned, so
-  // all loads are aligned.
+  // all loads are aligned. Eight accumulators of four outputs each keep
+  // the additions independent; two passes cover the 32 outputs.
   alignas(16) int16_t pcm[32];
-  for (int j = 0; j < 32; j += 8) {
-    __m128 a0 = _mm_setzero_ps(), a1 = _mm_setzero_ps();
-    for (int i = 0; i < 16; ++i) {
-      const float* w = window.w + 32 * i + j;
-      a0 = _mm_add_ps(a0, _mm_mul_ps(_mm_load_ps(w), _mm_load_ps(taps[i] + j)));
-      a1 = _mm_add_ps(a1, _mm_mul_ps(_mm_load_ps(w + 4), _mm_load_ps(taps[i] + j + 4)));
+  for (int j = 0; j < 32; j += 16) {
+    __m128 a[4] = {_mm_setzero_ps(), _mm_setzero_ps(), _mm_setzero_ps(), _mm_setzero_ps()};
+    __m128 b[4] = {_mm_setzero_ps(), _mm_setzero_ps(), _mm_setzero_ps(), _mm_setzero_ps()};
+    for (int i = 0; i < 16; i += 2) {
+      const float* w0 = window.w + 32 * i + j;
+      const float* w1 = w0 + 32;
+      for (int k = 0; k < 4; ++k) {
+        a[k] = _mm_add_ps(a[k], _mm_mul_ps(_mm_load_ps(w0 + 4 * k), _mm_load_ps(taps[i] + j + 4 * k)));
+        b[k] = _mm_add_ps(b[k], _mm_mul_ps(_mm_load_ps(w1 + 4 * k), _mm_load_ps(taps[i + 1] + j + 4 * k)));
+      }
     }
-    _mm_store_si128(reinterpret_cast<__m128i*>(pcm + j), _mm_packs_epi32(RoundFour(a0), RoundFour(a1)));
+    for (int k = 0; k < 4; k += 2) {
+      _mm_store_si128(reinterpret_cast<__m128i*>(pcm + j + 4 * k),
+                      _mm_packs_epi32(RoundFour(_mm_add_ps(a[k], b[k])), RoundFour(_mm_add_ps(a[k + 1], b[k + 1]))));
+    }
   }
   if (stride == 1) {
     std::memcpy(out, pcm, sizeof pcm);
@@ -222,13 +266,31 @@ void WindowSumSse2(const float* hist, int offset, int16_t* out, int stride) {
 
 // ---------------------------------------------------------------- synthesis
 
-bool UseVectorKernels(bool on) {
-  if (on && !kHaveSse2) return false;
-  gVectorKernels.store(on);
+bool KernelsAvailable(Kernels k) {
+  switch (k) {
+    case Kernels::kPortable: return true;
+    case Kernels::kSse2: return kHaveSse2;
+    case Kernels::kAvx2: return HaveAvx2();
+  }
+  return false;
+}
+
+bool UseKernels(Kernels k) {
+  if (!KernelsAvailable(k)) return false;
+  ActiveSlot().store(static_cast<int>(k));
   return true;
 }
 
-bool VectorKernels() { return gVectorKernels.load(); }
+Kernels ActiveKernels() { return Active(); }
+
+const char* KernelsName(Kernels k) {
+  switch (k) {
+    case Kernels::kPortable: return "portable";
+    case Kernels::kSse2: return "sse2";
+    case Kernels::kAvx2: return "avx2";
+  }
+  return "?";
+}
 
 void SubbandSynthesis::Reset() {
   std::memset(history_, 0, sizeof history_);
@@ -258,8 +320,18 @@ void SubbandSynthesis::SynthesizeSubbands(const float samples[32], int channel, 
   for (int i = 17; i < 48; ++i) v[i] = -x[48 - i];
   for (int i = 48; i < 64; ++i) v[i] = -x[i - 48];
 
+  const Kernels kernels = Active();
+#if defined(CX_MPEG_AVX2)
+  if (kernels == Kernels::kAvx2) {
+    static const FloatWindow window;
+    const float* taps[16];
+    WindowTaps(history_[channel], offset, taps);
+    avx2::WindowSum(window.w, taps, out, stride);
+    return;
+  }
+#endif
 #if defined(__SSE2__)
-  if (gVectorKernels.load(std::memory_order_relaxed)) {
+  if (kernels == Kernels::kSse2) {
     WindowSumSse2(history_[channel], offset, out, stride);
     return;
   }

@@ -8,12 +8,19 @@
 
 namespace cx::mpeg {
 
-// The inner loops of the synthesis window and the IMDCT come in two forms:
-// SSE2 (always there on x86-64, chosen by default where it is built) and
-// portable C++. Both meet the same accuracy; tests run each against the
-// same references. Process-wide; false when SSE2 was not built in.
-bool UseVectorKernels(bool on);
-bool VectorKernels();
+// The inner loops of the synthesis window and the long IMDCT come in three
+// forms: AVX2 with FMA (where the processor has it), SSE2 (always there on
+// x86-64) and portable C++. All meet the same accuracy; tests run each
+// against the same references.
+enum class Kernels { kPortable, kSse2, kAvx2 };
+// True when built in and run by this processor.
+bool KernelsAvailable(Kernels k);
+// Selects the kernels for the whole process; false (and no change) when
+// they are not available. The default is the best available, or the one
+// that the environment variable CX_MPEG_KERNELS names (portable, sse2, avx2).
+bool UseKernels(Kernels k);
+Kernels ActiveKernels();
+const char* KernelsName(Kernels k);
 
 class SubbandSynthesis {
  public:
@@ -26,9 +33,9 @@ class SubbandSynthesis {
 
  private:
   // The V vectors of each channel, a ring, in the single precision they
-  // are computed in. The portable window sum runs in double, the SSE2 one
-  // four samples at a time in single precision.
-  alignas(16) float history_[2][1024];
+  // are computed in. The portable window sum runs in double, the vector
+  // ones in single precision.
+  alignas(32) float history_[2][1024];
   int offset_[2];
 };
 
