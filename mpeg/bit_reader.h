@@ -102,15 +102,17 @@ class BitReservoir {
   // The next 64 bits without moving, of which at least the first 57 are
   // the stream's (the rest may be any bits): a Layer III pair with both
   // escapes and signs (at most 45 bits) in one load.
-  uint64_t Peek64() const {
-    const uint64_t byte = totalBits_ >> 3;
+  uint64_t Peek64() const { return Peek64At(totalBits_); }
+  // The same at any bit position since the reset.
+  uint64_t Peek64At(uint64_t bit) const {
+    const uint64_t byte = bit >> 3;
     uint64_t v = 0;
     if (byte + 8 <= writeCount_) {
       v = LoadBigEndian64(buffer_.data() + (byte & mask_));
     } else {
       for (int k = 0; k < 8; ++k) v = (v << 8) | ByteAt(byte + static_cast<uint64_t>(k));
     }
-    return v << (totalBits_ & 7);
+    return v << (bit & 7);
   }
   // Next n bits (n <= 32); the position advances even past the data put, so
   // that a rewind returns to exactly the same place.

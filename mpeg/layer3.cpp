@@ -299,49 +299,60 @@ void Layer3Decoder::DecodeHuffman(const GranuleInfo& g, uint64_t part2Start) {
       continue;
     }
     const int linbits = static_cast<int>(t.linbits);
-    const uint32_t linmask = linbits ? ~0u : 0u;
+    // The bits sit in a 64-bit cache that is refilled only when fewer than
+    // a code and two signs (21 bits) are left, so the lookups do not wait
+    // for a load each; escapes check for their own bits.
+    uint64_t pos = reservoir_.TotalBits();
+    uint64_t cache = reservoir_.Peek64At(pos);
+    int avail = 57;
+    auto take = [&](int n) {  // n bits off the front of the cache (n >= 1)
+      const uint32_t v = static_cast<uint32_t>(cache >> (64 - n));
+      cache <<= n;
+      avail -= n;
+      pos += static_cast<uint64_t>(n);
+      return v;
+    };
+    auto refill = [&](int need) {
+      if (avail < need) {
+        cache = reservoir_.Peek64At(pos);
+        avail = 57;
+      }
+    };
     for (; i < stop; i += 2) {
-      // One load per pair: the code (at most 19 bits), both escapes (13
-      // bits each at most) and both signs fit the 57 bits of the window.
-      const uint64_t window = reservoir_.Peek64();
-      const uint32_t entry = HuffmanLookup(t, static_cast<uint32_t>(window >> 32));
-      int used = static_cast<int>(LookupLength(entry));
+      refill(21);
+      const uint32_t entry = HuffmanLookup(t, static_cast<uint32_t>(cache >> 32));
+      const int length = static_cast<int>(LookupLength(entry));
       int x = static_cast<int>(LookupSymbol(entry) >> 4);
       int y = static_cast<int>(LookupSymbol(entry) & 15);
-      if ((x == 15 || y == 15) & (linmask != 0)) {
+      if (length) take(length);
+      if (linbits && (x == 15 || y == 15)) {
         if (x == 15) {
-          x += static_cast<int>((window << used) >> (64 - linbits));
-          used += linbits;
+          refill(linbits + 1);
+          x += static_cast<int>(take(linbits));
         }
-        if (x) {
-          const int neg = static_cast<int>((window << used) >> 63);
-          ++used;
-          x = neg ? -x : x;
-        }
+        if (x && take(1)) x = -x;
         if (y == 15) {
-          y += static_cast<int>((window << used) >> (64 - linbits));
-          used += linbits;
+          refill(linbits + 1);
+          y += static_cast<int>(take(linbits));
         }
-        if (y) {
-          const int neg = static_cast<int>((window << used) >> 63);
-          ++used;
-          y = neg ? -y : y;
-        }
+        if (y && take(1)) y = -y;
       } else {
         // Signs without branches: they are as good as random.
         const int nx = x != 0;
-        const int sx = -static_cast<int>(((window << used) >> 63) & static_cast<uint64_t>(nx));
-        used += nx;
+        const int sx = -static_cast<int>((cache >> 63) & static_cast<uint64_t>(nx));
+        cache <<= nx;
         const int ny = y != 0;
-        const int sy = -static_cast<int>(((window << used) >> 63) & static_cast<uint64_t>(ny));
-        used += ny;
+        const int sy = -static_cast<int>((cache >> 63) & static_cast<uint64_t>(ny));
+        cache <<= ny;
+        avail -= nx + ny;
+        pos += static_cast<uint64_t>(nx + ny);
         x = (x ^ sx) - sx;
         y = (y ^ sy) - sy;
       }
-      reservoir_.SkipBits(static_cast<uint64_t>(used));
       quantized_[i] = x;
       quantized_[i + 1] = y;
     }
+    reservoir_.SkipBits(pos - reservoir_.TotalBits());
   }
   const HuffmanTable& quad = huffman_[32 + (g.count1table_select & 1)];
   while (reservoir_.TotalBits() < end && i < 576) {
