@@ -18,12 +18,12 @@ constexpr int kPow43Size = 8208;  // largest magnitude: 15 + 2^13 - 1
 
 // Requantisation tables: |x|^(4/3) and 2^(k/4) for k = -256..121.
 struct PowerTables {
-  double pow43[kPow43Size];
+  float pow43[kPow43Size];
   double pow2Quarter[378];
   float aliasCs[8];
   float aliasCa[8];
   PowerTables() {
-    for (int x = 0; x < kPow43Size; ++x) pow43[x] = std::pow(static_cast<double>(x), 4.0 / 3.0);
+    for (int x = 0; x < kPow43Size; ++x) pow43[x] = static_cast<float>(std::pow(static_cast<double>(x), 4.0 / 3.0));
     for (int k = -256; k < 122; ++k) pow2Quarter[k + 256] = std::pow(2.0, k / 4.0);
     for (int i = 0; i < 8; ++i) {
       double c = kAliasCoefficients[i];
@@ -370,6 +370,7 @@ void Layer3Decoder::DecodeHuffman(const GranuleInfo& g, uint64_t part2Start) {
     }
     reservoir_.SkipBits(static_cast<uint64_t>(used));
   }
+  huffmanEnd_ = std::min(i, 576);
   if (reservoir_.TotalBits() > end) {
     reservoir_.RewindBits(reservoir_.TotalBits() - end);
   } else {
@@ -383,7 +384,8 @@ void Layer3Decoder::Requantize(const GranuleInfo& g, int ch) {
   const PowerTables& p = Powers();
   const ScaleFactors& sf = scale_[ch];
   float* out = lines_[ch];
-  int last = 575;
+  // Lines from where the Huffman data ended are zero.
+  int last = huffmanEnd_ - 1;
   while (last >= 0 && quantized_[last] == 0) --last;
   nonzeroEnd_[ch] = last + 1;
   std::memset(out, 0, sizeof lines_[ch]);
@@ -393,11 +395,12 @@ void Layer3Decoder::Requantize(const GranuleInfo& g, int ch) {
 
   // One factor per band and window; per line only the |x|^(4/3) lookup.
   auto put = [&](int from, int to, int exponent) {
-    const double factor = Pow2Quarter(exponent);
+    // Single precision: its rounding is far below the 16-bit output's.
+    const float factor = static_cast<float>(Pow2Quarter(exponent));
     for (int i = from; i < to; ++i) {
       int x = quantized_[i];
       int mag = std::min(std::abs(x), kPow43Size - 1);
-      float v = static_cast<float>(p.pow43[mag] * factor);  // pow43[0] is 0
+      float v = p.pow43[mag] * factor;  // pow43[0] is 0
       out[i] = std::copysign(v, static_cast<float>(x));
     }
   };
