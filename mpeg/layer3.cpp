@@ -644,7 +644,11 @@ bool Layer3Decoder::DecodeFrame(BitReader& in, const FrameHeader& h, HybridFilte
       const GranuleInfo& g = side_.granule[gr][ch];
       ReorderAndAlias(g, ch, reordered);
       BlockShape shape{g.window_switching_flag != 0, g.block_type, g.mixed_block_flag != 0};
-      hybrid.Transform(reordered, shape, ch, filtered);
+      // Alias reduction reaches eight lines into the subband above the
+      // last coded line; the reorder of short blocks moves lines up within
+      // their band, so those are transformed whole.
+      const int coded = g.IsShort() ? 32 : std::min(32, (nonzeroEnd_[ch] + 17) / 18 + 1);
+      hybrid.Transform(reordered, shape, ch, filtered, coded);
       SynthesizeGranule(synth, filtered, ch, pcm + 576 * channels * gr + ch, channels);
     }
   }

@@ -45,12 +45,11 @@ Kernels DefaultKernels() {
   return BestKernels();
 }
 
-std::atomic<int>& ActiveSlot() {
-  static std::atomic<int> active{static_cast<int>(DefaultKernels())};
-  return active;
-}
+// Set when the program starts (before that it reads as portable), so that
+// the inner loops ask for it with one load.
+std::atomic<int> gActive{static_cast<int>(DefaultKernels())};
 
-inline Kernels Active() { return static_cast<Kernels>(ActiveSlot().load(std::memory_order_relaxed)); }
+inline Kernels Active() { return static_cast<Kernels>(gActive.load(std::memory_order_relaxed)); }
 
 // ---------------------------------------------------------------- DCT
 
@@ -145,19 +144,9 @@ const ImdctTables& Imdct() {
   return tables;
 }
 
-void LongImdct(const float* in, const float* window, float* out) {
+void LongImdct(const float* in, const float* window, Kernels kernels, float* out) {
   const ImdctTables& t = Imdct();
-  // A subband of exact zeros (the usual case above the last coded line)
-  // is skipped whole; small values are kept, since they still shape quiet
-  // passages and fade-outs.
-  bool any = false;
-  for (int m = 0; m < 18; ++m) any |= in[m] != 0.0f;
-  if (!any) {
-    for (int p = 0; p < 36; ++p) out[p] = 0.0f;
-    return;
-  }
-  alignas(16) float half[24] = {};
-  const Kernels kernels = Active();
+  alignas(32) float half[24];
 #if defined(CX_MPEG_AVX2)
   if (kernels == Kernels::kAvx2) {
     avx2::LongImdctProduct(in, t.longCos, half);
@@ -175,6 +164,7 @@ void LongImdct(const float* in, const float* window, float* out) {
   } else
 #endif
   {
+    for (float& h : half) h = 0.0f;
     for (int m = 0; m < 18; ++m) {
       const float x = in[m];
       const float* c = t.longCos[m];
@@ -285,7 +275,7 @@ bool KernelsAvailable(Kernels k) {
 
 bool UseKernels(Kernels k) {
   if (!KernelsAvailable(k)) return false;
-  ActiveSlot().store(static_cast<int>(k));
+  gActive.store(static_cast<int>(k));
   return true;
 }
 
@@ -356,20 +346,26 @@ void SubbandSynthesis::SynthesizeTransformed(const float x[32], int channel, int
 void HybridFilterbank::Reset() { std::memset(overlap_, 0, sizeof overlap_); }
 
 void HybridFilterbank::Transform(const float lines[576], const BlockShape& shape, int channel,
-                                 float out[576]) {
+                                 float out[576], int codedSubbands) {
   const ImdctTables& t = Imdct();
+  const Kernels kernels = Active();
   channel &= 1;
   for (int sb = 0; sb < 32; ++sb) {
+    float* ov = overlap_[channel][sb];
+    float* o = out + 18 * sb;
+    if (sb >= codedSubbands) {
+      // Nothing coded: only the last granule's overlap rings on.
+      for (int i = 0; i < 18; ++i) o[i] = ov[i], ov[i] = 0.0f;
+      continue;
+    }
     uint32_t type = shape.blockType & 3;
     if (shape.windowSwitching && shape.mixed && sb < 2) type = 0;
     float raw[36];
     if (type == 2) {
       ShortImdct(lines + 18 * sb, raw);
     } else {
-      LongImdct(lines + 18 * sb, t.window[type], raw);
+      LongImdct(lines + 18 * sb, t.window[type], kernels, raw);
     }
-    float* ov = overlap_[channel][sb];
-    float* o = out + 18 * sb;
     for (int i = 0; i < 18; ++i) {
       o[i] = raw[i] + ov[i];
       ov[i] = raw[i + 18];

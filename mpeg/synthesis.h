@@ -56,8 +56,10 @@ class HybridFilterbank {
   HybridFilterbank() { Reset(); }
   void Reset();
   // IMDCT and overlap of the 32 subbands of one granule and channel. Input
-  // and output are subband-major: line = 18 * subband + index.
-  void Transform(const float lines[576], const BlockShape& shape, int channel, float out[576]);
+  // and output are subband-major: line = 18 * subband + index. Subbands
+  // from codedSubbands on must hold zeros only; they are not transformed.
+  void Transform(const float lines[576], const BlockShape& shape, int channel, float out[576],
+                 int codedSubbands = 32);
 
  private:
   alignas(16) float overlap_[2][32][18];
