@@ -91,12 +91,12 @@ void Layer12Decoder::DecodeLayer1(BitReader& in, const FrameHeader& h, SubbandSy
           double fraction = scale * (SignedFraction(codes_[ch][0][sb], nb) + 1.0 / (1u << (nb - 1)));
           value = static_cast<float>(fraction * sf[scaleIndex_[ch][0][sb] & 63]);
         }
-        fractions_[ch][0][sb] = value;
+        fractions_[ch][slot][sb] = value;
       }
     }
-    for (int ch = 0; ch < channels; ++ch) {
-      synth.SynthesizeSubbands(fractions_[ch][0], ch, pcm + 32 * channels * slot + ch, channels);
-    }
+  }
+  for (int ch = 0; ch < channels; ++ch) {
+    synth.SynthesizeSlots(fractions_[ch][0], 12, ch, pcm + ch, 32 * channels, channels);
   }
 }
 
@@ -184,8 +184,10 @@ void Layer12Decoder::DecodeLayer2(BitReader& in, const FrameHeader& h, SubbandSy
     for (int sb = 0; sb < 32; ++sb) {
       for (int ch = 0; ch < channels; ++ch) {
         const uint32_t steps = stepsOf[ch][sb];
+        float* slot[3] = {&fractions_[ch][3 * granule][sb], &fractions_[ch][3 * granule + 1][sb],
+                          &fractions_[ch][3 * granule + 2][sb]};
         if (steps == 0) {
-          fractions_[ch][0][sb] = fractions_[ch][1][sb] = fractions_[ch][2][sb] = 0.0f;
+          *slot[0] = *slot[1] = *slot[2] = 0.0f;
           continue;
         }
         const StepCoding& code = coding[ch][sb];
@@ -205,16 +207,13 @@ void Layer12Decoder::DecodeLayer2(BitReader& in, const FrameHeader& h, SubbandSy
         }
         const double* f = factor[ch][third][sb];
         for (int i = 0; i < 3; ++i) {
-          fractions_[ch][i][sb] = static_cast<float>(static_cast<double>(*codes[i]) * f[0] + f[1]);
+          *slot[i] = static_cast<float>(static_cast<double>(*codes[i]) * f[0] + f[1]);
         }
       }
     }
-    for (int i = 0; i < 3; ++i) {
-      for (int ch = 0; ch < channels; ++ch) {
-        synth.SynthesizeSubbands(fractions_[ch][i], ch, pcm + 32 * channels * (3 * granule + i) + ch,
-                                 channels);
-      }
-    }
+  }
+  for (int ch = 0; ch < channels; ++ch) {
+    synth.SynthesizeSlots(fractions_[ch][0], 36, ch, pcm + ch, 32 * channels, channels);
   }
 }
 

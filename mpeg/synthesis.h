@@ -30,6 +30,9 @@ class SubbandSynthesis {
   // Consumes 32 subband samples of one channel and writes 32 PCM samples to
   // out[0], out[stride], ... (stride 2 interleaves two channels).
   void SynthesizeSubbands(const float samples[32], int channel, int16_t* out, int stride);
+  // Consumes 'count' slots of 32 subband samples (slot k at samples + 32 k)
+  // of one channel; slot k's PCM starts at out + k * slotStep.
+  void SynthesizeSlots(const float* samples, int count, int channel, int16_t* out, int slotStep, int stride);
   // The same from the subband samples' DCT (X[m] = sum of s[k] cos((2k + 1)
   // m pi / 64)), for callers that transform several slots at once.
   void SynthesizeTransformed(const float x[32], int channel, int16_t* out, int stride);
