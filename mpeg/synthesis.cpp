@@ -100,8 +100,15 @@ struct FastDct<1, T> {
 };
 
 #if defined(__GNUC__)
-// Eight time slots at once (GCC and Clang vectors: SSE2 pairs on x86-64).
-typedef float Lanes8 __attribute__((vector_size(32)));
+// Several time slots at once (GCC and Clang vectors): eight, as SSE2 pairs
+// on x86-64; four on Windows, whose stack is not kept aligned to 32 bytes.
+#if defined(_WIN32)
+constexpr int kLanes = 4;
+typedef float Lanes __attribute__((vector_size(16)));
+#else
+constexpr int kLanes = 8;
+typedef float Lanes __attribute__((vector_size(32)));
+#endif
 #endif
 
 // ---------------------------------------------------------------- IMDCT
@@ -147,7 +154,7 @@ const ImdctTables& Imdct() {
 
 void LongImdct(const float* in, const float* window, Kernels kernels, float* out) {
   const ImdctTables& t = Imdct();
-  alignas(32) float half[24];
+  alignas(16) float half[24];
 #if defined(CX_MPEG_AVX2)
   if (kernels == Kernels::kAvx2) {
     avx2::LongImdctProduct(in, t.longCos, half);
@@ -315,14 +322,14 @@ void SubbandSynthesis::SynthesizeSubbands(const float samples[32], int channel, 
 void SubbandSynthesis::SynthesizeSlots(const float* samples, int count, int channel, int16_t* out,
                                        int slotStep, int stride) {
 #if defined(__GNUC__)
-  // The transforms eight slots at a time, as for a Layer III granule.
-  for (int first = 0; first < count; first += 8) {
-    const int n = count - first < 8 ? count - first : 8;
-    Lanes8 in[32], x[32];
+  // The transforms several slots at a time, as for a Layer III granule.
+  for (int first = 0; first < count; first += kLanes) {
+    const int n = count - first < kLanes ? count - first : kLanes;
+    Lanes in[32], x[32];
     for (int sb = 0; sb < 32; ++sb) {
-      for (int lane = 0; lane < 8; ++lane) in[sb][lane] = lane < n ? samples[32 * (first + lane) + sb] : 0.0f;
+      for (int lane = 0; lane < kLanes; ++lane) in[sb][lane] = lane < n ? samples[32 * (first + lane) + sb] : 0.0f;
     }
-    FastDct<32, Lanes8>::Run(in, x);
+    FastDct<32, Lanes>::Run(in, x);
     for (int lane = 0; lane < n; ++lane) {
       float t[32];
       for (int m = 0; m < 32; ++m) t[m] = x[m][lane];
@@ -402,20 +409,22 @@ void SynthesizeGranule(SubbandSynthesis& synthesis, const float hybrid[576], int
                        int16_t* out, int stride) {
   // Frequency inversion: odd subbands change sign in odd time slots.
 #if defined(__GNUC__)
-  // The 18 transforms of a granule are independent: eight at a time, the
-  // slots of a subband lying side by side in the hybrid output. The third
-  // batch (slots 10..17) overlaps the second and keeps its last two.
-  alignas(32) float transformed[18][32];
-  const Lanes8 oddSigns = {1, -1, 1, -1, 1, -1, 1, -1};
-  for (int first : {0, 8, 10}) {
-    Lanes8 in[32], x[32];
+  // The 18 transforms of a granule are independent: several at a time, the
+  // slots of a subband lying side by side in the hybrid output. The last
+  // batch is moved back to end at slot 17 and keeps only its new slots.
+  alignas(16) float transformed[18][32];
+  Lanes oddSigns;
+  for (int lane = 0; lane < kLanes; ++lane) oddSigns[lane] = (lane & 1) ? -1.0f : 1.0f;
+  for (int first = 0; first < 18; first += kLanes) {
+    const int start = first + kLanes > 18 ? 18 - kLanes : first;  // even, like first
+    Lanes in[32], x[32];
     for (int sb = 0; sb < 32; ++sb) {
-      std::memcpy(&in[sb], hybrid + 18 * sb + first, sizeof in[sb]);
+      std::memcpy(&in[sb], hybrid + 18 * sb + start, sizeof in[sb]);
       if (sb & 1) in[sb] *= oddSigns;
     }
-    FastDct<32, Lanes8>::Run(in, x);
-    for (int lane = first == 10 ? 6 : 0; lane < 8; ++lane) {
-      for (int m = 0; m < 32; ++m) transformed[first + lane][m] = x[m][lane];
+    FastDct<32, Lanes>::Run(in, x);
+    for (int lane = first - start; lane < kLanes; ++lane) {
+      for (int m = 0; m < 32; ++m) transformed[start + lane][m] = x[m][lane];
     }
   }
   for (int t = 0; t < 18; ++t) synthesis.SynthesizeTransformed(transformed[t], channel, out + 32 * stride * t, stride);

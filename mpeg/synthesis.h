@@ -41,7 +41,7 @@ class SubbandSynthesis {
   // The V vectors of each channel, a ring, in the single precision they
   // are computed in. The portable window sum runs in double, the vector
   // ones in single precision.
-  alignas(32) float history_[2][1024];
+  alignas(16) float history_[2][1024];
   int offset_[2];
 };
 
