@@ -42,7 +42,7 @@ bool BitReader::Fill(int64_t at) {
   return got > 0;
 }
 
-uint32_t BitReader::GetBits(int n) {
+uint32_t BitReader::GetBitsSlowly(int n) {
   if (n < 1) return 0;
   if (n > 32) n = 32;
   uint32_t value = 0;

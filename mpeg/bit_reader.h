@@ -47,7 +47,16 @@ class BitReader {
   // Positions the reader at a byte of the file; the bit counter restarts.
   bool SeekByte(int64_t offset);
   // Next n bits (n <= 32), first bit most significant; n < 1 gives 0.
-  uint32_t GetBits(int n);
+  uint32_t GetBits(int n) {
+    // Eight whole bytes in the buffer: one load (the usual case).
+    const int64_t byte = bitPos_ >> 3;
+    if (n >= 1 && n <= 32 && byte >= bufferStart_ && byte + 8 <= bufferStart_ + bufferBytes_) {
+      const uint64_t v = LoadBigEndian64(buffer_.data() + (byte - bufferStart_)) << (bitPos_ & 7);
+      bitPos_ += n;
+      return static_cast<uint32_t>(v >> (64 - n));
+    }
+    return GetBitsSlowly(n);
+  }
   void SkipBits(int64_t n);
   void AlignToByte();
   // Reads whole bytes; past the end of the file they are zero.
@@ -63,6 +72,7 @@ class BitReader {
  private:
   // Makes the byte at file offset 'at' available; false past the file.
   bool Fill(int64_t at);
+  uint32_t GetBitsSlowly(int n);
 
   std::vector<uint8_t> buffer_;
   std::unique_ptr<ByteSource> source_;
@@ -98,6 +108,21 @@ class BitReservoir {
       for (int k = 0; k < 8; ++k) v = (v << 8) | ByteAt(byte + static_cast<uint64_t>(k));
     }
     return static_cast<uint32_t>((v << (totalBits_ & 7)) >> (64 - n));
+  }
+  // The next 64 bits without moving, of which at least the first 57 are
+  // the stream's (the rest may be any bits): a Layer III pair with both
+  // escapes and signs (at most 45 bits) in one load.
+  uint64_t Peek64() const { return Peek64At(totalBits_); }
+  // The same at any bit position since the reset.
+  uint64_t Peek64At(uint64_t bit) const {
+    const uint64_t byte = bit >> 3;
+    uint64_t v = 0;
+    if (byte + 8 <= writeCount_) {
+      v = LoadBigEndian64(buffer_.data() + (byte & mask_));
+    } else {
+      for (int k = 0; k < 8; ++k) v = (v << 8) | ByteAt(byte + static_cast<uint64_t>(k));
+    }
+    return v << (bit & 7);
   }
   // Next n bits (n <= 32); the position advances even past the data put, so
   // that a rewind returns to exactly the same place.

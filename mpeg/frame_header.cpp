@@ -14,7 +14,9 @@ constexpr uint16_t kBitrates[5][15] = {
     {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320},
 };
 
-constexpr uint32_t kSamplingRates[2][4] = {{22050, 24000, 16000, 0}, {44100, 48000, 32000, 0}};
+// Rows: lower sampling frequencies, MPEG-1, the quartered rates.
+constexpr uint32_t kSamplingRates[3][4] = {
+    {22050, 24000, 16000, 0}, {44100, 48000, 32000, 0}, {11025, 12000, 8000, 0}};
 
 // Joint-stereo bound by mode extension: Layers I/II in subbands, Layer III
 // unused (its bound comes from the intensity scale factors).
@@ -29,7 +31,7 @@ uint32_t BitrateKbps(const FrameHeader& h) {
 }
 
 uint32_t SamplingRate(const FrameHeader& h) {
-  return kSamplingRates[h.id & 1][h.samplingIndex & 3];
+  return kSamplingRates[h.mpeg25 ? 2 : h.id & 1][h.samplingIndex & 3];
 }
 
 int SamplesPerFrame(const FrameHeader& h) {
@@ -42,8 +44,17 @@ int SamplesPerFrame(const FrameHeader& h) {
 }
 
 bool DecodeHeaderBits(uint32_t bits, FrameHeader* out) {
+  return DecodeHeaderWord(0xFFF00000u | (bits & 0xFFFFF), out);
+}
+
+bool DecodeHeaderWord(uint32_t word, FrameHeader* out) {
+  if ((word >> 21) != 0x7FF) return false;
+  const uint32_t version = (word >> 19) & 3;
+  if (version == 1) return false;
+  const uint32_t bits = word & 0xFFFFF;
   FrameHeader h;
-  h.id = (bits >> 19) & 1;
+  h.id = version & 1;
+  h.mpeg25 = version == 0;
   h.layerCode = (bits >> 17) & 3;
   h.protection = (bits >> 16) & 1;
   h.bitrateIndex = (bits >> 12) & 15;
@@ -56,6 +67,8 @@ bool DecodeHeaderBits(uint32_t bits, FrameHeader* out) {
   h.original = (bits >> 2) & 1;
   h.emphasis = bits & 3;
   if (h.layerCode == 0 || h.bitrateIndex == 15 || h.samplingIndex == 3) return false;
+  // The quartered rates exist for Layer III alone.
+  if (h.mpeg25 && h.layerCode != 1) return false;
   if (BitrateKbps(h) == 0) return false;
   h.channels = h.mode == 3 ? 1 : 2;
   h.subbandLimit = 32;
@@ -75,7 +88,7 @@ bool DecodeHeaderBits(uint32_t bits, FrameHeader* out) {
 }
 
 bool HeaderMatches(const FrameHeader& first, const FrameHeader& next) {
-  return first.id == next.id && first.layerCode == next.layerCode && first.samplingIndex == next.samplingIndex;
+  return first.id == next.id && first.mpeg25 == next.mpeg25 && first.layerCode == next.layerCode && first.samplingIndex == next.samplingIndex;
 }
 
 int FrameBytes(const FrameHeader& h) {

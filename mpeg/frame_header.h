@@ -8,6 +8,7 @@ namespace cx::mpeg {
 
 struct FrameHeader {
   uint32_t id = 0;              // 1 MPEG-1, 0 lower sampling frequencies
+  bool mpeg25 = false;          // with id 0: the quartered rates (version bits 00)
   uint32_t layerCode = 0;       // 3 Layer I, 2 Layer II, 1 Layer III
   uint32_t protection = 0;      // 1 = no CRC word
   uint32_t bitrateIndex = 0;
@@ -35,13 +36,16 @@ uint32_t BitrateKbps(const FrameHeader& h);
 uint32_t SamplingRate(const FrameHeader& h);
 int SamplesPerFrame(const FrameHeader& h);
 
-// Decodes the 20 header bits that follow the sync word. False for a layer
-// code of 0, free format or bitrate index 15, sampling index 3. Fills the
-// derived fields on success.
+// Decodes a whole 32-bit header: 11 sync bits, the version (11 MPEG-1, 10
+// lower sampling frequencies, 00 their halves, only with Layer III; 01 is
+// reserved), then the fields. False for a layer code of 0, free format or
+// bitrate index 15, sampling index 3. Fills the derived fields on success.
+bool DecodeHeaderWord(uint32_t word, FrameHeader* out);
+// The 20 bits behind a 12-bit sync word of ones (MPEG-1 and -2 only).
 bool DecodeHeaderBits(uint32_t bits20, FrameHeader* out);
 
-// True when 'next' belongs to the stream that 'first' opened: the same ID,
-// layer and sampling frequency. Everything else (CRC, bitrate, mode, the
+// True when 'next' belongs to the stream that 'first' opened: the same
+// version, layer and sampling frequency. Everything else (CRC, bitrate, mode, the
 // private, copyright and emphasis bits) may change from frame to frame.
 bool HeaderMatches(const FrameHeader& first, const FrameHeader& next);
 

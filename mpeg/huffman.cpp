@@ -8,17 +8,19 @@
 namespace cx::mpeg {
 namespace {
 
-// Lookup width per table: the length of its longest code.
-constexpr uint32_t kLookupBits[kHuffmanTableCount] = {
+// Longest code per table.
+constexpr uint32_t kMaxLength[kHuffmanTableCount] = {
     0, 3, 6, 6, 0, 8, 7, 10, 11, 9, 11, 11, 10, 19, 0, 13, 17,
     17, 17, 17, 17, 17, 17, 17, 12, 12, 12, 12, 12, 12, 12, 12, 6, 4};
+// Width of the first lookup: most codes of a granule are short.
+constexpr uint32_t kFirstLevelBits = 8;
 
 constexpr uint8_t kHop = 250;
 
 struct ParsedTable {
   HuffmanTable record{};
   std::vector<uint8_t> tree;  // node pairs, only while loading
-  std::vector<uint16_t> lookup;
+  std::vector<uint32_t> lookup;
 };
 
 // Reads the node pairs of one data line: blank-separated hexadecimal bytes.
@@ -47,18 +49,52 @@ uint32_t Step(const std::vector<uint8_t>& tree, uint32_t k, uint32_t bit) {
   return k + jump;
 }
 
-std::vector<uint16_t> BuildLookup(const std::vector<uint8_t>& tree, uint32_t bits) {
-  std::vector<uint16_t> lookup(size_t{1} << bits);
-  for (uint32_t index = 0; index < lookup.size(); ++index) {
-    uint32_t node = 0;
-    uint32_t taken = 0;
-    while (2 * node + 1 < tree.size() && tree[2 * node] != 0 && taken < 32) {
-      uint32_t bit = taken < bits ? (index >> (bits - 1 - taken)) & 1 : 0;
-      ++taken;
-      node = Step(tree, node, bit);
+struct Code {
+  uint32_t bits, length, symbol;
+};
+
+void CollectCodes(const std::vector<uint8_t>& tree, uint32_t node, uint32_t bits, uint32_t length,
+                  uint32_t limit, std::vector<Code>* out) {
+  if (2 * node + 1 >= tree.size() || tree[2 * node] == 0) {
+    out->push_back({bits, length, 2 * node + 1 < tree.size() ? tree[2 * node + 1] : 0u});
+    return;
+  }
+  if (length >= limit) return;
+  CollectCodes(tree, Step(tree, node, 0), bits << 1, length + 1, limit, out);
+  CollectCodes(tree, Step(tree, node, 1), (bits << 1) | 1, length + 1, limit, out);
+}
+
+// The first lookup of 'first' bits, then one second-level table per
+// prefix of longer codes, as wide as the longest code behind it needs.
+std::vector<uint32_t> BuildLookup(const std::vector<uint8_t>& tree, uint32_t maxLength, uint32_t first) {
+  std::vector<Code> codes;
+  CollectCodes(tree, 0, 0, 0, maxLength, &codes);
+  // Bit patterns of no code (none in the standard's tables) use all bits.
+  std::vector<uint32_t> lookup(size_t{1} << first, first << 8);
+  std::vector<uint32_t> longest(size_t{1} << first, 0);
+  for (const Code& c : codes) {
+    if (c.length <= first) {
+      const uint32_t from = c.bits << (first - c.length);
+      for (uint32_t k = 0; k < (1u << (first - c.length)); ++k) lookup[from + k] = c.symbol | c.length << 8;
+    } else {
+      uint32_t& l = longest[c.bits >> (c.length - first)];
+      if (c.length > l) l = c.length;
     }
-    uint32_t symbol = 2 * node + 1 < tree.size() ? tree[2 * node + 1] : 0;
-    lookup[index] = static_cast<uint16_t>(symbol | (taken << 8));
+  }
+  for (uint32_t prefix = 0; prefix < longest.size(); ++prefix) {
+    if (longest[prefix] == 0) continue;
+    const uint32_t width = longest[prefix] - first;
+    const size_t at = lookup.size();
+    lookup.resize(at + (size_t{1} << width), longest[prefix] << 8);
+    lookup[prefix] = kHuffmanSubtable | width << 16 | static_cast<uint32_t>(at);
+  }
+  for (const Code& c : codes) {
+    if (c.length <= first) continue;
+    const uint32_t e = lookup[c.bits >> (c.length - first)];
+    const uint32_t width = (e >> 16) & 31;
+    const uint32_t rest = c.bits & ((1u << (c.length - first)) - 1);
+    const uint32_t from = (e & 0xFFFF) + (rest << (first + width - c.length));
+    for (uint32_t k = 0; k < (1u << (first + width - c.length)); ++k) lookup[from + k] = c.symbol | c.length << 8;
   }
   return lookup;
 }
@@ -95,11 +131,13 @@ struct TableSet {
       HuffmanTable& r = parsed[t].record;
       if (r.reference >= 0 && r.reference < t) {
         const HuffmanTable& from = parsed[r.reference].record;
+        r.maxLength = from.maxLength;
         r.lookupBits = from.lookupBits;
         r.lookup = from.lookup;
       } else if (!parsed[t].tree.empty()) {
-        r.lookupBits = kLookupBits[t];
-        parsed[t].lookup = BuildLookup(parsed[t].tree, r.lookupBits);
+        r.maxLength = kMaxLength[t];
+        r.lookupBits = r.maxLength < kFirstLevelBits ? r.maxLength : kFirstLevelBits;
+        parsed[t].lookup = BuildLookup(parsed[t].tree, r.maxLength, r.lookupBits);
         r.lookup = parsed[t].lookup.data();
       }
       parsed[t].tree.clear();

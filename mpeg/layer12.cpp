@@ -91,12 +91,12 @@ void Layer12Decoder::DecodeLayer1(BitReader& in, const FrameHeader& h, SubbandSy
           double fraction = scale * (SignedFraction(codes_[ch][0][sb], nb) + 1.0 / (1u << (nb - 1)));
           value = static_cast<float>(fraction * sf[scaleIndex_[ch][0][sb] & 63]);
         }
-        fractions_[ch][0][sb] = value;
+        fractions_[ch][slot][sb] = value;
       }
     }
-    for (int ch = 0; ch < channels; ++ch) {
-      synth.SynthesizeSubbands(fractions_[ch][0], ch, pcm + 32 * channels * slot + ch, channels);
-    }
+  }
+  for (int ch = 0; ch < channels; ++ch) {
+    synth.SynthesizeSlots(fractions_[ch][0], 12, ch, pcm + ch, 32 * channels, channels);
   }
 }
 
@@ -155,43 +155,65 @@ void Layer12Decoder::DecodeLayer2(BitReader& in, const FrameHeader& h, SubbandSy
     }
   }
 
+  // Per subband and channel: the coding, and per third the factors of
+  // value = code * scale[0] + scale[1], that is C (code / 2^(k-1) - 1 + D)
+  // times the scale factor.
+  StepCoding coding[2][32];
+  uint32_t stepsOf[2][32];
+  double factor[2][3][32][2];
+  for (int sb = 0; sb < 32; ++sb) {
+    for (int ch = 0; ch < channels; ++ch) {
+      const uint32_t a = allocation_[ch][sb];
+      const uint32_t steps = (sb < limit && a < 16) ? table.rows[sb].steps[a] : 0;
+      stepsOf[ch][sb] = steps;
+      if (steps == 0) continue;
+      coding[ch][sb] = CodingFor(steps);
+      const double c = StepC(steps, coding[ch][sb].k);
+      const double d = StepD(coding[ch][sb]);
+      const double unit = 1.0 / static_cast<double>(1u << (coding[ch][sb].k - 1));
+      for (int third = 0; third < 3; ++third) {
+        const double scale = sf[scaleIndex_[ch][third][sb] & 63];
+        factor[ch][third][sb][0] = c * unit * scale;
+        factor[ch][third][sb][1] = c * (d - 1.0) * scale;
+      }
+    }
+  }
+
   for (int granule = 0; granule < 12; ++granule) {
     const int third = granule / 4;
     for (int sb = 0; sb < 32; ++sb) {
       for (int ch = 0; ch < channels; ++ch) {
-        uint32_t a = allocation_[ch][sb];
-        uint32_t steps = (sb < limit && a < 16) ? table.rows[sb].steps[a] : 0;
+        const uint32_t steps = stepsOf[ch][sb];
+        float* slot[3] = {&fractions_[ch][3 * granule][sb], &fractions_[ch][3 * granule + 1][sb],
+                          &fractions_[ch][3 * granule + 2][sb]};
         if (steps == 0) {
-          fractions_[ch][0][sb] = fractions_[ch][1][sb] = fractions_[ch][2][sb] = 0.0f;
+          *slot[0] = *slot[1] = *slot[2] = 0.0f;
           continue;
         }
-        StepCoding coding = CodingFor(steps);
+        const StepCoding& code = coding[ch][sb];
+        uint32_t* codes[3] = {&codes_[ch][0][sb], &codes_[ch][1][sb], &codes_[ch][2][sb]};
         if (sb >= bound && ch > 0) {
-          for (int i = 0; i < 3; ++i) codes_[ch][i][sb] = codes_[0][i][sb];
-        } else if (coding.grouped) {
-          uint32_t code = in.GetBits(coding.bits);
-          for (int i = 0; i < 3; ++i) {
-            codes_[ch][i][sb] = code % steps;
-            code /= steps;
+          for (int i = 0; i < 3; ++i) *codes[i] = codes_[0][i][sb];
+        } else if (code.grouped) {
+          // Three samples in one code, base 3, 5 or 9 (constant divisors).
+          const uint32_t v = in.GetBits(code.bits);
+          switch (steps) {
+            case 3: *codes[0] = v % 3, *codes[1] = v / 3 % 3, *codes[2] = v / 9 % 3; break;
+            case 5: *codes[0] = v % 5, *codes[1] = v / 5 % 5, *codes[2] = v / 25 % 5; break;
+            default: *codes[0] = v % 9, *codes[1] = v / 9 % 9, *codes[2] = v / 81 % 9; break;
           }
         } else {
-          for (int i = 0; i < 3; ++i) codes_[ch][i][sb] = in.GetBits(coding.bits);
+          for (int i = 0; i < 3; ++i) *codes[i] = in.GetBits(code.bits);
         }
-        double c = StepC(steps, coding.k);
-        double d = StepD(coding);
-        double scale = sf[scaleIndex_[ch][third][sb] & 63];
+        const double* f = factor[ch][third][sb];
         for (int i = 0; i < 3; ++i) {
-          double fraction = c * (SignedFraction(codes_[ch][i][sb], coding.k) + d);
-          fractions_[ch][i][sb] = static_cast<float>(fraction * scale);
+          *slot[i] = static_cast<float>(static_cast<double>(*codes[i]) * f[0] + f[1]);
         }
       }
     }
-    for (int i = 0; i < 3; ++i) {
-      for (int ch = 0; ch < channels; ++ch) {
-        synth.SynthesizeSubbands(fractions_[ch][i], ch, pcm + 32 * channels * (3 * granule + i) + ch,
-                                 channels);
-      }
-    }
+  }
+  for (int ch = 0; ch < channels; ++ch) {
+    synth.SynthesizeSlots(fractions_[ch][0], 36, ch, pcm + ch, 32 * channels, channels);
   }
 }
 

@@ -22,7 +22,9 @@ class Layer12Decoder {
   uint32_t allocation_[2][32];
   uint32_t scaleIndex_[2][3][32];
   uint32_t codes_[2][3][32];
-  alignas(16) float fractions_[2][3][32];
+  // Subband samples of a whole frame per channel, [channel][slot][subband],
+  // synthesised together once the frame is read.
+  alignas(16) float fractions_[2][36][32];
 };
 
 }  // namespace cx::mpeg

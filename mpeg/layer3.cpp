@@ -18,12 +18,12 @@ constexpr int kPow43Size = 8208;  // largest magnitude: 15 + 2^13 - 1
 
 // Requantisation tables: |x|^(4/3) and 2^(k/4) for k = -256..121.
 struct PowerTables {
-  double pow43[kPow43Size];
+  float pow43[kPow43Size];
   double pow2Quarter[378];
   float aliasCs[8];
   float aliasCa[8];
   PowerTables() {
-    for (int x = 0; x < kPow43Size; ++x) pow43[x] = std::pow(static_cast<double>(x), 4.0 / 3.0);
+    for (int x = 0; x < kPow43Size; ++x) pow43[x] = static_cast<float>(std::pow(static_cast<double>(x), 4.0 / 3.0));
     for (int k = -256; k < 122; ++k) pow2Quarter[k + 256] = std::pow(2.0, k / 4.0);
     for (int i = 0; i < 8; ++i) {
       double c = kAliasCoefficients[i];
@@ -279,7 +279,9 @@ void Layer3Decoder::DecodeHuffman(const GranuleInfo& g, uint64_t part2Start) {
   const int bigEnd = static_cast<int>(std::min<uint32_t>(g.big_values, 288) * 2);
   int region1, region2;
   if (g.IsShort()) {
-    region1 = 36;
+    // Region 0 holds three short bands of each window (or the long part of
+    // a mixed block): 36 lines except at 8 kHz, where short bands are wider.
+    region1 = g.mixed_block_flag ? 36 : 3 * shortBounds_[3];
     region2 = 576;
   } else {
     uint32_t r1 = std::min<uint32_t>(g.region0_count + 1, 22);
@@ -296,50 +298,79 @@ void Layer3Decoder::DecodeHuffman(const GranuleInfo& g, uint64_t part2Start) {
       i = stop;  // table without codes: zeros, no bits read
       continue;
     }
-    const int n = static_cast<int>(t.lookupBits);
     const int linbits = static_cast<int>(t.linbits);
+    // The bits sit in a 64-bit cache that is refilled only when fewer than
+    // a code and two signs (21 bits) are left, so the lookups do not wait
+    // for a load each; escapes check for their own bits.
+    uint64_t pos = reservoir_.TotalBits();
+    uint64_t cache = reservoir_.Peek64At(pos);
+    int avail = 57;
+    auto take = [&](int n) {  // n bits off the front of the cache (n >= 1)
+      const uint32_t v = static_cast<uint32_t>(cache >> (64 - n));
+      cache <<= n;
+      avail -= n;
+      pos += static_cast<uint64_t>(n);
+      return v;
+    };
+    auto refill = [&](int need) {
+      if (avail < need) {
+        cache = reservoir_.Peek64At(pos);
+        avail = 57;
+      }
+    };
     for (; i < stop; i += 2) {
-      // One lookup per code: peek, keep only the code's own length. A pair
-      // without escapes fits in one 32-bit window (code <= 19 bits + signs).
-      uint32_t window = reservoir_.Peek(32);
-      uint16_t entry = t.lookup[window >> (32 - n)];
-      int used = static_cast<int>(LookupLength(entry));
+      refill(21);
+      const uint32_t entry = HuffmanLookup(t, static_cast<uint32_t>(cache >> 32));
+      const int length = static_cast<int>(LookupLength(entry));
       int x = static_cast<int>(LookupSymbol(entry) >> 4);
       int y = static_cast<int>(LookupSymbol(entry) & 15);
-      if (linbits == 0) {
+      if (length) take(length);
+      if (linbits && (x == 15 || y == 15)) {
+        if (x == 15) {
+          refill(linbits + 1);
+          x += static_cast<int>(take(linbits));
+        }
+        if (x && take(1)) x = -x;
+        if (y == 15) {
+          refill(linbits + 1);
+          y += static_cast<int>(take(linbits));
+        }
+        if (y && take(1)) y = -y;
+      } else {
         // Signs without branches: they are as good as random.
-        int nx = x != 0;
-        int sx = -static_cast<int>(((window << used) >> 31) & static_cast<uint32_t>(nx));
-        used += nx;
-        int ny = y != 0;
-        int sy = -static_cast<int>(((window << used) >> 31) & static_cast<uint32_t>(ny));
-        used += ny;
+        const int nx = x != 0;
+        const int sx = -static_cast<int>((cache >> 63) & static_cast<uint64_t>(nx));
+        cache <<= nx;
+        const int ny = y != 0;
+        const int sy = -static_cast<int>((cache >> 63) & static_cast<uint64_t>(ny));
+        cache <<= ny;
+        avail -= nx + ny;
+        pos += static_cast<uint64_t>(nx + ny);
         x = (x ^ sx) - sx;
         y = (y ^ sy) - sy;
-        reservoir_.SkipBits(static_cast<uint64_t>(used));
-      } else {
-        reservoir_.SkipBits(static_cast<uint64_t>(used));
-        if (x == 15) x += static_cast<int>(reservoir_.GetBits(linbits));
-        if (x && reservoir_.GetBits(1)) x = -x;
-        if (y == 15) y += static_cast<int>(reservoir_.GetBits(linbits));
-        if (y && reservoir_.GetBits(1)) y = -y;
       }
       quantized_[i] = x;
       quantized_[i + 1] = y;
     }
+    reservoir_.SkipBits(pos - reservoir_.TotalBits());
   }
   const HuffmanTable& quad = huffman_[32 + (g.count1table_select & 1)];
-  const int n = static_cast<int>(quad.lookupBits);
   while (reservoir_.TotalBits() < end && i < 576) {
-    uint16_t entry = quad.lookup[reservoir_.Peek(n)];
-    reservoir_.SkipBits(LookupLength(entry));
-    uint32_t sym = LookupSymbol(entry);
+    const uint64_t window = reservoir_.Peek64();
+    const uint32_t entry = HuffmanLookup(quad, static_cast<uint32_t>(window >> 32));
+    int used = static_cast<int>(LookupLength(entry));
+    const uint32_t sym = LookupSymbol(entry);
     for (int bit = 3; bit >= 0; --bit, ++i) {
       int v = (sym >> bit) & 1;
-      if (v && reservoir_.GetBits(1)) v = -v;
+      if (v) {
+        v = ((window << used) >> 63) ? -1 : 1;
+        ++used;
+      }
       if (i < 576) quantized_[i] = v;
     }
+    reservoir_.SkipBits(static_cast<uint64_t>(used));
   }
+  huffmanEnd_ = std::min(i, 576);
   if (reservoir_.TotalBits() > end) {
     reservoir_.RewindBits(reservoir_.TotalBits() - end);
   } else {
@@ -353,7 +384,8 @@ void Layer3Decoder::Requantize(const GranuleInfo& g, int ch) {
   const PowerTables& p = Powers();
   const ScaleFactors& sf = scale_[ch];
   float* out = lines_[ch];
-  int last = 575;
+  // Lines from where the Huffman data ended are zero.
+  int last = huffmanEnd_ - 1;
   while (last >= 0 && quantized_[last] == 0) --last;
   nonzeroEnd_[ch] = last + 1;
   std::memset(out, 0, sizeof lines_[ch]);
@@ -363,11 +395,12 @@ void Layer3Decoder::Requantize(const GranuleInfo& g, int ch) {
 
   // One factor per band and window; per line only the |x|^(4/3) lookup.
   auto put = [&](int from, int to, int exponent) {
-    const double factor = Pow2Quarter(exponent);
+    // Single precision: its rounding is far below the 16-bit output's.
+    const float factor = static_cast<float>(Pow2Quarter(exponent));
     for (int i = from; i < to; ++i) {
       int x = quantized_[i];
       int mag = std::min(std::abs(x), kPow43Size - 1);
-      float v = static_cast<float>(p.pow43[mag] * factor);  // pow43[0] is 0
+      float v = p.pow43[mag] * factor;  // pow43[0] is 0
       out[i] = std::copysign(v, static_cast<float>(x));
     }
   };
@@ -575,7 +608,7 @@ bool Layer3Decoder::DecodeFrame(BitReader& in, const FrameHeader& h, HybridFilte
                                 SubbandSynthesis& synth, int16_t* pcm) {
   if (!ReadSideInfo(in, h)) return false;
   if (!FillReservoir(in, h)) return false;
-  const ScaleFactorBands& bands = kScaleFactorBands[h.id & 1][h.samplingIndex % 3];
+  const ScaleFactorBands& bands = kScaleFactorBands[h.mpeg25 ? 2 : h.id & 1][h.samplingIndex % 3];
   longBounds_ = bands.longBounds;
   shortBounds_ = bands.shortBounds;
   const int channels = h.channels;
@@ -611,7 +644,11 @@ bool Layer3Decoder::DecodeFrame(BitReader& in, const FrameHeader& h, HybridFilte
       const GranuleInfo& g = side_.granule[gr][ch];
       ReorderAndAlias(g, ch, reordered);
       BlockShape shape{g.window_switching_flag != 0, g.block_type, g.mixed_block_flag != 0};
-      hybrid.Transform(reordered, shape, ch, filtered);
+      // Alias reduction reaches eight lines into the subband above the
+      // last coded line; the reorder of short blocks moves lines up within
+      // their band, so those are transformed whole.
+      const int coded = g.IsShort() ? 32 : std::min(32, (nonzeroEnd_[ch] + 17) / 18 + 1);
+      hybrid.Transform(reordered, shape, ch, filtered, coded);
       SynthesizeGranule(synth, filtered, ch, pcm + 576 * channels * gr + ch, channels);
     }
   }

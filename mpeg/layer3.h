@@ -100,6 +100,7 @@ class Layer3Decoder {
   ScaleFactors scale_[2];
   int quantized_[576];
   int nonzeroEnd_[2];  // lines at and above this index are zero
+  int huffmanEnd_ = 576;  // lines the last granule's Huffman data reached
   alignas(16) float lines_[2][576];
 };
 

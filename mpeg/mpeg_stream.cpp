@@ -78,11 +78,14 @@ int64_t MpegStream::SkipId3v2Tag() {
 // ---------------------------------------------------------------- header
 
 bool MpegStream::FindSync() {
+  // Eleven ones; the twelfth bit belongs to the version (0 for the
+  // quartered rates).
   reader_.AlignToByte();
   uint32_t v = reader_.GetBits(12);
-  while ((v & 0xFFF) != 0xFFF && !reader_.EndOfFile()) {
+  while ((v & 0xFFE) != 0xFFE && !reader_.EndOfFile()) {
     v = (v << 8) | reader_.GetBits(8);
   }
+  syncLowBit_ = v & 1;
   return !reader_.EndOfFile();
 }
 
@@ -90,7 +93,7 @@ bool MpegStream::ParseHeader(bool compare) {
   uint32_t bits = reader_.GetBits(20);
   if (reader_.EndOfFile()) return false;
   FrameHeader h;
-  if (!DecodeHeaderBits(bits, &h)) return false;
+  if (!DecodeHeaderWord((0xFFEu | syncLowBit_) << 20 | bits, &h)) return false;
   if (compare && !HeaderMatches(first_, h)) return false;
   header_ = h;
   return true;
@@ -107,7 +110,10 @@ bool MpegStream::FindFirstFrame(int64_t from) {
     if (!FindSync()) return false;
     int64_t sync = (reader_.BitPosition() - 12) / 8;
     if (sync > from + kSyncSearchLimit) return false;
-    if (ParseHeader(false)) {
+    // Junk in front of the stream may hold a valid-looking header; it is
+    // believed only when its frame ends the data or another header of the
+    // same stream follows it.
+    if (ParseHeader(false) && StreamGoesOnAt(sync + FrameBytes(header_), header_)) {
       firstFrameOffset_ = sync;
       first_ = header_;
       return true;
@@ -128,6 +134,15 @@ bool MpegStream::IsInformationFrame(int64_t at, const FrameHeader& h) {
     return true;
   }
   return reader_.PeekBytes(at + 36, tag, 4) && std::memcmp(tag, "VBRI", 4) == 0;
+}
+
+bool MpegStream::StreamGoesOnAt(int64_t at, const FrameHeader& h) {
+  if (at > dataEnd_) return false;
+  if (at + 4 > dataEnd_) return true;
+  uint8_t b[4];
+  FrameHeader next;
+  return reader_.PeekBytes(at, b, 4) &&
+         DecodeHeaderWord(uint32_t{b[0]} << 24 | b[1] << 16 | b[2] << 8 | b[3], &next) && HeaderMatches(h, next);
 }
 
 bool MpegStream::HeaderFollows(int64_t at) {
@@ -173,7 +188,7 @@ void MpegStream::WalkFrameHeaders() {
     reader_.SeekByte(at);
     const uint32_t bits = reader_.GetBits(32);
     FrameHeader h;
-    if ((bits >> 20) == 0xFFF && DecodeHeaderBits(bits & 0xFFFFF, &h)) {
+    if (DecodeHeaderWord(bits, &h)) {
       const int64_t end = at + FrameBytes(h);
       if (end > dataEnd_) break;
       if (!HeaderMatches(first_, h)) {
@@ -208,16 +223,17 @@ bool MpegStream::OpenStream(std::unique_ptr<ByteSource> source) {
   if (!valid() || !reader_.Open(std::move(source))) return false;
 
   ReadId3v1Tag();
+  dataEnd_ = reader_.FileLength() - (info_.tagPresent ? 128 : 0);
   if (!FindFirstFrame(SkipId3v2Tag())) return false;
   ReadInformationFrame();
 
   const FrameHeader& h = first_;
-  dataEnd_ = reader_.FileLength() - (info_.tagPresent ? 128 : 0);
   const int frameBytes = FrameBytes(h);
   if (frameBytes <= 0 || firstFrameOffset_ + frameBytes > dataEnd_) return false;
 
   StreamInfo& s = info_;
   s.id = h.id;
+  s.mpeg25 = h.mpeg25;
   s.layerCode = h.layerCode;
   s.crcPresent = h.protection == 0;
   s.bitrate = BitrateKbps(h) * 1000;
@@ -447,7 +463,7 @@ bool MpegStream::SeekFrame(int64_t f) {
         uint8_t b[4];
         FrameHeader h;
         if (!reader_.PeekBytes(frameOffsets_[static_cast<size_t>(k)], b, 4) ||
-            !DecodeHeaderBits((b[1] & 0x0Fu) << 16 | b[2] << 8 | b[3], &h)) {
+            !DecodeHeaderWord(uint32_t{b[0]} << 24 | b[1] << 16 | b[2] << 8 | b[3], &h)) {
           break;
         }
         bytes += MainDataBytes(h);

@@ -37,6 +37,7 @@ enum class FrameCount : uint32_t {
 
 struct StreamInfo {
   uint32_t id;
+  bool mpeg25;            // id 0 at the quartered rates (11.025, 12, 8 kHz)
   uint32_t layerCode;
   bool crcPresent;
   uint32_t bitrate;       // bits per second, of the first frame
@@ -120,7 +121,8 @@ class MpegStream {
   const FrameHeader& header() const { return header_; }
   const Layer3Decoder& layer3() const { return layer3_; }
 
-  // The steps of the frame loop, public for tests.
+  // The steps of the frame loop, public for tests. FindSync stops behind
+  // twelve bits whose first eleven are ones.
   bool FindSync();
   bool ParseHeader(bool compare);
   void ReadCrcWord();
@@ -131,6 +133,9 @@ class MpegStream {
   bool FindFirstFrame(int64_t from);
   void ReadInformationFrame();
   bool IsInformationFrame(int64_t at, const FrameHeader& h);
+  // True when the data ends at 'at' (too little left for a header) or a
+  // header of the stream that 'h' belongs to starts there.
+  bool StreamGoesOnAt(int64_t at, const FrameHeader& h);
   // True when a frame header (or the end of the data) follows at 'at'.
   bool HeaderFollows(int64_t at);
   void WalkFrameHeaders();
@@ -149,6 +154,7 @@ class MpegStream {
   SubbandSynthesis synthesis_;
   FrameHeader header_;
   FrameHeader first_;
+  uint32_t syncLowBit_ = 1;  // the last sync word's twelfth bit
   StreamInfo info_{};
   bool open_ = false;
   int64_t firstFrameOffset_ = 0;

@@ -13,8 +13,9 @@ struct ScaleFactorBands {
   uint16_t shortBounds[14];  // 13 short bands within one window of 192 lines
 };
 
-// [ID][sampling-frequency index]; ID 0 is 22.05/24/16 kHz, ID 1 44.1/48/32 kHz.
-extern const ScaleFactorBands kScaleFactorBands[2][3];
+// [row][sampling-frequency index]: row 0 is 22.05/24/16 kHz, row 1
+// 44.1/48/32 kHz, row 2 11.025/12/8 kHz.
+extern const ScaleFactorBands kScaleFactorBands[3][3];
 
 struct Layer2AllocRow {
   uint8_t codeBits;    // width of the allocation code, 0 when unused

@@ -2,13 +2,17 @@
 
 #include <atomic>
 #include <cmath>
+#include <cstddef>
+#include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
 
 #include "mpeg/standard_tables.h"
+#include "mpeg/synthesis_avx2.h"
 
 namespace cx::mpeg {
 namespace {
@@ -20,7 +24,33 @@ constexpr bool kHaveSse2 = true;
 #else
 constexpr bool kHaveSse2 = false;
 #endif
-std::atomic<bool> gVectorKernels{kHaveSse2};
+
+bool HaveAvx2() {
+#if defined(CX_MPEG_AVX2)
+  static const bool supported = avx2::Supported();
+  return supported;
+#else
+  return false;
+#endif
+}
+
+Kernels BestKernels() {
+  return HaveAvx2() ? Kernels::kAvx2 : kHaveSse2 ? Kernels::kSse2 : Kernels::kPortable;
+}
+
+Kernels DefaultKernels() {
+  const char* name = std::getenv("CX_MPEG_KERNELS");
+  for (Kernels k : {Kernels::kPortable, Kernels::kSse2, Kernels::kAvx2}) {
+    if (name != nullptr && std::strcmp(name, KernelsName(k)) == 0 && KernelsAvailable(k)) return k;
+  }
+  return BestKernels();
+}
+
+// Set when the program starts (before that it reads as portable), so that
+// the inner loops ask for it with one load.
+std::atomic<int> gActive{static_cast<int>(DefaultKernels())};
+
+inline Kernels Active() { return static_cast<Kernels>(gActive.load(std::memory_order_relaxed)); }
 
 // ---------------------------------------------------------------- DCT
 
@@ -41,30 +71,45 @@ const DctFactors<N>& Factors() {
 
 // X[m] = sum over k of x[k] cos((2k + 1) m pi / 2N), by splitting into the
 // even outputs (a DCT of the folded sums) and the odd ones (a DCT of the
-// scaled differences, added pairwise).
-template <int N>
+// scaled differences, added pairwise). T is float, or a vector of floats
+// that runs the same arithmetic for several time slots side by side.
+template <int N, typename T = float>
 struct FastDct {
-  static void Run(const float* x, float* out) {
+  static void Run(const T* x, T* out) {
     constexpr int H = N / 2;
     const DctFactors<N>& fac = Factors<N>();
-    float a[H], b[H], ea[H], eb[H];
+    T a[H], b[H], ea[H], eb[H];
     for (int k = 0; k < H; ++k) {
       a[k] = x[k] + x[N - 1 - k];
       b[k] = (x[k] - x[N - 1 - k]) * fac.f[k];
     }
-    FastDct<H>::Run(a, ea);
-    FastDct<H>::Run(b, eb);
-    for (int m = 0; m < H; ++m) {
+    FastDct<H, T>::Run(a, ea);
+    FastDct<H, T>::Run(b, eb);
+    for (int m = 0; m + 1 < H; ++m) {
       out[2 * m] = ea[m];
-      out[2 * m + 1] = eb[m] + (m + 1 < H ? eb[m + 1] : 0.0f);
+      out[2 * m + 1] = eb[m] + eb[m + 1];
     }
+    out[N - 2] = ea[H - 1];
+    out[N - 1] = eb[H - 1];
   }
 };
 
-template <>
-struct FastDct<1> {
-  static void Run(const float* x, float* out) { out[0] = x[0]; }
+template <typename T>
+struct FastDct<1, T> {
+  static void Run(const T* x, T* out) { out[0] = x[0]; }
 };
+
+#if defined(__GNUC__)
+// Several time slots at once (GCC and Clang vectors): eight, as SSE2 pairs
+// on x86-64; four on Windows, whose stack is not kept aligned to 32 bytes.
+#if defined(_WIN32)
+constexpr int kLanes = 4;
+typedef float Lanes __attribute__((vector_size(16)));
+#else
+constexpr int kLanes = 8;
+typedef float Lanes __attribute__((vector_size(32)));
+#endif
+#endif
 
 // ---------------------------------------------------------------- IMDCT
 
@@ -72,8 +117,8 @@ struct ImdctTables {
   float window[4][36];
   // [input line][output]: outputs 0..8 and 18..26 only; the others follow
   // by symmetry. The inner loop runs over outputs.
-  // Rows padded to 20 so that the SSE2 path works in whole vectors.
-  alignas(16) float longCos[18][20];
+  // Rows padded to 24 so that the vector paths work in whole vectors.
+  alignas(32) float longCos[18][24];
   float shortCos[6][12];
 
   ImdctTables() {
@@ -107,20 +152,16 @@ const ImdctTables& Imdct() {
   return tables;
 }
 
-void LongImdct(const float* in, const float* window, float* out) {
+void LongImdct(const float* in, const float* window, Kernels kernels, float* out) {
   const ImdctTables& t = Imdct();
-  // A subband of exact zeros (the usual case above the last coded line)
-  // is skipped whole; small values are kept, since they still shape quiet
-  // passages and fade-outs.
-  bool any = false;
-  for (int m = 0; m < 18; ++m) any |= in[m] != 0.0f;
-  if (!any) {
-    for (int p = 0; p < 36; ++p) out[p] = 0.0f;
-    return;
-  }
-  alignas(16) float half[20] = {};
+  alignas(16) float half[24];
+#if defined(CX_MPEG_AVX2)
+  if (kernels == Kernels::kAvx2) {
+    avx2::LongImdctProduct(in, t.longCos, half);
+  } else
+#endif
 #if defined(__SSE2__)
-  if (gVectorKernels.load(std::memory_order_relaxed)) {
+  if (kernels == Kernels::kSse2) {
     __m128 h[5] = {_mm_setzero_ps(), _mm_setzero_ps(), _mm_setzero_ps(), _mm_setzero_ps(), _mm_setzero_ps()};
     for (int m = 0; m < 18; ++m) {
       const __m128 x = _mm_set1_ps(in[m]);
@@ -131,6 +172,7 @@ void LongImdct(const float* in, const float* window, float* out) {
   } else
 #endif
   {
+    for (float& h : half) h = 0.0f;
     for (int m = 0; m < 18; ++m) {
       const float x = in[m];
       const float* c = t.longCos[m];
@@ -177,9 +219,9 @@ void WindowSumPortable(const float* hist, int offset, int16_t* out, int stride) 
   }
 }
 
-#if defined(__SSE2__)
+#if defined(__SSE2__) || defined(CX_MPEG_AVX2)
 struct FloatWindow {
-  alignas(16) float w[512];
+  alignas(32) float w[512];
   FloatWindow() {
     for (int i = 0; i < 512; ++i) w[i] = static_cast<float>(kSynthesisWindow[i]);
   }
@@ -199,16 +241,24 @@ void WindowSumSse2(const float* hist, int offset, int16_t* out, int stride) {
   const float* taps[16];
   WindowTaps(hist, offset, taps);
   // The history offset is a multiple of 64 and every slice 32-aligned, so
-  // all loads are aligned.
+  // all loads are aligned. Eight accumulators of four outputs each keep
+  // the additions independent; two passes cover the 32 outputs.
   alignas(16) int16_t pcm[32];
-  for (int j = 0; j < 32; j += 8) {
-    __m128 a0 = _mm_setzero_ps(), a1 = _mm_setzero_ps();
-    for (int i = 0; i < 16; ++i) {
-      const float* w = window.w + 32 * i + j;
-      a0 = _mm_add_ps(a0, _mm_mul_ps(_mm_load_ps(w), _mm_load_ps(taps[i] + j)));
-      a1 = _mm_add_ps(a1, _mm_mul_ps(_mm_load_ps(w + 4), _mm_load_ps(taps[i] + j + 4)));
+  for (int j = 0; j < 32; j += 16) {
+    __m128 a[4] = {_mm_setzero_ps(), _mm_setzero_ps(), _mm_setzero_ps(), _mm_setzero_ps()};
+    __m128 b[4] = {_mm_setzero_ps(), _mm_setzero_ps(), _mm_setzero_ps(), _mm_setzero_ps()};
+    for (int i = 0; i < 16; i += 2) {
+      const float* w0 = window.w + 32 * i + j;
+      const float* w1 = w0 + 32;
+      for (int k = 0; k < 4; ++k) {
+        a[k] = _mm_add_ps(a[k], _mm_mul_ps(_mm_load_ps(w0 + 4 * k), _mm_load_ps(taps[i] + j + 4 * k)));
+        b[k] = _mm_add_ps(b[k], _mm_mul_ps(_mm_load_ps(w1 + 4 * k), _mm_load_ps(taps[i + 1] + j + 4 * k)));
+      }
     }
-    _mm_store_si128(reinterpret_cast<__m128i*>(pcm + j), _mm_packs_epi32(RoundFour(a0), RoundFour(a1)));
+    for (int k = 0; k < 4; k += 2) {
+      _mm_store_si128(reinterpret_cast<__m128i*>(pcm + j + 4 * k),
+                      _mm_packs_epi32(RoundFour(_mm_add_ps(a[k], b[k])), RoundFour(_mm_add_ps(a[k + 1], b[k + 1]))));
+    }
   }
   if (stride == 1) {
     std::memcpy(out, pcm, sizeof pcm);
@@ -222,13 +272,31 @@ void WindowSumSse2(const float* hist, int offset, int16_t* out, int stride) {
 
 // ---------------------------------------------------------------- synthesis
 
-bool UseVectorKernels(bool on) {
-  if (on && !kHaveSse2) return false;
-  gVectorKernels.store(on);
+bool KernelsAvailable(Kernels k) {
+  switch (k) {
+    case Kernels::kPortable: return true;
+    case Kernels::kSse2: return kHaveSse2;
+    case Kernels::kAvx2: return HaveAvx2();
+  }
+  return false;
+}
+
+bool UseKernels(Kernels k) {
+  if (!KernelsAvailable(k)) return false;
+  gActive.store(static_cast<int>(k));
   return true;
 }
 
-bool VectorKernels() { return gVectorKernels.load(); }
+Kernels ActiveKernels() { return Active(); }
+
+const char* KernelsName(Kernels k) {
+  switch (k) {
+    case Kernels::kPortable: return "portable";
+    case Kernels::kSse2: return "sse2";
+    case Kernels::kAvx2: return "avx2";
+  }
+  return "?";
+}
 
 void SubbandSynthesis::Reset() {
   std::memset(history_, 0, sizeof history_);
@@ -246,11 +314,39 @@ int16_t RoundToPcm(double sum) {
 
 void SubbandSynthesis::SynthesizeSubbands(const float samples[32], int channel, int16_t* out,
                                           int stride) {
+  float x[32];
+  FastDct<32>::Run(samples, x);
+  SynthesizeTransformed(x, channel, out, stride);
+}
+
+void SubbandSynthesis::SynthesizeSlots(const float* samples, int count, int channel, int16_t* out,
+                                       int slotStep, int stride) {
+#if defined(__GNUC__)
+  // The transforms several slots at a time, as for a Layer III granule.
+  for (int first = 0; first < count; first += kLanes) {
+    const int n = count - first < kLanes ? count - first : kLanes;
+    Lanes in[32], x[32];
+    for (int sb = 0; sb < 32; ++sb) {
+      for (int lane = 0; lane < kLanes; ++lane) in[sb][lane] = lane < n ? samples[32 * (first + lane) + sb] : 0.0f;
+    }
+    FastDct<32, Lanes>::Run(in, x);
+    for (int lane = 0; lane < n; ++lane) {
+      float t[32];
+      for (int m = 0; m < 32; ++m) t[m] = x[m][lane];
+      SynthesizeTransformed(t, channel, out + static_cast<ptrdiff_t>(first + lane) * slotStep, stride);
+    }
+  }
+#else
+  for (int k = 0; k < count; ++k) {
+    SynthesizeSubbands(samples + 32 * k, channel, out + static_cast<ptrdiff_t>(k) * slotStep, stride);
+  }
+#endif
+}
+
+void SubbandSynthesis::SynthesizeTransformed(const float x[32], int channel, int16_t* out, int stride) {
   channel &= 1;
   int offset = (offset_[channel] - 64) & 1023;
   offset_[channel] = offset;
-  float x[32];
-  FastDct<32>::Run(samples, x);
   // V[i] = X[i + 16] with X[32] = 0, X[64 - m] = -X[m] and X[m + 64] = -X[m].
   float* v = history_[channel] + offset;
   for (int i = 0; i < 16; ++i) v[i] = x[i + 16];
@@ -258,8 +354,18 @@ void SubbandSynthesis::SynthesizeSubbands(const float samples[32], int channel, 
   for (int i = 17; i < 48; ++i) v[i] = -x[48 - i];
   for (int i = 48; i < 64; ++i) v[i] = -x[i - 48];
 
+  const Kernels kernels = Active();
+#if defined(CX_MPEG_AVX2)
+  if (kernels == Kernels::kAvx2) {
+    static const FloatWindow window;
+    const float* taps[16];
+    WindowTaps(history_[channel], offset, taps);
+    avx2::WindowSum(window.w, taps, out, stride);
+    return;
+  }
+#endif
 #if defined(__SSE2__)
-  if (gVectorKernels.load(std::memory_order_relaxed)) {
+  if (kernels == Kernels::kSse2) {
     WindowSumSse2(history_[channel], offset, out, stride);
     return;
   }
@@ -272,20 +378,26 @@ void SubbandSynthesis::SynthesizeSubbands(const float samples[32], int channel, 
 void HybridFilterbank::Reset() { std::memset(overlap_, 0, sizeof overlap_); }
 
 void HybridFilterbank::Transform(const float lines[576], const BlockShape& shape, int channel,
-                                 float out[576]) {
+                                 float out[576], int codedSubbands) {
   const ImdctTables& t = Imdct();
+  const Kernels kernels = Active();
   channel &= 1;
   for (int sb = 0; sb < 32; ++sb) {
+    float* ov = overlap_[channel][sb];
+    float* o = out + 18 * sb;
+    if (sb >= codedSubbands) {
+      // Nothing coded: only the last granule's overlap rings on.
+      for (int i = 0; i < 18; ++i) o[i] = ov[i], ov[i] = 0.0f;
+      continue;
+    }
     uint32_t type = shape.blockType & 3;
     if (shape.windowSwitching && shape.mixed && sb < 2) type = 0;
     float raw[36];
     if (type == 2) {
       ShortImdct(lines + 18 * sb, raw);
     } else {
-      LongImdct(lines + 18 * sb, t.window[type], raw);
+      LongImdct(lines + 18 * sb, t.window[type], kernels, raw);
     }
-    float* ov = overlap_[channel][sb];
-    float* o = out + 18 * sb;
     for (int i = 0; i < 18; ++i) {
       o[i] = raw[i] + ov[i];
       ov[i] = raw[i + 18];
@@ -295,6 +407,28 @@ void HybridFilterbank::Transform(const float lines[576], const BlockShape& shape
 
 void SynthesizeGranule(SubbandSynthesis& synthesis, const float hybrid[576], int channel,
                        int16_t* out, int stride) {
+  // Frequency inversion: odd subbands change sign in odd time slots.
+#if defined(__GNUC__)
+  // The 18 transforms of a granule are independent: several at a time, the
+  // slots of a subband lying side by side in the hybrid output. The last
+  // batch is moved back to end at slot 17 and keeps only its new slots.
+  alignas(16) float transformed[18][32];
+  Lanes oddSigns;
+  for (int lane = 0; lane < kLanes; ++lane) oddSigns[lane] = (lane & 1) ? -1.0f : 1.0f;
+  for (int first = 0; first < 18; first += kLanes) {
+    const int start = first + kLanes > 18 ? 18 - kLanes : first;  // even, like first
+    Lanes in[32], x[32];
+    for (int sb = 0; sb < 32; ++sb) {
+      std::memcpy(&in[sb], hybrid + 18 * sb + start, sizeof in[sb]);
+      if (sb & 1) in[sb] *= oddSigns;
+    }
+    FastDct<32, Lanes>::Run(in, x);
+    for (int lane = first - start; lane < kLanes; ++lane) {
+      for (int m = 0; m < 32; ++m) transformed[start + lane][m] = x[m][lane];
+    }
+  }
+  for (int t = 0; t < 18; ++t) synthesis.SynthesizeTransformed(transformed[t], channel, out + 32 * stride * t, stride);
+#else
   for (int t = 0; t < 18; ++t) {
     float s[32];
     for (int sb = 0; sb < 32; ++sb) s[sb] = hybrid[18 * sb + t];
@@ -303,6 +437,7 @@ void SynthesizeGranule(SubbandSynthesis& synthesis, const float hybrid[576], int
     }
     synthesis.SynthesizeSubbands(s, channel, out + 32 * stride * t, stride);
   }
+#endif
 }
 
 }  // namespace cx::mpeg

@@ -59,7 +59,7 @@ std::vector<uint8_t> WavHeader(const StreamInfo& s, uint32_t dataBytes) {
 
 void PrintInfo(const StreamInfo& s) {
   static const char* const kModes[] = {"stereo", "joint stereo", "dual channel", "single channel"};
-  std::printf("MPEG %s Layer %u, %u Hz, %u kbit/s, %s%s\n", s.id ? "1" : "2",
+  std::printf("MPEG %s Layer %u, %u Hz, %u kbit/s, %s%s\n", s.id ? "1" : s.mpeg25 ? "2.5" : "2",
               4 - s.layerCode, s.samplingRate, s.bitrate / 1000, kModes[s.mode & 3],
               s.crcPresent ? ", CRC" : "");
   static const char* const kCounts[] = {"estimated from the first frame", "every header walked",

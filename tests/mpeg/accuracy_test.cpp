@@ -1,6 +1,6 @@
 // Every fixture decodes to within 1 LSB of the reference decoder's output
 // (mpg123; ffmpeg for the intensity-stereo files), with a PSNR of at least
-// 96 dB over the whole file, sample for sample. References are untrimmed,
+// 96 dB over the whole file, sample for sample, with every kernel set. References are untrimmed,
 // except those of the fixtures named "-gapless".
 #include <gtest/gtest.h>
 
@@ -15,13 +15,16 @@ TEST(MpegAccuracy, EveryFixtureMatchesTheReferenceDecoder) {
   std::vector<Fixture> fixtures = LoadFixtures();
   ASSERT_GE(fixtures.size(), 20u) << "fixtures missing; the build makes them";
   Layer3Stats total;
-  // Once with the SSE2 kernels (where built), once with the portable ones.
-  for (bool vector : {true, false}) {
-    if (!UseVectorKernels(vector)) continue;
-    std::printf("%s kernels\n%-28s %8s %9s %10s\n", vector ? "SSE2" : "portable", "fixture", "max diff",
-                "PSNR dB", "samples");
+  // Once with each kernel set that this build and processor have.
+  const Kernels chosen = ActiveKernels();
+  int sets = 0;
+  for (Kernels kernels : {Kernels::kAvx2, Kernels::kSse2, Kernels::kPortable}) {
+    if (!UseKernels(kernels)) continue;
+    ++sets;
+    std::printf("%s kernels\n%-28s %8s %9s %10s\n", KernelsName(kernels), "fixture", "max diff", "PSNR dB",
+                "samples");
     for (const Fixture& f : fixtures) {
-      SCOPED_TRACE(f.name + (vector ? " (SSE2)" : " (portable)"));
+      SCOPED_TRACE(f.name + " (" + KernelsName(kernels) + ")");
       MpegStream stream;
       const std::string suffix = "-gapless";
       stream.SetGapless(f.name.size() > suffix.size() &&
@@ -43,7 +46,10 @@ TEST(MpegAccuracy, EveryFixtureMatchesTheReferenceDecoder) {
       total.intensityGranules += s.intensityGranules;
     }
   }
-  UseVectorKernels(true);
+  UseKernels(chosen);
+#if defined(__x86_64__) && !defined(_WIN32)
+  EXPECT_EQ(sets, KernelsAvailable(Kernels::kAvx2) ? 3 : 2);
+#endif
   std::printf("Layer III granules: %llu, short %llu, start/stop %llu, M/S %llu, intensity %llu\n",
               static_cast<unsigned long long>(total.granules),
               static_cast<unsigned long long>(total.shortGranules),

@@ -162,6 +162,47 @@ TEST(FrameHeader, ValidityRules) {
   }
 }
 
+TEST(FrameHeader, VersionBitsAndTheQuarteredRates) {
+  // Whole header words: 11 sync bits, then version, layer and the fields.
+  auto word = [](uint32_t version, uint32_t layer, uint32_t bitrate, uint32_t rate, uint32_t mode) {
+    return 0xFFE00000u | (version << 19) | (layer << 17) | (1u << 16) | (bitrate << 12) | (rate << 10) |
+           (mode << 6);
+  };
+  struct Case {
+    uint32_t word;
+    bool valid;
+    uint32_t rate;
+    int frameBytes;
+  };
+  const Case cases[] = {
+      {word(0, 1, 3, 2, 1), true, 8000, 216},    // 24k at 8 kHz
+      {word(0, 1, 1, 0, 3), true, 11025, 52},    // 8k at 11.025 kHz, rounded down
+      {word(0, 1, 8, 1, 0), true, 12000, 384},   // 64k at 12 kHz
+      {word(0, 1, 14, 2, 0), true, 8000, 1440},  // 160k, the top of the LSF table
+      {word(0, 2, 3, 2, 1), false, 0, 0},        // Layer II has no quartered rates
+      {word(0, 3, 3, 2, 1), false, 0, 0},        // nor Layer I
+      {word(1, 1, 3, 2, 1), false, 0, 0},        // reserved version
+      {word(0, 1, 3, 3, 1), false, 0, 0},        // sampling index 3
+      {word(2, 1, 3, 2, 1), true, 16000, 108},   // the same fields as MPEG-2
+      {word(3, 1, 9, 0, 1), true, 44100, 417},
+      {0xFFC00000u | (3u << 19) | (1u << 17) | (9u << 12), false, 0, 0},  // ten sync bits
+  };
+  for (const Case& c : cases) {
+    FrameHeader h;
+    ASSERT_EQ(DecodeHeaderWord(c.word, &h), c.valid) << std::hex << c.word;
+    if (!c.valid) continue;
+    EXPECT_EQ(SamplingRate(h), c.rate) << std::hex << c.word;
+    EXPECT_EQ(FrameBytes(h), c.frameBytes) << std::hex << c.word;
+    EXPECT_EQ(SamplesPerFrame(h), c.rate < 32000 ? 576 : 1152);
+  }
+  // A stream at 8 kHz and one at 16 kHz share every field but the version.
+  FrameHeader quartered, half;
+  ASSERT_TRUE(DecodeHeaderWord(word(0, 1, 3, 2, 1), &quartered));
+  ASSERT_TRUE(DecodeHeaderWord(word(2, 1, 3, 2, 1), &half));
+  EXPECT_FALSE(HeaderMatches(quartered, half));
+  EXPECT_TRUE(HeaderMatches(quartered, quartered));
+}
+
 TEST(FrameHeader, FrameAndMainDataLengths) {
   struct Case {
     uint32_t bits;
@@ -224,13 +265,13 @@ TEST(FindSync, OnlyByteAlignedSyncWordsAreTaken) {
   // 0x0F 0xFF 0x0... holds twelve ones straddling a byte boundary; the real
   // header starts at byte 4.
   std::vector<uint8_t> bytes = {0x0F, 0xFF, 0x00, 0x12, 0xFF, 0xFB, 0x90, 0x44};
-  bytes.resize(4 + 2 * 417, 0);  // room for the frame the header announces
+  bytes.resize(4 + 417, 0);  // the frame the header announces ends the file
   const std::string path = TempPath("sync.bin");
   ASSERT_TRUE(WriteFile(path, bytes));
   MpegStream stream;
   ASSERT_TRUE(stream.OpenStream(path));
   EXPECT_EQ(stream.FirstFrameOffset(), 4);
-  EXPECT_EQ(stream.info().frameCount, 1);  // the zeros behind it are no frame
+  EXPECT_EQ(stream.info().frameCount, 1);
   EXPECT_EQ(stream.info().bitrate, 128000u);
   EXPECT_EQ(stream.info().samplingRate, 44100u);
   std::remove(path.c_str());

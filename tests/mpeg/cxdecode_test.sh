@@ -25,6 +25,11 @@ head -c 4 "$work/out.wav" | grep -q RIFF || fail "no RIFF header"
 "$cxdecode" --info "$mp3" > "$work/info.txt" || fail "--info"
 grep -q "MPEG 1 Layer 3, 44100 Hz, 128 kbit/s, joint stereo" "$work/info.txt" || fail "info line: $(cat "$work/info.txt")"
 
+quartered=$fixtures/l3-8k-joint-24.mp3
+"$cxdecode" --info "$quartered" > "$work/info8k.txt" || fail "--info 8 kHz"
+grep -q "MPEG 2.5 Layer 3, 8000 Hz, 24 kbit/s, joint stereo" "$work/info8k.txt" ||
+  fail "8 kHz info line: $(cat "$work/info8k.txt")"
+
 # Frames of another rate in a joined file are reported as skipped.
 cat "$mp3" "$fixtures/l3-48k-vbr.mp3" > "$work/joined.mp3"
 "$cxdecode" --info "$work/joined.mp3" > "$work/joined.txt" || fail "--info joined"
@@ -39,6 +44,16 @@ tagged=$fixtures/l3-44k-infotag-128.mp3
   fail "trimmed length differs from the gapless reference"
 [ "$(wc -c < "$work/untrimmed.raw")" -eq "$(wc -c < "$fixtures/l3-44k-infotag-128.ref.raw")" ] ||
   fail "--no-gapless length differs from the untrimmed reference"
+
+# A header that looks valid (MPEG-1 Layer I, 448 kbit/s, 48 kHz) with no
+# frame behind it: no stream, exit 1.
+{ printf '\377\377\344\104'; head -c 2000 /dev/zero | tr '\0' 'U'; } > "$work/false-sync.mp3"
+if "$cxdecode" "$work/false-sync.mp3" "$work/false-sync.wav" 2>/dev/null; then fail "false sync decoded"; fi
+if "$cxdecode" --info "$work/false-sync.mp3" >/dev/null 2>&1; then fail "false sync has --info"; fi
+# Junk with that header in front of a real stream: the same PCM as without.
+{ head -c 700 "$work/false-sync.mp3"; cat "$mp3"; } > "$work/junk-front.mp3"
+"$cxdecode" --raw "$work/junk-front.mp3" "$work/junk-front.raw" || fail "junk in front"
+cmp -s "$work/junk-front.raw" "$work/out.raw" || fail "junk in front changes the PCM"
 
 printf 'not an mpeg file at all' > "$work/bad.mp3"
 if "$cxdecode" "$work/bad.mp3" "$work/bad.wav" 2> "$work/err.txt"; then fail "bad file accepted"; fi

@@ -55,14 +55,14 @@ TEST(Huffman, LookupsReproduceEverySourceCode) {
   for (const Code& c : codes) {
     const HuffmanTable& t = tables[c.table];
     ASSERT_NE(t.lookup, nullptr) << "table " << c.table;
-    const uint32_t n = t.lookupBits;
-    ASSERT_LE(c.bits.size(), n) << "table " << c.table;
+    ASSERT_LE(c.bits.size(), t.maxLength) << "table " << c.table;
     uint32_t prefix = 0;
     for (char b : c.bits) prefix = (prefix << 1) | (b == '1');
-    // Whatever follows the code in the stream, the lookup gives the code.
-    const uint32_t pad = n - static_cast<uint32_t>(c.bits.size());
-    for (uint32_t tail : {0u, (1u << pad) - 1, 0x5555u & ((1u << pad) - 1)}) {
-      uint16_t entry = t.lookup[(prefix << pad) | tail];
+    // Whatever follows the code in the stream, the lookup gives the code,
+    // through the second level where it is longer than the first.
+    const uint32_t pad = 32 - static_cast<uint32_t>(c.bits.size());
+    for (uint32_t tail : {0u, ~0u, 0x55555555u, 0xA5C3F00Fu}) {
+      const uint32_t entry = HuffmanLookup(t, (prefix << pad) | (tail >> (32 - pad)));
       ASSERT_EQ(LookupSymbol(entry), c.symbol) << "table " << c.table << " code " << c.bits;
       ASSERT_EQ(LookupLength(entry), c.bits.size()) << "table " << c.table << " code " << c.bits;
     }
@@ -81,7 +81,7 @@ TEST(Huffman, TableRecords) {
   // Table 1: (x 1, y 1, 3 bits), (x 0, y 1, 3), twice (x 1, y 0, 2), four
   // times (x 0, y 0, 1).
   ASSERT_EQ(t[1].lookupBits, 3u);
-  const uint16_t expected[8] = {0x311, 0x301, 0x210, 0x210, 0x100, 0x100, 0x100, 0x100};
+  const uint32_t expected[8] = {0x311, 0x301, 0x210, 0x210, 0x100, 0x100, 0x100, 0x100};
   for (int i = 0; i < 8; ++i) EXPECT_EQ(t[1].lookup[i], expected[i]) << i;
   // 17..23 share table 16's lookup and differ in linbits; 25..31 share 24's.
   const uint32_t linbits16[] = {1, 2, 3, 4, 6, 8, 10, 13};
@@ -95,7 +95,8 @@ TEST(Huffman, TableRecords) {
   }
   EXPECT_EQ(t[17].reference, 16);
   EXPECT_EQ(t[16].reference, -1);
-  EXPECT_EQ(t[13].lookupBits, 19u);
+  EXPECT_EQ(t[13].maxLength, 19u);
+  EXPECT_EQ(t[13].lookupBits, 8u);
   EXPECT_EQ(t[24].nodeCount, 512u);
   // Count1 table B: four bits, symbol 15 minus them.
   ASSERT_EQ(t[33].lookupBits, 4u);

@@ -208,6 +208,18 @@ def main():
     lame("l3-24k-stereo-96", 24000, "-t", "-m", "s", "-b", "96")
     lame("l3-16k-mono-32", 16000, "-t", "-m", "m", "-b", "32")
     lame("l3-22k-vbr", 22050, "-t", "-V", "5")
+    # Layer III at the quartered rates (version bits 00), each rate mono
+    # and stereo, CBR and VBR; one file keeps its information frame and is
+    # compared trimmed as well.
+    lame("l3-8k-mono-16", 8000, "-t", "-m", "m", "-b", "16")
+    lame("l3-8k-joint-24", 8000, "-t", "-m", "j", "-b", "24")
+    lame("l3-8k-vbr", 8000, "-t", "-V", "6")
+    lame("l3-11k-stereo-32", 11025, "-t", "-m", "s", "-b", "32")
+    lame("l3-11k-mono-vbr", 11025, "-t", "-m", "m", "-V", "4")
+    lame("l3-12k-mono-24", 12000, "-t", "-m", "m", "-b", "24")
+    lame("l3-12k-joint-vbr-xing", 12000, "-V", "3")
+    fixtures.append(("l3-12k-joint-vbr-xing-gapless", os.path.join(out, "l3-12k-joint-vbr-xing.mp3"),
+                     "mpg123-gapless"))
     # Layer II: the four MPEG-1 allocation tables, mono, CRC, and the table
     # of the lower sampling frequencies.
     twolame("l2-48k-joint-128-table-a", 48000, "-m", "j", "-b", "128")

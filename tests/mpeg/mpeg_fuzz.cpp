@@ -1,7 +1,7 @@
 // libFuzzer harness: the input is decoded from memory, with and without
-// gapless trimming and with the header walk both on and off (so the
-// encoder's table of contents and the proportional seek are exercised),
-// then sought in.
+// gapless trimming, with the header walk both on and off (so the
+// encoder's table of contents and the proportional seek are exercised) and
+// with each kernel set the processor has, then sought in.
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -17,6 +17,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static cx::mpeg::MpegStream stream;  // large; reused like a player reuses one per file
   stream.SetGapless(options & 1);
   stream.SetHeaderWalkLimit(options & 2 ? 0 : cx::mpeg::MpegStream::kHeaderWalkLimit);
+  const cx::mpeg::Kernels kernels[] = {cx::mpeg::Kernels::kAvx2, cx::mpeg::Kernels::kSse2,
+                                       cx::mpeg::Kernels::kPortable};
+  cx::mpeg::UseKernels(kernels[(options >> 2) % 3]);
   if (!stream.OpenStream(std::make_unique<cx::mpeg::MemoryByteSource>(std::move(bytes)))) return 0;
   for (int blocks = 0; blocks < 10000 && stream.DecodeBlock(); ++blocks) {
   }

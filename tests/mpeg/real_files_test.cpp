@@ -141,6 +141,26 @@ TEST(RealFiles, VbrDurationAndSeekingFromTheXingHeader) {
   EXPECT_EQ(noHeader.info().frameCount * 2304, static_cast<int64_t>(DecodeAll(noHeader).size()));
 }
 
+TEST(RealFiles, QuarteredRateXingHeaderCountsAndTrims) {
+  // At 12 kHz: the Xing count agrees with the walked headers, and gapless
+  // trimming leaves the encoder's delay and padding out of the total.
+  Fixture f = FixtureNamed("l3-12k-joint-vbr-xing");
+  MpegStream walked, header;
+  ASSERT_TRUE(walked.OpenStream(f.path));
+  header.SetHeaderWalkLimit(0);
+  ASSERT_TRUE(header.OpenStream(f.path));
+  const StreamInfo& w = walked.info();
+  EXPECT_TRUE(w.mpeg25);
+  EXPECT_EQ(header.info().countSource, FrameCount::kXing);
+  EXPECT_EQ(header.info().frameCount, w.frameCount);
+  ASSERT_TRUE(w.gapless);
+  EXPECT_EQ(w.totalSamples, w.frameCount * 576 - w.encoderDelay - w.encoderPadding);
+  EXPECT_EQ(static_cast<int64_t>(DecodeAll(walked).size()), w.totalSamples * 2);
+  EXPECT_EQ(w.totalMilliseconds, w.totalSamples * 1000 / 12000);
+  ASSERT_TRUE(header.SeekFrame(header.info().frameCount / 2));
+  EXPECT_GT(DecodeAll(header).size(), 0u);
+}
+
 TEST(RealFiles, VbriHeaderGivesCountAndTableOfContents) {
   // The Xing fixture's information frame rewritten as a VBRI header with a
   // table of one entry per 4 frames.

@@ -47,11 +47,15 @@ TEST(StreamInfo, OtherLayersAndRates) {
     uint32_t layerCode, id, rate;
     int channels, samplesPerFrame, msPerFrame;
     bool crc;
+    bool mpeg25 = false;
   };
   const Case cases[] = {
       {"l3-22k-joint-64", 1, 0, 22050, 2, 576, 26, false},
       {"l3-16k-mono-32", 1, 0, 16000, 1, 576, 36, false},
       {"l3-32k-crc-96", 1, 1, 32000, 2, 1152, 36, true},
+      {"l3-8k-joint-24", 1, 0, 8000, 2, 576, 72, false, true},
+      {"l3-11k-mono-vbr", 1, 0, 11025, 1, 576, 52, false, true},
+      {"l3-12k-mono-24", 1, 0, 12000, 1, 576, 48, false, true},
       {"l2-48k-joint-128-table-a", 2, 1, 48000, 2, 1152, 24, false},
       {"l2-22k-stereo-96-lsf", 2, 0, 22050, 2, 1152, 52, false},
       {"l1-32k-mono-192", 3, 1, 32000, 1, 384, 12, false},
@@ -63,6 +67,7 @@ TEST(StreamInfo, OtherLayersAndRates) {
     const StreamInfo& s = stream.info();
     EXPECT_EQ(s.layerCode, c.layerCode);
     EXPECT_EQ(s.id, c.id);
+    EXPECT_EQ(s.mpeg25, c.mpeg25);
     EXPECT_EQ(s.samplingRate, c.rate);
     EXPECT_EQ(s.channels, c.channels);
     EXPECT_EQ(s.samplesPerFrame, c.samplesPerFrame);
@@ -168,6 +173,72 @@ TEST(OpenStream, KeepsSearchingPastFalseSyncsBeforeTheFirstFrame) {
   std::remove(path.c_str());
 }
 
+// Random bytes with valid-looking headers in them: MPEG-1 Layer I 448k at
+// 48 kHz, Layer III 128k at 44.1 kHz, Layer II 384k at 48 kHz, Layer III
+// 24k at 8 kHz, whose frames would reach into the junk or the stream.
+std::vector<uint8_t> JunkWithFalseSyncs(uint32_t seed, size_t size) {
+  std::vector<uint8_t> junk(size);
+  uint32_t x = seed;
+  for (uint8_t& b : junk) {
+    x = x * 1664525u + 1013904223u;
+    b = static_cast<uint8_t>(x >> 24);
+  }
+  const uint8_t headers[][4] = {
+      {0xFF, 0xFF, 0xE4, 0x44}, {0xFF, 0xFB, 0x90, 0x44}, {0xFF, 0xFD, 0xE4, 0x04}, {0xFF, 0xE3, 0x38, 0x44}};
+  for (size_t k = 0; k < 4; ++k) std::memcpy(&junk[(k * 2 + 1) * size / 9], headers[k], 4);
+  return junk;
+}
+
+TEST(OpenStream, HeadersInJunkBeforeTheStreamAreNotBelieved) {
+  const char* const names[] = {"l3-11k-stereo-32", "l3-44k-joint-128", "l3-8k-mono-16",
+                               "l2-44k-stereo-192-table-b", "l1-48k-joint-256", "l3-12k-joint-vbr-xing"};
+  const std::vector<uint8_t> id3 = {'I', 'D', '3', 3, 0, 0, 0, 0, 0, 20};
+  for (const char* name : names) {
+    for (bool tagged : {false, true}) {
+      SCOPED_TRACE(std::string(name) + (tagged ? " after a tag" : ""));
+      Fixture f = FixtureNamed(name);
+      const std::vector<uint8_t> clean = ReadFile(f.path);
+      std::vector<uint8_t> data;
+      if (tagged) {
+        data = id3;
+        data.resize(30, 0);
+      }
+      const std::vector<uint8_t> junk = JunkWithFalseSyncs(static_cast<uint32_t>(clean.size()), 1500);
+      data.insert(data.end(), junk.begin(), junk.end());
+      const int64_t start = static_cast<int64_t>(data.size());
+      data.insert(data.end(), clean.begin(), clean.end());
+      const std::string path = TempPath("junk-in-front.mp3");
+      ASSERT_TRUE(WriteFile(path, data));
+      MpegStream stream, reference;
+      ASSERT_TRUE(stream.OpenStream(path));
+      ASSERT_TRUE(reference.OpenStream(f.path));
+      EXPECT_EQ(stream.FirstFrameOffset(), start + reference.FirstFrameOffset());
+      EXPECT_EQ(stream.info().samplingRate, reference.info().samplingRate);
+      EXPECT_EQ(stream.info().layerCode, reference.info().layerCode);
+      EXPECT_EQ(stream.info().frameCount, reference.info().frameCount);
+      EXPECT_EQ(DecodeAll(stream), DecodeAll(reference));
+      std::remove(path.c_str());
+    }
+  }
+}
+
+TEST(OpenStream, JunkWithoutRealFramesIsRefused) {
+  // The false syncs alone, and one frame's header with junk behind it
+  // where its successor should be.
+  std::vector<uint8_t> only = JunkWithFalseSyncs(7, 5000);
+  std::vector<uint8_t> lone = {0xFF, 0xFF, 0xE4, 0x44};
+  std::vector<uint8_t> rest = JunkWithFalseSyncs(8, 900);
+  lone.insert(lone.end(), rest.begin(), rest.end());
+  for (const std::vector<uint8_t>* bytes : {&only, &lone}) {
+    const std::string path = TempPath("no-frames.mp3");
+    ASSERT_TRUE(WriteFile(path, *bytes));
+    MpegStream stream;
+    EXPECT_FALSE(stream.OpenStream(path));
+    EXPECT_FALSE(stream.DecodeBlock());
+    std::remove(path.c_str());
+  }
+}
+
 TEST(DecodeFrame, FalseSyncsInAncillaryDataAreSkipped) {
   // Each frame of this file ends in 8 bytes of ancillary data; write a copy
   // of the stream's own header there. The decoder must go on at the end
@@ -249,6 +320,8 @@ TEST(SeekFrame, Layer3MatchesDecodingFromTheStart) {
   ExpectSeekMatches("l3-44k-vbr-xing", {20, 61});
   ExpectSeekMatches("l3-22k-joint-64", {5, 60, 101});
   ExpectSeekMatches("l3-32k-crc-96", {12});
+  ExpectSeekMatches("l3-8k-joint-24", {5, 21, -3});
+  ExpectSeekMatches("l3-11k-mono-vbr", {9, 40});
 }
 
 TEST(SeekFrame, Layers1And2MatchDecodingFromTheStart) {

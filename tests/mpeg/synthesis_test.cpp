@@ -50,16 +50,17 @@ TEST(Synthesis, ZerosGiveZeros) {
   }
 }
 
-// Runs a check with the SSE2 kernels (where built) and the portable ones,
-// and leaves the default behind.
+// Runs a check with every kernel set available, and leaves the one chosen
+// before behind.
 template <typename Check>
 void ForEachKernel(Check check) {
-  for (bool vector : {true, false}) {
-    if (!UseVectorKernels(vector)) continue;
-    SCOPED_TRACE(vector ? "SSE2 kernels" : "portable kernels");
+  const Kernels chosen = ActiveKernels();
+  for (Kernels kernels : {Kernels::kAvx2, Kernels::kSse2, Kernels::kPortable}) {
+    if (!UseKernels(kernels)) continue;
+    SCOPED_TRACE(KernelsName(kernels));
     check();
   }
-  UseVectorKernels(true);
+  UseKernels(chosen);
 }
 
 TEST(Synthesis, FastPathMatchesTheDefinition) {

@@ -83,10 +83,10 @@ std::vector<int16_t> DecodeAll(MpegStream& stream, int maxBlocks) {
 std::vector<size_t> FrameOffsets(const std::vector<uint8_t>& bytes) {
   std::vector<size_t> offsets;
   size_t at = 0;
-  while (at + 4 <= bytes.size() && bytes[at] == 0xFF && (bytes[at + 1] & 0xF0) == 0xF0) {
-    uint32_t bits = ((bytes[at + 1] & 0x0Fu) << 16) | (bytes[at + 2] << 8) | bytes[at + 3];
+  while (at + 4 <= bytes.size()) {
+    uint32_t word = (uint32_t{bytes[at]} << 24) | (bytes[at + 1] << 16) | (bytes[at + 2] << 8) | bytes[at + 3];
     FrameHeader h;
-    if (!DecodeHeaderBits(bits, &h)) break;
+    if (!DecodeHeaderWord(word, &h)) break;
     offsets.push_back(at);
     at += static_cast<size_t>(FrameBytes(h));
   }

@@ -191,10 +191,11 @@ def write_standard(table_dir, out_dir):
         o.append("    " + " ".join("%.9f," % v for v in window[i:i + 4]))
     o.append("};")
     o.append("")
-    o.append("// Scale-factor band boundaries, by ID (0 lower rates, 1 MPEG-1) and")
-    o.append("// sampling-frequency index (ISO/IEC 11172-3 B.8, 13818-3 B.2).")
-    order = [[22050, 24000, 16000], [44100, 48000, 32000]]
-    o.append("const ScaleFactorBands kScaleFactorBands[2][3] = {")
+    o.append("// Scale-factor band boundaries, by row (0 lower rates, 1 MPEG-1, 2 the")
+    o.append("// quartered rates) and sampling-frequency index (ISO/IEC 11172-3 B.8,")
+    o.append("// 13818-3 B.2, and the 11.025/12/8 kHz extension of the latter).")
+    order = [[22050, 24000, 16000], [44100, 48000, 32000], [11025, 12000, 8000]]
+    o.append("const ScaleFactorBands kScaleFactorBands[3][3] = {")
     for row in order:
         o.append("    {")
         for rate in row:
