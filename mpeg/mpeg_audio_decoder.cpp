@@ -104,7 +104,7 @@ bool MpegAudioDecoder::Seek(int64_t frame) {
 std::string MpegAudioDecoder::Describe() const {
   const StreamInfo& s = stream_.info();
   char text[96];
-  std::snprintf(text, sizeof text, "MPEG %s Layer %u, %u Hz, %u kbit/s", s.id ? "1" : "2",
+  std::snprintf(text, sizeof text, "MPEG %s Layer %u, %u Hz, %u kbit/s", s.id ? "1" : s.mpeg25 ? "2.5" : "2",
                 4 - s.layerCode, s.samplingRate, s.bitrate / 1000);
   return text;
 }
