@@ -1,6 +1,7 @@
 #include "vorbis/setup.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 
 namespace cx::vorbis {

@@ -3,6 +3,7 @@
 // exact frame positions through the pages' granule positions.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
