@@ -17,6 +17,10 @@
 
 namespace {
 
+// WAV format tags of MPEG audio: Layer III, and Layers I and II.
+constexpr uint16_t kWavMpegLayer3Tag = 0x0055;
+constexpr uint16_t kWavMpegTag = 0x0050;
+
 // Frames decoded at a time into the staging buffer.
 constexpr size_t kStageFrames = 4096;
 
@@ -97,9 +101,16 @@ bool MediaSource::OpenMedia(const char* path) {
       info_.kind = kMediaWav;
       return true;
     }
+    // MPEG audio in a WAV file: the data chunk is the MPEG stream.
+    uint16_t tag = 0;
+    uint64_t start = 0, size = 0;
+    const bool mpeg = FindWavData(file_, &tag, &start, &size) && (tag == kWavMpegLayer3Tag || tag == kWavMpegTag);
     file_.Close();
     std::memset(&info_, 0, sizeof info_);
-    return false;
+    if (!mpeg) return false;
+    auto bytes = std::make_unique<cx::codec::SliceByteSource>(cx::codec::FileByteSource::Open(path),
+                                                              static_cast<int64_t>(start), static_cast<int64_t>(size));
+    return OpenDecoded(kMediaMpeg, MakeDecoderForKind(kMediaMpeg), std::move(bytes), path);
   }
   auto decoder = MakeDecoderForKind(kind);
   if (!decoder) return false;
@@ -116,7 +127,7 @@ bool MediaSource::OpenDecoded(uint32_t kind, std::unique_ptr<cx::codec::AudioDec
                               std::unique_ptr<cx::codec::ByteSource> bytes, const char* name) {
   std::memset(&info_, 0, sizeof info_);
   dataStart_ = 0;
-  if (!bytes || !decoder->Open(std::move(bytes))) return false;
+  if (!decoder || !bytes || !decoder->Open(std::move(bytes))) return false;
   const cx::codec::DecoderFormat& f = decoder->format();
   if (f.channels <= 0 || f.channels > 8 || f.sampleRate == 0 || f.bitsPerSample < 4 || f.bitsPerSample > 32) {
     return false;

@@ -104,6 +104,26 @@ bool ParseWavHeader(ByteFile& file, WavLayout* layout) {
   return true;
 }
 
+bool FindWavData(ByteFile& file, uint16_t* formatTag, uint64_t* dataStart, uint64_t* dataSize) {
+  uint64_t fileSize = 0;
+  uint8_t riff[12];
+  if (!file.Size(&fileSize) || !ReadAt(file, 0, riff, 12)) return false;
+  if (std::memcmp(riff, "RIFF", 4) != 0 || std::memcmp(riff + 8, "WAVE", 4) != 0) return false;
+  uint64_t at = 12;
+  uint32_t fmtSize = 0;
+  uint8_t tag[2];
+  if (!FindChunk(file, fileSize, "fmt ", false, &at, &fmtSize) || fmtSize < 2 || !ReadAt(file, at, tag, 2)) {
+    return false;
+  }
+  at += fmtSize;
+  uint32_t stored = 0;
+  if (!FindChunk(file, fileSize, "data", (fmtSize & 1) != 0, &at, &stored) || at >= fileSize) return false;
+  *formatTag = static_cast<uint16_t>(tag[0] | (tag[1] << 8));
+  *dataStart = at;
+  *dataSize = stored == 0 || at + stored > fileSize ? fileSize - at : stored;
+  return true;
+}
+
 bool ReadWavData(ByteFile& file, const WavLayout& layout, uint32_t* readPos, void* region1,
                  uint32_t length1, void* region2, uint32_t length2, uint32_t* count) {
   *count = 0;

@@ -23,6 +23,12 @@ struct WavLayout {
 // skipped when the next bytes only make a chunk id one byte further on.
 bool ParseWavHeader(ByteFile& file, WavLayout* layout);
 
+// For a WAV file whose data is not PCM (MPEG audio in a WAV file, format
+// tags 0x0050 and 0x0055): the format tag and where the data chunk's bytes
+// lie, cut to what the file holds (a size of 0 or past the end, as a
+// recording cut off leaves it, means the rest of the file).
+bool FindWavData(ByteFile& file, uint16_t* formatTag, uint64_t* dataStart, uint64_t* dataSize);
+
 // Copies PCM from *readPos into region 1 and, when given, region 2; *count
 // receives the bytes delivered. False when the data is exhausted.
 bool ReadWavData(ByteFile& file, const WavLayout& layout, uint32_t* readPos, void* region1,

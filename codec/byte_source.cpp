@@ -62,4 +62,16 @@ size_t MemoryByteSource::ReadAt(int64_t offset, uint8_t* out, size_t n) {
   return count;
 }
 
+SliceByteSource::SliceByteSource(std::unique_ptr<ByteSource> inner, int64_t offset, int64_t size)
+    : inner_(std::move(inner)), offset_(offset), size_(0) {
+  // Never more than the inner source holds behind the offset.
+  if (inner_ && offset >= 0 && offset <= inner_->Size() && size > 0) size_ = std::min(size, inner_->Size() - offset);
+}
+
+size_t SliceByteSource::ReadAt(int64_t offset, uint8_t* out, size_t n) {
+  if (!inner_ || offset < 0 || offset >= size_ || n == 0) return 0;
+  const size_t left = static_cast<size_t>(size_ - offset);
+  return inner_->ReadAt(offset_ + offset, out, n < left ? n : left);
+}
+
 }  // namespace cx::codec

@@ -39,6 +39,20 @@ class FileByteSource : public ByteSource {
   int64_t position_ = -1;  // where the stream stands; -1 unknown
 };
 
+// A stretch of another source (a chunk of a container), seen from its
+// first byte; it owns the source it looks into.
+class SliceByteSource : public ByteSource {
+ public:
+  SliceByteSource(std::unique_ptr<ByteSource> inner, int64_t offset, int64_t size);
+  int64_t Size() const override { return size_; }
+  size_t ReadAt(int64_t offset, uint8_t* out, size_t n) override;
+
+ private:
+  std::unique_ptr<ByteSource> inner_;
+  int64_t offset_;
+  int64_t size_;
+};
+
 class MemoryByteSource : public ByteSource {
  public:
   explicit MemoryByteSource(std::vector<uint8_t> bytes) : bytes_(std::move(bytes)) {}

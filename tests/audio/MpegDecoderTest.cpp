@@ -272,4 +272,41 @@ TEST(MpegDecoderTest, DamagedAndHostileFiles) {
   EXPECT_FALSE(missing.OpenMedia(dir.Path("missing.mp3").c_str()));
 }
 
+// MPEG audio in a WAV file (format tags 0x55 and 0x50): the data chunk is
+// the stream, decoded as the same file on its own is; a data size of 0 or
+// past the end (a recording cut off) means the rest of the file.
+TEST(MpegDecoderTest, MpegInsideWavPlaysAsTheStreamItHolds) {
+  TempFolder dir;
+  for (const char* name : {"l3-44k-joint-128.mp3", "l2-48k-joint-128-table-a.mp2"}) {
+    SCOPED_TRACE(name);
+    const Bytes stream = ReadWholeFile(Fixture(name));
+    ASSERT_GT(stream.size(), 4000u);
+    const Bytes reference = Reference(Fixture(name));
+    const uint16_t tag = std::string(name).find(".mp3") != std::string::npos ? 0x55 : 0x50;
+    for (uint32_t storedSize : {static_cast<uint32_t>(stream.size()), 0u, 0x7FFFFFF0u}) {
+      SCOPED_TRACE(storedSize);
+      Bytes wav = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ', 30, 0, 0, 0};
+      const Bytes fmt = {uint8_t(tag), 0, 2, 0, 0x44, 0xAC, 0, 0, 0, 0x3E, 0, 0, 1, 0, 0, 0,
+                         12, 0, 1, 0, 2, 0, 0, 0, 0x80, 1, 1, 0, 0x71, 5};
+      wav.insert(wav.end(), fmt.begin(), fmt.end());
+      const Bytes fact = {'f', 'a', 'c', 't', 4, 0, 0, 0, 0, 0, 0, 0};
+      wav.insert(wav.end(), fact.begin(), fact.end());
+      wav.insert(wav.end(), {'d', 'a', 't', 'a', uint8_t(storedSize), uint8_t(storedSize >> 8),
+                             uint8_t(storedSize >> 16), uint8_t(storedSize >> 24)});
+      wav.insert(wav.end(), stream.begin(), stream.end());
+      const std::string path = dir.Write("inside.wav", wav);
+      MediaSource source;
+      ASSERT_TRUE(source.OpenMedia(path.c_str()));
+      EXPECT_EQ(source.info().kind, kMediaMpeg);
+      uint32_t last = 0;
+      EXPECT_TRUE(ReadAll(source, 65536, 0, &last) == reference);
+    }
+  }
+  // Another compressed tag is still refused.
+  Bytes adpcm = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ', 16, 0, 0, 0,
+                 2, 0, 1, 0, 0x40, 0x1F, 0, 0, 0, 0x10, 0, 0, 0, 1, 4, 0, 'd', 'a', 't', 'a', 4, 0, 0, 0, 1, 2, 3, 4};
+  MediaSource source;
+  EXPECT_FALSE(source.OpenMedia(dir.Write("adpcm.wav", adpcm).c_str()));
+}
+
 }  // namespace

@@ -109,8 +109,13 @@ def round_trip(args, prefix):
     folder = prefix.drive_c(app)
     menu = prefix.drive_c(r"C:\ProgramData\Microsoft\Windows\Start Menu\Programs\Cantorix")
     handset = os.path.exists(os.path.join(args.bin, "Handset.exe"))
-    installed = ["Cantorix.exe", "CantorixGuide.html", "Uninstall.exe"] + (["Handset.exe"] if handset else [])
+    soundfont = os.path.exists(os.path.join(args.bin, "TimGM6mb.sf2"))
+    installed = ["Cantorix.exe", "CantorixGuide.html", "Uninstall.exe"] + (["Handset.exe"] if handset else []) + \
+        (["TimGM6mb.sf2", "TimGM6mb-licence.txt"] if soundfont else [])
     check(sorted(os.listdir(folder)) == sorted(installed), f"the folder holds {installed}")
+    if soundfont:
+        with open(os.path.join(folder, "TimGM6mb.sf2"), "rb") as a, open(os.path.join(args.bin, "TimGM6mb.sf2"), "rb") as b:
+            check(a.read() == b.read(), "the SoundFont MIDI files play with is installed whole, with its licence")
     shortcuts = ["Cantorix.lnk", "Cantorix Guide.lnk", "Uninstall Cantorix.lnk"] + \
         (["Handset.lnk"] if handset else [])
     check(os.path.isdir(menu) and sorted(os.listdir(menu)) == sorted(shortcuts),

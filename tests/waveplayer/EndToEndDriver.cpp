@@ -17,9 +17,10 @@ namespace {
 
 UINT gCommandMessage = 0;
 
-// The test prefix has the CD-ROM drive X:, so the CD player is shown too.
+// The test prefix has the CD-ROM drive X:, so the CD player is shown too,
+// and the MIDI player with its built-in synthesizer.
 constexpr uint32_t kStopped = kStatusPlaylist | kStatusPlay | kStatusTrackForward | kStatusTrackBack |
-                              kStatusWaveShown | kStatusCdShown;
+                              kStatusWaveShown | kStatusCdShown | kStatusMidiShown;
 
 struct Player {
   HWND panel = nullptr;

@@ -71,7 +71,9 @@ class RemoteTest : public ::testing::Test {
 };
 
 // The test prefix has the CD-ROM drive X:, so the CD player is shown too.
-constexpr uint32_t kShown = kStatusWaveShown | kStatusCdShown;
+// The MIDI player is there too: the built-in synthesizer plays where no MIDI
+// device is.
+constexpr uint32_t kShown = kStatusWaveShown | kStatusCdShown | kStatusMidiShown;
 constexpr uint32_t kStopped = kStatusPlaylist | kStatusPlay | kStatusTrackForward | kStatusTrackBack | kShown;
 constexpr uint32_t kPlaying = kStatusPlaylist | kStatusStop | kStatusPause | kStatusSkipForward |
                               kStatusSkipBack | kStatusTrackForward | kStatusTrackBack | kShown;
