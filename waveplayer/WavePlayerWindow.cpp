@@ -379,6 +379,8 @@ void OnTick(HWND window) {
   WavePlayerEngine* engine = state != nullptr ? state->engine.get() : nullptr;
   if (engine == nullptr) return;
   ShowRecordTime(window, *state);
+  RunRecording(window, state, [](WaveRecordingEngine& rec) { rec.CheckWriter(); });
+  if (StateOf(window) != state) return;  // closed while the box was up
   engine->Tick();
   if (!engine->currentBlink()) return;
   ShowTrackAndTime(window, *engine);
@@ -390,10 +392,19 @@ void OnTick(HWND window) {
   }
 }
 
+// Suspend (the query is no longer sent by newer systems, the suspend itself
+// is) and the end of the session stop playback and finish a recording.
+void EndForSystem(HWND window) {
+  RunEngine(window, StateOf(window), [](WavePlayerEngine& engine) { engine.OnSuspendQuery(); });
+  RunRecording(window, StateOf(window), [](WaveRecordingEngine& rec) { rec.EndForSystem(); });
+}
+
 LRESULT OnPowerBroadcast(HWND window, WPARAM event) {
   if (event == PBT_APMQUERYSUSPEND) {
     RunEngine(window, StateOf(window), [](WavePlayerEngine& engine) { engine.OnSuspendQuery(); });
     RunRecording(window, StateOf(window), [](WaveRecordingEngine& rec) { rec.OnSuspendQuery(); });
+  } else if (event == PBT_APMSUSPEND) {
+    EndForSystem(window);
   }
   return TRUE;
 }
@@ -415,6 +426,7 @@ LRESULT CALLBACK WavePlayerProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case kMsgPanelTick: OnTick(window); return 0;
     case kMsgListEdited: OnListEdited(window); return 0;
     case WM_POWERBROADCAST: return OnPowerBroadcast(window, wParam);
+    case WM_ENDSESSION: EndForSystem(window); return 0;
     default: return DefWindowProcA(window, message, wParam, lParam);
   }
 }
