@@ -41,6 +41,9 @@ FileDialogFunction gSaveDialog = GetSaveFileNameA;
 // The window's state, kept in its user data from WM_CREATE to WM_DESTROY.
 struct PlayListWindowState {
   PlayList* list = nullptr;  // handed over by the list right after creation
+  // The list the window was made for. The attach message can come from any
+  // process: only this pointer, known from the creation, is ever taken.
+  PlayList* madeFor = nullptr;
   HWND listBox = nullptr;
   // The "X" key and CANCELSMALL share one id, so GetDlgItem would reach
   // only one of them: both are kept by handle.
@@ -235,8 +238,8 @@ void OnDropFiles(HWND window, HDROP drop) {
 void OnAttach(HWND window, PlayList* list) {
   PlayListWindowState* state = StateOf(window);
   if (state == nullptr) return;
+  if (list == nullptr || list != state->madeFor) return;
   state->list = list;
-  if (list == nullptr) return;
   list->CopyEntriesToEdits(false);
   RefreshLines(*state);
 }
@@ -258,6 +261,7 @@ LRESULT OnCreate(HWND window, const CREATESTRUCTA* cs) {
   auto* state = new (std::nothrow) PlayListWindowState;
   if (state == nullptr) return -1;
   SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(state));
+  state->madeFor = static_cast<PlayList*>(cs->lpCreateParams);
   int cancelKeys = 0;
   for (const PlayListKeyPlace& key : kPlayListKeys) {
     HWND button = SkinDibButton(
@@ -307,12 +311,12 @@ WindowClass gPlayListClass = {kPlayListClass, PlayListProc, 0, nullptr,
 
 // Every player's list gets its window here: a hidden pop-up centred on the
 // screen, owned by the window it disables while shown.
-HWND CreatePlayListWindow(PlayList* /*list*/, HWND owner) {
+HWND CreatePlayListWindow(PlayList* list, HWND owner) {
   if (!IsWindowClassRegistered(gPlayListClass)) return nullptr;
   const int x = (GetSystemMetrics(SM_CXSCREEN) - kPlayListWidth) / 2;
   const int y = (GetSystemMetrics(SM_CYSCREEN) - kPlayListHeight) / 2;
   return CreateWindowExA(WS_EX_ACCEPTFILES, kPlayListClass, kPlayListTitle, WS_POPUP | WS_BORDER | WS_SYSMENU,
-                         x, y, kPlayListWidth, kPlayListHeight, owner, nullptr, gInstance, nullptr);
+                         x, y, kPlayListWidth, kPlayListHeight, owner, nullptr, gInstance, list);
 }
 
 }  // namespace

@@ -307,7 +307,7 @@ void OnControlClick(HWND window, int id) {
 }
 
 void ReplyStatus(HWND window, HWND replyTo) {
-  if (replyTo != nullptr) PostMessageA(replyTo, kMsgStatusReply, WavePlayerStatusBits(window), 0);
+  PostStatusReply(reinterpret_cast<LPARAM>(replyTo), WavePlayerStatusBits(window));
 }
 
 void AddFileFromAtom(WavePlayerEngine& engine, LPARAM atom) {
