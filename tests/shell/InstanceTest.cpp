@@ -2,7 +2,9 @@
 // and ends; only one main panel ever exists.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "tests/support/WinTestSupport.h"
 
@@ -70,6 +72,46 @@ TEST_F(InstanceTest, SecondStartHandsItsFileToTheFirstAndEnds) {
   EXPECT_EQ(FindTopLevelWindows("CANTORIX").size(), 1u);
   EXPECT_EQ(watcher.Texts().size(), 1u);
   CloseFirst(first, panel);
+}
+
+// Ten starts at once, each with its own file: exactly one instance stays,
+// and every file reaches it (each list names no playable kind, so each one
+// read makes a box of the survivor).
+TEST_F(InstanceTest, TenSimultaneousStartsLeaveOneInstanceWithEveryFile) {
+  const int kStarts = 10;
+  std::vector<std::string> lists;
+  for (int i = 0; i < kStarts; ++i) {
+    lists.push_back(dir_.Write("handed" + std::to_string(i) + ".m3u", "notes" + std::to_string(i) + ".txt\r\n"));
+  }
+  std::vector<std::unique_ptr<ChildProcess>> starts;
+  std::vector<std::unique_ptr<MessageBoxWatcher>> watchers;
+  for (int i = 0; i < kStarts; ++i) {
+    starts.emplace_back(new ChildProcess(ProgramPath() + " /MIN " + lists[i]));
+    ASSERT_TRUE(starts.back()->started());
+    watchers.emplace_back(new MessageBoxWatcher("Cantorix Error Reporting", starts.back()->id()));
+  }
+  auto boxes = [&] {
+    size_t n = 0;
+    for (auto& w : watchers) n += w->Texts().size();
+    return n;
+  };
+  EXPECT_TRUE(PumpUntil([&] { return boxes() >= static_cast<size_t>(kStarts); }, 90000)) << boxes();
+  int ended = 0;
+  ChildProcess* survivor = nullptr;
+  for (int i = 0; i < kStarts; ++i) {
+    if (starts[i]->Wait(watchers[i]->Texts().empty() ? 30000 : 0) == 0) {
+      ++ended;
+    } else {
+      survivor = starts[i].get();
+      EXPECT_EQ(watchers[i]->Texts().size(), static_cast<size_t>(kStarts));
+    }
+  }
+  EXPECT_EQ(ended, kStarts - 1);
+  EXPECT_EQ(boxes(), static_cast<size_t>(kStarts));
+  const std::vector<HWND> panels = FindTopLevelWindows("CANTORIX");
+  ASSERT_EQ(panels.size(), 1u);
+  ASSERT_NE(survivor, nullptr);
+  CloseFirst(*survivor, panels[0]);
 }
 
 TEST_F(InstanceTest, FileOnTheCommandLineIsOpenedOnTheFirstPass) {
