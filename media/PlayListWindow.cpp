@@ -1,11 +1,13 @@
 #include "media/PlayListWindow.h"
 
+#include <cderr.h>
 #include <commdlg.h>
 #include <shellapi.h>
 
 #include <algorithm>
 #include <cstring>
 #include <new>
+#include <vector>
 
 #include "common/ErrorBox.h"
 #include "common/Win32Handles.h"
@@ -24,8 +26,12 @@ constexpr char kListFileFilter[] = "List File\0*.m3u\0";  // the literal adds th
 constexpr char kOpenFailedText[] = "Error in open file.";
 constexpr char kEmptyFileText[] = "The File is empty.\n";
 constexpr char kNotSupportedText[] = "The list is not support by the player";
-// A multiple selection comes back as a folder and names in this buffer.
-constexpr DWORD kAddResultSize = 1024;
+constexpr char kListFullText[] = "The list is full: it holds 99 files.";
+constexpr char kTooManyChosenText[] = "Too many files were chosen at once.";
+// A multiple selection comes back as a folder and names in this buffer:
+// room for the folder and 99 names of full length, each with its NUL, and
+// the final NUL.
+constexpr DWORD kAddResultSize = (kPlayListCapacity + 1) * kPlayListSlot + 1;
 constexpr DWORD kAddFlags = OFN_LONGNAMES | OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_ALLOWMULTISELECT |
                             OFN_SHOWHELP | OFN_HIDEREADONLY;
 constexpr DWORD kLoadFlags =
@@ -129,14 +135,21 @@ void OnCancel(PlayListWindowState& state) {
 }
 
 void OnAdd(HWND window, PlayListWindowState& state) {
-  char result[kAddResultSize] = {};
+  std::vector<char> result(kAddResultSize, '\0');
   DWORD flags = kAddFlags;
   if (state.list->AllowedKinds() & kKindCdTrack) flags |= OFN_NOCHANGEDIR;
-  OPENFILENAMEA dialog = DialogSetup(window, state.list->DialogFilter().c_str(), result, sizeof result,
+  OPENFILENAMEA dialog = DialogSetup(window, state.list->DialogFilter().c_str(), result.data(), kAddResultSize,
                                      state.list->PatternDirectory(), flags);
-  if (!gOpenDialog(&dialog) || result[0] == '\0') return;
-  AddDialogSelection(*state.list, result, sizeof result);
+  if (!gOpenDialog(&dialog)) {
+    // A selection the buffer cannot hold would otherwise add nothing, silently.
+    if (CommDlgExtendedError() == FNERR_BUFFERTOOSMALL) ShowErrorBox(window, kTooManyChosenText);
+    return;
+  }
+  if (result[0] == '\0') return;
+  bool full = false;
+  AddDialogSelection(*state.list, result.data(), result.size(), &full);
   RefreshLines(state);
+  if (full) ShowErrorBox(window, kListFullText);
 }
 
 void OnDelete(PlayListWindowState& state) {
