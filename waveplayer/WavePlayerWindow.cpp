@@ -31,6 +31,10 @@ struct WavePlayerState {
   // returned), or shown or hidden (playback stops then).
   bool destroyed = false;
   bool stopWhenIdle = false;
+  // The playlist window's edited list arrived meanwhile: taken over when
+  // the engine is free, or the list window would stay up and the panel
+  // disabled for good.
+  bool listEditedPending = false;
 };
 
 WavePlayerState* StateOf(HWND window) {
@@ -173,6 +177,12 @@ void AfterOperation(HWND window, WavePlayerState* state) {
   if (state->stopWhenIdle) {
     state->stopWhenIdle = false;
     state->engine->StopPlayback();
+  }
+  if (state->listEditedPending) {
+    state->listEditedPending = false;
+    // Renders and handles a destroy itself; the state may be gone after.
+    RunEngine(window, state, [](WavePlayerEngine& engine) { engine.OnListEdited(); });
+    return;
   }
   SyncView(window);
 }
@@ -369,7 +379,12 @@ void OnDiscChange(HWND window, WPARAM wParam, LPARAM lParam) {
 }
 
 void OnListEdited(HWND window) {
-  RunEngine(window, StateOf(window), [](WavePlayerEngine& engine) { engine.OnListEdited(); });
+  WavePlayerState* state = StateOf(window);
+  if (state != nullptr && state->engine && Busy(*state)) {
+    state->listEditedPending = true;
+    return;
+  }
+  RunEngine(window, state, [](WavePlayerEngine& engine) { engine.OnListEdited(); });
 }
 
 // The panel's 500 ms tick: time and the blinking indicator of the current
