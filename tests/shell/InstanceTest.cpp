@@ -2,6 +2,7 @@
 // and ends; only one main panel ever exists.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -112,6 +113,40 @@ TEST_F(InstanceTest, TenSimultaneousStartsLeaveOneInstanceWithEveryFile) {
   ASSERT_EQ(panels.size(), 1u);
   ASSERT_NE(survivor, nullptr);
   CloseFirst(*survivor, panels[0]);
+}
+
+// Started with ALLCLOSE no player exists; a file handed over then opens the
+// player it is for instead of being lost.
+TEST_F(InstanceTest, FileHandedToAnInstanceWithoutPlayersOpensItsPlayer) {
+  ChildProcess first(ProgramPath() + " allclose");
+  HWND panel = WaitForShownPanel(15000);
+  ASSERT_NE(panel, nullptr);
+  ASSERT_EQ(FindWindowExA(panel, nullptr, "CXWavePlayerClass", nullptr), nullptr);
+  // One second of 8-bit mono silence.
+  std::string wav = "RIFF";
+  auto u32 = [&](uint32_t v) { for (int i = 0; i < 4; ++i) wav += static_cast<char>(v >> (8 * i)); };
+  auto u16 = [&](uint16_t v) { wav += static_cast<char>(v & 0xFF); wav += static_cast<char>(v >> 8); };
+  u32(36 + 8000);
+  wav += "WAVEfmt ";
+  u32(16); u16(1); u16(1); u32(8000); u32(8000); u16(1); u16(8);
+  wav += "data";
+  u32(8000);
+  wav += std::string(8000, '\x80');
+  const std::string path = dir_.Write("handed.wav", wav);
+  ChildProcess second(ProgramPath() + " " + path);
+  EXPECT_EQ(second.Wait(15000), 0);
+  HWND wave = nullptr;
+  char title[64] = {};
+  EXPECT_TRUE(PumpUntil(
+      [&] {
+        wave = FindWindowExA(panel, nullptr, "CXWavePlayerClass", nullptr);
+        if (wave == nullptr || !IsWindowVisible(wave)) return false;
+        GetWindowTextA(GetDlgItem(wave, 2038), title, sizeof title);
+        return std::string(title) == "handed";
+      },
+      15000))
+      << title;
+  CloseFirst(first, panel);
 }
 
 TEST_F(InstanceTest, FileOnTheCommandLineIsOpenedOnTheFirstPass) {
