@@ -59,7 +59,9 @@ TEST(WavSurvivalTest, HeaderFollowsTheDataWhileRecording) {
     const Bytes disk = ReadWholeFile(path);
     ASSERT_EQ(disk.size(), kWavHeaderBytes + at + n);
     const uint32_t stored = U32(disk, 42);
-    if (stored > 0) EXPECT_EQ(U32(disk, 4), stored + 38);
+    if (stored > 0) {
+      EXPECT_EQ(U32(disk, 4), stored + 38);
+    }
     EXPECT_LE(stored, at + n);
     EXPECT_LT(at + n - stored, format.avgBytesPerSec) << "at " << at;
   }
