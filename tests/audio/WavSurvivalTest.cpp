@@ -45,7 +45,10 @@ bool IsPrefix(const Bytes& part, const Bytes& whole) {
 }
 
 // While recording, what is on disk is a readable file whose header never
-// lags more than a second of sound behind the data.
+// lags more than a second of sound behind the data. (On Windows the file is
+// not shared while it is written; the recording test under Wine kills the
+// recorder and reads it then.)
+#ifndef _WIN32
 TEST(WavSurvivalTest, HeaderFollowsTheDataWhileRecording) {
   TempFolder dir;
   const std::string path = dir.Path("live.wav");
@@ -67,6 +70,7 @@ TEST(WavSurvivalTest, HeaderFollowsTheDataWhileRecording) {
   }
   ASSERT_TRUE(writer.FinishWavFile());
 }
+#endif
 
 // A header never fixed up (data size 0) or claiming more than the file
 // holds: the reader delivers the whole frames that are there.
@@ -132,11 +136,14 @@ TEST(WavSurvivalTest, SizeLimitEndsOnAWholeFrame) {
   // Nothing more is taken once stopped.
   EXPECT_FALSE(writer.AppendData(pcm.data() + 1000, 4));
   EXPECT_EQ(writer.DataBytes(), 1000u);
+  Bytes disk;
+#ifndef _WIN32
   // Before the finish the header already covers everything written.
-  Bytes disk = ReadWholeFile(path);
+  disk = ReadWholeFile(path);
   ASSERT_EQ(disk.size(), kWavHeaderBytes + 1000);
   EXPECT_EQ(U32(disk, 42), 1000u);
   EXPECT_EQ(U32(disk, 4), 1038u);
+#endif
   ASSERT_TRUE(writer.FinishWavFile());
   disk = ReadWholeFile(path);
   EXPECT_EQ(U32(disk, 42), 1000u);
