@@ -131,8 +131,9 @@ bool DirectSoundCaptureRecorder::CopyCapturedLocked() {
   bool ok = writer_.AppendData(region1, length1);
   if (ok && region2 != nullptr && length2 > 0) ok = writer_.AppendData(region2, length2);
   buffer_->Unlock(region1, length1, region2, length2);
+  recordedBytes_ = writer_.DataBytes();
+  writeStop_ = static_cast<int>(writer_.stopped());
   if (!ok) return false;
-  recordedBytes_ += n;
   copyOffset_ = (copyOffset_ + n) % size;
   return true;
 }
@@ -167,6 +168,7 @@ void DirectSoundCaptureRecorder::ReleaseRecorder() {
   format_ = MakePcmFormat(22050, 1, 16);
   copyOffset_ = 0;
   recordedBytes_ = 0;
+  writeStop_ = 0;
 }
 
 uint32_t DirectSoundCaptureRecorder::RecordedMs() const {

@@ -43,6 +43,8 @@ class DirectSoundCaptureRecorder {
   void ReleaseRecorder();
   uint32_t RecordedMs() const;
   uint32_t RecordedBytes() const { return recordedBytes_; }
+  // Why the file takes no more data (a failed write, the size limit), if so.
+  WavWriteStop writeStop() const { return static_cast<WavWriteStop>(writeStop_.load()); }
   const PcmFormat& format() const { return format_; }
 
  protected:
@@ -74,4 +76,5 @@ class DirectSoundCaptureRecorder {
   std::mutex copyLock_;
   DWORD copyOffset_ = 0;
   std::atomic<uint32_t> recordedBytes_{0};
+  std::atomic<int> writeStop_{0};
 };

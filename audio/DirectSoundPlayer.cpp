@@ -41,6 +41,30 @@ class BufferLock {
   bool ok_ = false;
 };
 
+// The block's lock, held for the life of the object when it could be taken
+// within a short wait. A lock left by a program that died is taken too, but
+// the block it guarded may be half-written: not held then.
+class Shared3DLock {
+ public:
+  Shared3DLock() : mutex_(CreateMutexA(nullptr, FALSE, kShared3DLockName)) {
+    if (!mutex_) return;
+    const DWORD waited = WaitForSingleObject(mutex_.get(), kShared3DLockWaitMs);
+    taken_ = waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
+    held_ = waited == WAIT_OBJECT_0;
+  }
+  ~Shared3DLock() {
+    if (taken_) ReleaseMutex(mutex_.get());
+  }
+  Shared3DLock(const Shared3DLock&) = delete;
+  Shared3DLock& operator=(const Shared3DLock&) = delete;
+  bool held() const { return held_; }
+
+ private:
+  UniqueHandle mutex_;
+  bool taken_ = false;
+  bool held_ = false;
+};
+
 // A view of the block "3DShareName" as Handset created it.
 class Shared3DView {
  public:
@@ -318,17 +342,24 @@ bool DirectSoundStream::Read3DValues(uint32_t mask, Shared3DBlock* b) {
 
 bool DirectSoundStream::Apply3D(uint32_t mask) {
   if (!buffer3D_) return false;
-  Shared3DView view(false);
-  if (!view.block()) return false;
   Shared3DBlock copy;
-  std::memcpy(&copy, view.block(), sizeof copy);
-  return Apply3DValues(mask, copy);
+  {
+    Shared3DView view(false);
+    if (!view.block()) return false;
+    Shared3DLock lock;
+    if (!lock.held()) return false;
+    std::memcpy(&copy, view.block(), sizeof copy);
+  }
+  const uint32_t usable = Sanitize3DBlock(&copy, mask);
+  return Apply3DValues(usable, copy) && usable == mask;
 }
 
 bool DirectSoundStream::Read3D(uint32_t mask) {
   if (!buffer3D_) return false;
   Shared3DView view(true);
   if (!view.block()) return false;
+  Shared3DLock lock;
+  if (!lock.held()) return false;
   Shared3DBlock copy;
   std::memcpy(&copy, view.block(), sizeof copy);
   const bool ok = Read3DValues(mask, &copy);

@@ -3,7 +3,7 @@
 #ifdef _WIN32
 #include <windows.h>
 
-SyncMutex::SyncMutex() { handle_ = CreateMutexA(nullptr, FALSE, kSyncMutexName); }
+SyncMutex::SyncMutex() { handle_ = CreateMutexA(nullptr, FALSE, nullptr); }
 
 SyncMutex::~SyncMutex() {
   if (handle_) CloseHandle(handle_);
@@ -20,19 +20,11 @@ void SyncMutex::Unlock() {
 }
 
 #else
-#include <mutex>
-
-namespace {
-std::recursive_mutex& SharedMutex() {
-  static std::recursive_mutex mutex;
-  return mutex;
-}
-}  // namespace
 
 SyncMutex::SyncMutex() = default;
 SyncMutex::~SyncMutex() = default;
 bool SyncMutex::IsValid() const { return true; }
-void SyncMutex::Lock() { SharedMutex().lock(); }
-void SyncMutex::Unlock() { SharedMutex().unlock(); }
+void SyncMutex::Lock() { mutex_.lock(); }
+void SyncMutex::Unlock() { mutex_.unlock(); }
 
 #endif

@@ -1,8 +1,12 @@
-// The one lock that makes source reads, seeks and the stopping of a
-// DirectSound feeding thread exclude each other. On Windows it is the named
-// mutex every source opens by the same name; elsewhere one process-wide
-// recursive mutex, which behaves the same within a process.
+// The lock that makes one source's reads, seeks and the stopping of its
+// DirectSound feeding thread exclude each other. Each source has its own,
+// unnamed: a lock shared by name would let any program of the session stall
+// playback by holding it. Recursive, as the platform's mutex is.
 #pragma once
+
+#ifndef _WIN32
+#include <mutex>
+#endif
 
 class SyncMutex {
  public:
@@ -18,6 +22,8 @@ class SyncMutex {
  private:
 #ifdef _WIN32
   void* handle_ = nullptr;
+#else
+  std::recursive_mutex mutex_;
 #endif
 };
 
@@ -32,4 +38,3 @@ class SyncGuard {
   SyncMutex& mutex_;
 };
 
-constexpr char kSyncMutexName[] = "Local\\VexSyncMutexObject";

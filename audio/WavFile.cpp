@@ -96,6 +96,16 @@ bool ParseWavHeader(ByteFile& file, WavLayout* layout) {
   uint32_t dataSize = 0;
   if (!FindChunk(file, fileSize, "data", (fmtSize & 1) != 0, &at, &dataSize)) return false;
   if (at > 0xFFFFFFFFu || !file.SeekTo(at)) return false;
+  const uint64_t held = fileSize - at;
+  // A recording cut off between two header updates: its RIFF chunk ends
+  // with the data, and the file holds more sound behind them.
+  const bool cutOff = at + dataSize == 8 + static_cast<uint64_t>(U32At(riff + 4)) && held > dataSize;
+  if (dataSize == 0 || dataSize > held || cutOff) {
+    // Read positions are 32-bit offsets, so a huge file ends where they do.
+    uint64_t real = std::min<uint64_t>(held, 0xFFFFFFFFu - at);
+    real -= real % f.blockAlign;
+    dataSize = static_cast<uint32_t>(real);
+  }
 
   layout->format = f;
   layout->dataSize = dataSize;
@@ -193,7 +203,10 @@ bool WavWriter::CreateWavFile(const char* path, const PcmFormat& format) {
   if (!file_.CreateWrite(path)) return false;
   std::strcpy(path_, path);
   dataBytes_ = 0;
+  patchedBytes_ = 0;
+  stop_ = WavWriteStop::kNone;
   avgBytesPerSec_ = format.avgBytesPerSec;
+  blockAlign_ = format.blockAlign != 0 ? format.blockAlign : 1;
 
   PcmFormat written = format;
   const uint32_t formatSize = sizeof(PcmFormat);
@@ -210,11 +223,34 @@ bool WavWriter::CreateWavFile(const char* path, const PcmFormat& format) {
 }
 
 bool WavWriter::AppendData(const void* bytes, uint32_t n) {
-  if (!file_.IsOpen()) return false;
+  if (!file_.IsOpen() || stop_ != WavWriteStop::kNone) return false;
+  // At the size limit the file ends on the last whole frame that fits.
+  uint32_t room = maxDataBytes_ > dataBytes_ ? maxDataBytes_ - dataBytes_ : 0;
+  room -= room % blockAlign_;
+  const uint32_t take = n < room ? n : room;
   uint32_t written = 0;
-  const bool ok = file_.Write(bytes, n, &written);
+  const bool ok = take == 0 || file_.Write(bytes, take, &written);
   dataBytes_ += written;
-  return ok && written == n;
+  if (!ok || written != take) {
+    stop_ = WavWriteStop::kWriteFailed;
+  } else if (take < n) {
+    stop_ = WavWriteStop::kSizeLimit;
+  }
+  // A recording cut off by a crash or a power loss keeps a header that
+  // covers all but the last second; a stopped one, all of it.
+  const bool due = avgBytesPerSec_ == 0 || dataBytes_ - patchedBytes_ >= avgBytesPerSec_;
+  if ((due || stop_ != WavWriteStop::kNone) && !PatchHeader()) stop_ = WavWriteStop::kWriteFailed;
+  return stop_ == WavWriteStop::kNone;
+}
+
+bool WavWriter::PatchHeader() {
+  const uint32_t riffSize = dataBytes_ + (kWavHeaderBytes - 8);
+  uint64_t end = 0;
+  // Overwriting the header takes no new room, so it works on a full disk.
+  const bool ok = file_.SeekTo(4) && WriteAll(&riffSize, 4) && file_.SeekTo(42) &&
+                  WriteAll(&dataBytes_, 4) && file_.SeekToEnd(&end);
+  if (ok) patchedBytes_ = dataBytes_;
+  return ok;
 }
 
 bool WavWriter::FinishWavFile() {

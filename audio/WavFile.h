@@ -9,11 +9,17 @@
 
 constexpr uint32_t kSeekFailed = 0xFFFFFFFFu;
 constexpr uint32_t kWavHeaderBytes = 46;
+// The RIFF size is 32 bits and counts everything behind its own field: the
+// data of one file must stay 38 bytes short of 4 GiB.
+constexpr uint32_t kMaxWavDataBytes = 0xFFFFFFFFu - (kWavHeaderBytes - 8);
 
 // What the header parse learns about a file.
 struct WavLayout {
   uint32_t dataStart = 0;  // offset of the first PCM byte
-  uint32_t dataSize = 0;   // as stored; not checked against the file's length
+  // As stored, unless the stored size is 0 or more than the file holds (a
+  // recording cut off before its header was finished): then the whole
+  // frames the file really holds.
+  uint32_t dataSize = 0;
   PcmFormat format{};
   uint32_t duration = 0;   // whole seconds
 };
@@ -39,12 +45,17 @@ bool ReadWavData(ByteFile& file, const WavLayout& layout, uint32_t* readPos, voi
 uint32_t SeekWavMs(ByteFile& file, const WavLayout& layout, uint32_t* readPos, uint32_t ms);
 uint32_t WavPositionMs(const WavLayout& layout, uint32_t readPos);
 
+// Why a writer takes no more data.
+enum class WavWriteStop : int { kNone = 0, kWriteFailed = 1, kSizeLimit = 2 };
+
 // Writes a 46-byte header (18-byte format chunk), then the PCM as it comes;
-// the two lengths are fixed up when finished, and an empty recording leaves
-// no file behind.
+// the two lengths are brought up to date about once a second of sound and
+// fixed up when finished, and an empty recording leaves no file behind.
+// After a failed write or at the size limit it takes no more data; what it
+// holds stays a correct file.
 class WavWriter {
  public:
-  WavWriter() = default;
+  explicit WavWriter(uint32_t maxDataBytes = kMaxWavDataBytes) : maxDataBytes_(maxDataBytes) {}
   ~WavWriter() { FinishWavFile(); }
   WavWriter(const WavWriter&) = delete;
   WavWriter& operator=(const WavWriter&) = delete;
@@ -55,12 +66,19 @@ class WavWriter {
   uint32_t RecordedMs() const;
   bool IsOpen() const { return file_.IsOpen(); }
   uint32_t DataBytes() const { return dataBytes_; }
+  WavWriteStop stopped() const { return stop_; }
 
  private:
   bool WriteAll(const void* bytes, uint32_t n);
+  // Both lengths as they stand now, the file pointer back at the end.
+  bool PatchHeader();
 
   ByteFile file_;
   char path_[261] = {};
   uint32_t dataBytes_ = 0;
   uint32_t avgBytesPerSec_ = 0;
+  uint32_t blockAlign_ = 1;
+  uint32_t patchedBytes_ = 0;  // the data size the header holds
+  uint32_t maxDataBytes_;
+  WavWriteStop stop_ = WavWriteStop::kNone;
 };

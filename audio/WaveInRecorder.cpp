@@ -102,7 +102,10 @@ bool WaveInRecorder::TakeBuffer(int index, uint32_t* bytes) {
 }
 
 void WaveInRecorder::WriteTaken(int index, uint32_t bytes) {
-  if (bytes > 0 && writer_.AppendData(buffers_[index], bytes)) recordedBytes_ += bytes;
+  if (bytes == 0) return;
+  writer_.AppendData(buffers_[index], bytes);
+  recordedBytes_ = writer_.DataBytes();
+  writeStop_ = static_cast<int>(writer_.stopped());
 }
 
 void WaveInRecorder::CaptureLoop() {
@@ -163,6 +166,7 @@ void WaveInRecorder::ReleaseAll() {
   bufferSize_ = 0;
   doneIndex_ = 0;
   recordedBytes_ = 0;
+  writeStop_ = 0;
 }
 
 uint32_t WaveInRecorder::RecordedMs() const {

@@ -45,6 +45,8 @@ class WaveInRecorder {
   // Milliseconds of sound that reached the file.
   uint32_t RecordedMs() const;
   uint32_t RecordedBytes() const { return recordedBytes_; }
+  // Why the file takes no more data (a failed write, the size limit), if so.
+  WavWriteStop writeStop() const { return static_cast<WavWriteStop>(writeStop_.load()); }
   const PcmFormat& format() const { return format_; }
   MMRESULT lastResult() const { return lastResult_; }
 
@@ -71,5 +73,6 @@ class WaveInRecorder {
   uint32_t bufferSize_ = 0;
   int doneIndex_ = 0;  // the buffer the device fills first
   std::atomic<uint32_t> recordedBytes_{0};
+  std::atomic<int> writeStop_{0};
   MMRESULT lastResult_ = MMSYSERR_NOERROR;
 };

@@ -151,7 +151,7 @@ void OnCommandMessage(HWND window, uint16_t code, LPARAM lParam) {
   RunEngine(window, [&](CdEngine& engine, CdPlayerState& state) {
     if (engine.Command(code, lParam)) return;
     if (code == kCmdStatusQuery && lParam != 0) {
-      PostMessageA(reinterpret_cast<HWND>(lParam), kMsgStatusReply, CdPlayerStatusBits(window), 0);
+      PostStatusReply(lParam, CdPlayerStatusBits(window));
     } else if (code == kCmdShowPlaylist && ShownListWindow() == nullptr) {
       state.list->ShowListWindow();
     }

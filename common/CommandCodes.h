@@ -50,5 +50,30 @@ enum StatusBit : uint32_t {
   kStatusMidiShown = 0x40000000,
 };
 
+// The status reply goes to the window named in the query's lParam, which
+// any program can name: only to a window that exists, and never to one of
+// this program's own classes, where WM_USER + 1 means something else.
+inline bool IsStatusReplyTarget(HWND target) {
+  if (target == nullptr || !IsWindow(target)) return false;
+  DWORD process = 0;
+  GetWindowThreadProcessId(target, &process);
+  if (process != GetCurrentProcessId()) return true;
+  char name[32] = {};
+  GetClassNameA(target, name, sizeof name);
+  static const char* const kOwnClasses[] = {
+      "CANTORIX",          "PlayListClass",      "DibButton",         "ColorTextClass",
+      "IndicatorControlClass", "MidiTempoClass", "CXCDPlayerWindow",  "CXMidiPlayerWindow",
+      "CXWavePlayerClass", "CXMixerWindow",      "CXConfigClass",     "CXGrowWindow"};
+  for (const char* own : kOwnClasses) {
+    if (lstrcmpA(name, own) == 0) return false;
+  }
+  return true;
+}
+
+inline void PostStatusReply(LPARAM replyTo, uint32_t bits) {
+  HWND target = reinterpret_cast<HWND>(replyTo);
+  if (IsStatusReplyTarget(target)) PostMessageA(target, kMsgStatusReply, bits, 0);
+}
+
 // A file name handed over in a global atom is read with a buffer this big.
 constexpr int kAtomNameCapacity = 260;

@@ -53,11 +53,15 @@ bool AddEdit(PlayList& list, const char* path, size_t length) {
   return true;
 }
 
-int AddDialogSelection(PlayList& list, const char* result, size_t size) {
+int AddDialogSelection(PlayList& list, const char* result, size_t size, bool* full) {
+  bool scratch = false;
+  bool* leftOver = full != nullptr ? full : &scratch;
+  *leftOver = false;
   const size_t first = strnlen(result, size);
   if (first == 0 || first >= size) return 0;
   const char* names = result + first + 1;
   if (names >= result + size || *names == '\0') {
+    *leftOver = EditCount(list) >= kPlayListCapacity;
     return AddEdit(list, result, first) ? 1 : 0;  // one file, its full path
   }
   std::string folder(result, first);
@@ -66,7 +70,10 @@ int AddDialogSelection(PlayList& list, const char* result, size_t size) {
   const char* end = result + size;
   for (const char* name = names; name < end && *name != '\0';) {
     const size_t length = strnlen(name, end - name);
-    if (EditCount(list) >= kPlayListCapacity) break;
+    if (EditCount(list) >= kPlayListCapacity) {
+      *leftOver = true;
+      break;
+    }
     const std::string path = folder + std::string(name, length);
     if (AddEdit(list, path.c_str(), path.size())) ++added;
     name += length + 1;

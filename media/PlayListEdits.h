@@ -20,7 +20,9 @@ bool AddEdit(PlayList& list, const char* path, size_t length);
 // An open dialog's result: one full path, or a folder followed by names
 // (each NUL-terminated, a second NUL after the last). Returns the number of
 // entries added.
-int AddDialogSelection(PlayList& list, const char* result, size_t size);
+// *full (when given) says whether names were left over because the list
+// holds 99 entries.
+int AddDialogSelection(PlayList& list, const char* result, size_t size, bool* full = nullptr);
 
 // `lines` holds line numbers of the list box, ascending. Delete empties
 // those entries and closes the gaps. Up and Down move them one step and give

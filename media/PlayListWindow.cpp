@@ -1,11 +1,13 @@
 #include "media/PlayListWindow.h"
 
+#include <cderr.h>
 #include <commdlg.h>
 #include <shellapi.h>
 
 #include <algorithm>
 #include <cstring>
 #include <new>
+#include <vector>
 
 #include "common/ErrorBox.h"
 #include "common/Win32Handles.h"
@@ -24,8 +26,12 @@ constexpr char kListFileFilter[] = "List File\0*.m3u\0";  // the literal adds th
 constexpr char kOpenFailedText[] = "Error in open file.";
 constexpr char kEmptyFileText[] = "The File is empty.\n";
 constexpr char kNotSupportedText[] = "The list is not support by the player";
-// A multiple selection comes back as a folder and names in this buffer.
-constexpr DWORD kAddResultSize = 1024;
+constexpr char kListFullText[] = "The list is full: it holds 99 files.";
+constexpr char kTooManyChosenText[] = "Too many files were chosen at once.";
+// A multiple selection comes back as a folder and names in this buffer:
+// room for the folder and 99 names of full length, each with its NUL, and
+// the final NUL.
+constexpr DWORD kAddResultSize = (kPlayListCapacity + 1) * kPlayListSlot + 1;
 constexpr DWORD kAddFlags = OFN_LONGNAMES | OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_ALLOWMULTISELECT |
                             OFN_SHOWHELP | OFN_HIDEREADONLY;
 constexpr DWORD kLoadFlags =
@@ -41,6 +47,9 @@ FileDialogFunction gSaveDialog = GetSaveFileNameA;
 // The window's state, kept in its user data from WM_CREATE to WM_DESTROY.
 struct PlayListWindowState {
   PlayList* list = nullptr;  // handed over by the list right after creation
+  // The list the window was made for. The attach message can come from any
+  // process: only this pointer, known from the creation, is ever taken.
+  PlayList* madeFor = nullptr;
   HWND listBox = nullptr;
   // The "X" key and CANCELSMALL share one id, so GetDlgItem would reach
   // only one of them: both are kept by handle.
@@ -126,14 +135,21 @@ void OnCancel(PlayListWindowState& state) {
 }
 
 void OnAdd(HWND window, PlayListWindowState& state) {
-  char result[kAddResultSize] = {};
+  std::vector<char> result(kAddResultSize, '\0');
   DWORD flags = kAddFlags;
   if (state.list->AllowedKinds() & kKindCdTrack) flags |= OFN_NOCHANGEDIR;
-  OPENFILENAMEA dialog = DialogSetup(window, state.list->DialogFilter().c_str(), result, sizeof result,
+  OPENFILENAMEA dialog = DialogSetup(window, state.list->DialogFilter().c_str(), result.data(), kAddResultSize,
                                      state.list->PatternDirectory(), flags);
-  if (!gOpenDialog(&dialog) || result[0] == '\0') return;
-  AddDialogSelection(*state.list, result, sizeof result);
+  if (!gOpenDialog(&dialog)) {
+    // A selection the buffer cannot hold would otherwise add nothing, silently.
+    if (CommDlgExtendedError() == FNERR_BUFFERTOOSMALL) ShowErrorBox(window, kTooManyChosenText);
+    return;
+  }
+  if (result[0] == '\0') return;
+  bool full = false;
+  AddDialogSelection(*state.list, result.data(), result.size(), &full);
   RefreshLines(state);
+  if (full) ShowErrorBox(window, kListFullText);
 }
 
 void OnDelete(PlayListWindowState& state) {
@@ -235,8 +251,8 @@ void OnDropFiles(HWND window, HDROP drop) {
 void OnAttach(HWND window, PlayList* list) {
   PlayListWindowState* state = StateOf(window);
   if (state == nullptr) return;
+  if (list == nullptr || list != state->madeFor) return;
   state->list = list;
-  if (list == nullptr) return;
   list->CopyEntriesToEdits(false);
   RefreshLines(*state);
 }
@@ -258,6 +274,7 @@ LRESULT OnCreate(HWND window, const CREATESTRUCTA* cs) {
   auto* state = new (std::nothrow) PlayListWindowState;
   if (state == nullptr) return -1;
   SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(state));
+  state->madeFor = static_cast<PlayList*>(cs->lpCreateParams);
   int cancelKeys = 0;
   for (const PlayListKeyPlace& key : kPlayListKeys) {
     HWND button = SkinDibButton(
@@ -307,12 +324,12 @@ WindowClass gPlayListClass = {kPlayListClass, PlayListProc, 0, nullptr,
 
 // Every player's list gets its window here: a hidden pop-up centred on the
 // screen, owned by the window it disables while shown.
-HWND CreatePlayListWindow(PlayList* /*list*/, HWND owner) {
+HWND CreatePlayListWindow(PlayList* list, HWND owner) {
   if (!IsWindowClassRegistered(gPlayListClass)) return nullptr;
   const int x = (GetSystemMetrics(SM_CXSCREEN) - kPlayListWidth) / 2;
   const int y = (GetSystemMetrics(SM_CYSCREEN) - kPlayListHeight) / 2;
   return CreateWindowExA(WS_EX_ACCEPTFILES, kPlayListClass, kPlayListTitle, WS_POPUP | WS_BORDER | WS_SYSMENU,
-                         x, y, kPlayListWidth, kPlayListHeight, owner, nullptr, gInstance, nullptr);
+                         x, y, kPlayListWidth, kPlayListHeight, owner, nullptr, gInstance, list);
 }
 
 }  // namespace

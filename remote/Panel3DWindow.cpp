@@ -40,11 +40,18 @@ class SharedBlockWriter {
         return false;
       }
     }
+    if (!lock_) lock_.Reset(CreateMutexA(nullptr, FALSE, kShared3DLockName));
+    // The player copies the block under the same lock: it never sees half
+    // of one write. A lock left by a program that died is ours all the same.
+    const DWORD waited = lock_ ? WaitForSingleObject(lock_.get(), kShared3DLockWaitMs) : WAIT_FAILED;
+    if (waited != WAIT_OBJECT_0 && waited != WAIT_ABANDONED) return false;
     std::memcpy(view_->get(), &block, sizeof block);
+    ReleaseMutex(lock_.get());
     return true;
   }
 
  private:
+  UniqueHandle lock_;
   UniqueHandle mapping_;
   std::unique_ptr<MappedView> view_;  // goes before the mapping's handle
 };

@@ -13,6 +13,38 @@ AppState gApp;
 
 namespace {
 
+// Start-ups take turns through this lock: the first one keeps it until its
+// players exist, so a start made at the same moment neither misses the
+// panel being made (two instances) nor hands its file to a panel that has
+// no player to take it yet. A start that waited this long goes on anyway.
+constexpr char kStartTurnName[] = "Local\\CantorixStartTurn";
+constexpr DWORD kStartTurnWaitMs = 30000;
+
+class StartTurn {
+ public:
+  StartTurn() : mutex_(CreateMutexA(nullptr, FALSE, kStartTurnName)) {
+    if (!mutex_) return;
+    const DWORD waited = WaitForSingleObject(mutex_, kStartTurnWaitMs);
+    held_ = waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
+  }
+  ~StartTurn() {
+    Release();
+    if (mutex_) CloseHandle(mutex_);
+  }
+  StartTurn(const StartTurn&) = delete;
+  StartTurn& operator=(const StartTurn&) = delete;
+  void Release() {
+    if (held_) ReleaseMutex(mutex_);
+    held_ = false;
+  }
+
+ private:
+  HANDLE mutex_;
+  bool held_ = false;
+};
+
+StartTurn* gStartTurn = nullptr;
+
 // The players read the application's state through this, never gApp itself.
 class AppHost final : public PlayerHost {
  public:
@@ -44,6 +76,7 @@ void HandOffToRunningInstance(HWND running, int showMode) {
 void FirstPass(int showMode) {
   HWND panel = gApp.mainPanel;
   if (gApp.options.createPlayers) CreatePlayersAtStart(panel);
+  if (gStartTurn != nullptr) gStartTurn->Release();
   if (gApp.options.fileToOpen[0] != '\0') {
     ATOM atom = GlobalAddAtomA(gApp.options.fileToOpen);
     if (atom != 0) {
@@ -67,6 +100,8 @@ int RunCantorix(HINSTANCE instance, const char* commandLine, int showMode) {
   ParseCommandLine(commandLine, gApp.options);
   gApp.commandMessage = RegisterWindowMessageA(kCommandMessageName);
 
+  StartTurn turn;
+  gStartTurn = &turn;
   HWND running = FindWindowA(kMainPanelClass, nullptr);
   if (running != nullptr && IsWindow(running)) {
     HandOffToRunningInstance(running, showMode);
@@ -98,5 +133,6 @@ int RunCantorix(HINSTANCE instance, const char* commandLine, int showMode) {
   }
   SetSkinPalette(nullptr);
   DeleteObject(palette);
+  gStartTurn = nullptr;
   return static_cast<int>(msg.wParam);
 }

@@ -114,7 +114,7 @@ void RouteCommand(HWND panel, WPARAM wParam, LPARAM lParam) {
 void OpenFileFromAtom(HWND panel, ATOM atom) {
   char name[kAtomNameCapacity] = {};
   if (atom == 0 || GlobalGetAtomNameA(atom, name, sizeof name) == 0) return;
-  DispatchTarget target = DispatchMediaFile(name, panel, PlayerWindowByRoute);
+  DispatchTarget target = DispatchMediaFile(name, panel, PlayerWindowForFile);
   if (target.window == nullptr) return;
   SendCommand(target.window, target.playerId, kCmdClearList, 0);
   SendCommand(target.window, target.playerId, kCmdOpenFile, atom);
@@ -126,7 +126,7 @@ void HandleDroppedFiles(HWND panel, HDROP drop) {
   char name[kAtomNameCapacity];
   for (UINT i = 0; i < count; ++i) {
     if (DragQueryFileA(drop, i, name, sizeof name) == 0) continue;
-    DispatchTarget target = DispatchMediaFile(name, panel, PlayerWindowByRoute);
+    DispatchTarget target = DispatchMediaFile(name, panel, PlayerWindowForFile);
     if (target.window != nullptr) {
       ATOM atom = GlobalAddAtomA(name);
       if (atom == 0) continue;

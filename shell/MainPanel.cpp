@@ -77,11 +77,23 @@ void OnTimer(HWND) {
   }
 }
 
-void OnPowerBroadcast(WPARAM wParam, LPARAM lParam) {
+// The suspend itself and the end of the session reach hidden players as
+// well: a hidden wave player may still be recording.
+void ForwardToPlayers(UINT message, WPARAM wParam, LPARAM lParam, bool hiddenToo) {
   for (PlayerIndex p : {kPlayerWave, kPlayerCd, kPlayerMidi}) {
     const PlayerSlot& slot = PlayerSlotOf(p);
-    if (slot.shown && slot.window != nullptr) SendMessageA(slot.window, WM_POWERBROADCAST, wParam, lParam);
+    if ((slot.shown || hiddenToo) && slot.window != nullptr) SendMessageA(slot.window, message, wParam, lParam);
   }
+}
+
+void OnPowerBroadcast(WPARAM wParam, LPARAM lParam) {
+  ForwardToPlayers(WM_POWERBROADCAST, wParam, lParam, wParam == PBT_APMSUSPEND);
+}
+
+// The process may be ended as soon as this returns: every file is finished
+// before.
+void OnEndSession(WPARAM ending, LPARAM lParam) {
+  if (ending) ForwardToPlayers(WM_ENDSESSION, ending, lParam, true);
 }
 
 void OpenWithSystemViewer(HWND panel, const char* path, HelpDocument document) {
@@ -185,6 +197,8 @@ LRESULT CALLBACK MainPanelProc(HWND panel, UINT message, WPARAM wParam, LPARAM l
     case WM_TIMER: OnTimer(panel); return 0;
     case WM_LBUTTONDOWN: StartWindowMove(panel); return 0;
     case WM_POWERBROADCAST: OnPowerBroadcast(wParam, lParam); return 0;
+    case WM_QUERYENDSESSION: return TRUE;
+    case WM_ENDSESSION: OnEndSession(wParam, lParam); return 0;
     case WM_DEVICECHANGE: return HandleDeviceChange(panel, wParam, lParam);
     case WM_DROPFILES: HandleDroppedFiles(panel, reinterpret_cast<HDROP>(wParam)); return 0;
     case WM_QUERYNEWPALETTE: return RealizeSkinPaletteForWindow(panel);

@@ -56,6 +56,10 @@ const PlayerHost& ApplicationHost();
 PlayerIndex PlayerForRoute(uint16_t route);
 // The window the panel holds for a player route, or null.
 HWND PlayerWindowByRoute(uint16_t route);
+// The same for a file handed over or dropped: a player that was never made
+// (the program was started with ALLCLOSE) is opened for it, so the file is
+// not lost.
+HWND PlayerWindowForFile(uint16_t route);
 
 bool RegisterMainPanelClass(HINSTANCE instance);
 HWND CreateMainPanel(HINSTANCE instance);

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "common/CommandCodes.h"
+#include "shell/App.h"
 #include "shell/MainPanel.h"
 
 namespace {
@@ -74,6 +75,13 @@ void OpenPlayer(HWND panel, PlayerIndex player) {
   if (!existed) UpdateWindow(slot.window);
   slot.shown = true;
   LayoutPanels(panel);
+}
+
+HWND PlayerWindowForFile(uint16_t route) {
+  const PlayerIndex player = PlayerForRoute(route);
+  if (player == kPlayerCount) return nullptr;
+  if (gSlots[player].window == nullptr && gApp.mainPanel != nullptr) OpenPlayer(gApp.mainPanel, player);
+  return gSlots[player].window;
 }
 
 void ClosePlayer(HWND panel, PlayerIndex player) {

@@ -31,6 +31,10 @@ struct WavePlayerState {
   // returned), or shown or hidden (playback stops then).
   bool destroyed = false;
   bool stopWhenIdle = false;
+  // The playlist window's edited list arrived meanwhile: taken over when
+  // the engine is free, or the list window would stay up and the panel
+  // disabled for good.
+  bool listEditedPending = false;
 };
 
 WavePlayerState* StateOf(HWND window) {
@@ -174,6 +178,12 @@ void AfterOperation(HWND window, WavePlayerState* state) {
     state->stopWhenIdle = false;
     state->engine->StopPlayback();
   }
+  if (state->listEditedPending) {
+    state->listEditedPending = false;
+    // Renders and handles a destroy itself; the state may be gone after.
+    RunEngine(window, state, [](WavePlayerEngine& engine) { engine.OnListEdited(); });
+    return;
+  }
   SyncView(window);
 }
 
@@ -307,7 +317,7 @@ void OnControlClick(HWND window, int id) {
 }
 
 void ReplyStatus(HWND window, HWND replyTo) {
-  if (replyTo != nullptr) PostMessageA(replyTo, kMsgStatusReply, WavePlayerStatusBits(window), 0);
+  PostStatusReply(reinterpret_cast<LPARAM>(replyTo), WavePlayerStatusBits(window));
 }
 
 void AddFileFromAtom(WavePlayerEngine& engine, LPARAM atom) {
@@ -369,7 +379,12 @@ void OnDiscChange(HWND window, WPARAM wParam, LPARAM lParam) {
 }
 
 void OnListEdited(HWND window) {
-  RunEngine(window, StateOf(window), [](WavePlayerEngine& engine) { engine.OnListEdited(); });
+  WavePlayerState* state = StateOf(window);
+  if (state != nullptr && state->engine && Busy(*state)) {
+    state->listEditedPending = true;
+    return;
+  }
+  RunEngine(window, state, [](WavePlayerEngine& engine) { engine.OnListEdited(); });
 }
 
 // The panel's 500 ms tick: time and the blinking indicator of the current
@@ -379,6 +394,8 @@ void OnTick(HWND window) {
   WavePlayerEngine* engine = state != nullptr ? state->engine.get() : nullptr;
   if (engine == nullptr) return;
   ShowRecordTime(window, *state);
+  RunRecording(window, state, [](WaveRecordingEngine& rec) { rec.CheckWriter(); });
+  if (StateOf(window) != state) return;  // closed while the box was up
   engine->Tick();
   if (!engine->currentBlink()) return;
   ShowTrackAndTime(window, *engine);
@@ -390,10 +407,19 @@ void OnTick(HWND window) {
   }
 }
 
+// Suspend (the query is no longer sent by newer systems, the suspend itself
+// is) and the end of the session stop playback and finish a recording.
+void EndForSystem(HWND window) {
+  RunEngine(window, StateOf(window), [](WavePlayerEngine& engine) { engine.OnSuspendQuery(); });
+  RunRecording(window, StateOf(window), [](WaveRecordingEngine& rec) { rec.EndForSystem(); });
+}
+
 LRESULT OnPowerBroadcast(HWND window, WPARAM event) {
   if (event == PBT_APMQUERYSUSPEND) {
     RunEngine(window, StateOf(window), [](WavePlayerEngine& engine) { engine.OnSuspendQuery(); });
     RunRecording(window, StateOf(window), [](WaveRecordingEngine& rec) { rec.OnSuspendQuery(); });
+  } else if (event == PBT_APMSUSPEND) {
+    EndForSystem(window);
   }
   return TRUE;
 }
@@ -415,6 +441,7 @@ LRESULT CALLBACK WavePlayerProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case kMsgPanelTick: OnTick(window); return 0;
     case kMsgListEdited: OnListEdited(window); return 0;
     case WM_POWERBROADCAST: return OnPowerBroadcast(window, wParam);
+    case WM_ENDSESSION: EndForSystem(window); return 0;
     default: return DefWindowProcA(window, message, wParam, lParam);
   }
 }

@@ -146,6 +146,23 @@ void WaveRecordingEngine::OnSuspendQuery() {
   if (timeShown_) RecordStop();
 }
 
+void WaveRecordingEngine::EndForSystem() { RecordStop(); }
+
+WavWriteStop WaveRecordingEngine::WriterStop() const {
+  if (capture_) return capture_->writeStop();
+  if (waveIn_) return waveIn_->writeStop();
+  return WavWriteStop::kNone;
+}
+
+void WaveRecordingEngine::CheckWriter() {
+  if (state_ == kRecordIdle) return;
+  const WavWriteStop why = WriterStop();
+  if (why == WavWriteStop::kNone) return;
+  BusyScope busy(&busy_);
+  RecordStop();
+  ReportError(why == WavWriteStop::kSizeLimit ? kRecordSizeLimitText : kRecordWriteErrorText);
+}
+
 RecordEnables WaveRecordingEngine::enables() const {
   switch (state_) {
     case kRecordArmed:

@@ -21,6 +21,10 @@ struct RecordEnables {
 
 constexpr char kWaveCaptureErrorText[] = "Wave Capture Function return an error.";
 constexpr char kDirectCaptureErrorText[] = "The DirectX Capture function return error.";
+constexpr char kRecordWriteErrorText[] =
+    "The recording file could not be written (is the disk full?). The recording was stopped.";
+constexpr char kRecordSizeLimitText[] =
+    "The recording file reached the largest size of a WAV file (4 GB). The recording was stopped.";
 
 // "take1" is recorded as "take1.wav"; a name whose last extension is ".wav"
 // in any letter case is kept as chosen. False when the result does not fit.
@@ -45,6 +49,12 @@ class WaveRecordingEngine {
   void RecordToggle();
   // The system asks whether it may suspend: a recording in progress ends.
   void OnSuspendQuery();
+  // The system suspends or the session ends: whatever is armed or recording
+  // ends as RECSTOP ends it, so the file is finished.
+  void EndForSystem();
+  // Every 500 ms: a file that takes no more data (a failed write, the size
+  // limit) ends the recording, and the user is told why.
+  void CheckWriter();
 
   RecordState state() const { return state_; }
   RecordEnables enables() const;
@@ -60,6 +70,8 @@ class WaveRecordingEngine {
   // The save dialog; false when cancelled. Tests may answer it themselves.
   virtual bool ChooseFile(char* path, size_t capacity);
   virtual void ReportError(const char* text);
+  // Why the recorder's file takes no more data, if so.
+  virtual WavWriteStop WriterStop() const;
 
  private:
   bool EnsureRecorder();

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cmath>
 #include <cstring>
+#include <limits>
+#include <thread>
 
 #include "audio/DirectSoundPlayer.h"
 #include "common/CommandCodes.h"
@@ -222,7 +225,9 @@ TEST_F(DirectSoundFixture, CommandsApplyAndReadExactlyTheSelectedGroups) {
   block.Write(BlockB());
   ASSERT_EQ(window.Send(5021, k3DAllGroups), 1);
   const Shared3DBlock atZero = block.Read();
-  EXPECT_EQ(0, std::memcmp(&atZero, &panelAtZero, sizeof atZero));
+  Shared3DBlock nearest = panelAtZero;  // distances must stay positive
+  nearest.maxDistance = nearest.minDistance = k3DMinDistance;
+  EXPECT_EQ(0, std::memcmp(&atZero, &nearest, sizeof atZero));
 
   // 5021 writes only the selected groups into the block.
   block.Write(BlockB());
@@ -236,6 +241,94 @@ TEST_F(DirectSoundFixture, CommandsApplyAndReadExactlyTheSelectedGroups) {
   // Without a stream the command changes nothing.
   CommandWindow::gStream = nullptr;
   EXPECT_EQ(window.Send(5020, k3DAllGroups), 0);
+  stream->StopStream();
+}
+
+// Any program can write the block: whatever it holds, what the buffer gets
+// is finite and in range, and a group with a value that is no number is
+// left as it was.
+TEST_F(DirectSoundFixture, HostileBlocksNeverReachTheBufferAsTheyAre) {
+  MediaSource source;
+  ASSERT_TRUE(source.OpenMedia(Wav("hostile.wav", 22050, 2, 16, 88200 * 3).c_str()));
+  DirectSoundStream* stream = device.CreateStream(&source);
+  ASSERT_NE(stream, nullptr);
+  ASSERT_TRUE(stream->StartStream());
+  CommandWindow window;
+  CommandWindow::gStream = stream;
+  HandsetBlock block;
+  ASSERT_TRUE(block.ok());
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  const float inf = std::numeric_limits<float>::infinity();
+  const struct {
+    const char* name;
+    Shared3DBlock b;
+    bool applied;      // the command reports every group applied
+    bool keepsGroups;  // the non-finite groups keep BlockA's values
+  } kCases[] = {
+      {"NaN everywhere", {nan, nan, nan, nan, nan, nan, nan, nan, 30, 60}, false, true},
+      {"infinities", {inf, -inf, inf, -inf, inf, -inf, inf, -inf, 30, 60}, false, true},
+      {"negative distances", {-5.0f, -1.0f, 0, 0, 0, 0, 0, 0, 30, 60}, true, false},
+      {"huge values", {1e30f, 1e29f, 1e30f, -1e30f, 1e30f, 1e30f, -1e30f, 3e38f, 0xFFFFFFFFu, 0xFFFFFFFFu}, true, false},
+      {"inside wider than outside", {10, 20, 0, 0, 0, 0, 0, 0, 300, 90}, true, false},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.name);
+    block.Write(BlockA());
+    ASSERT_EQ(window.Send(5020, k3DAllGroups), 1);
+    block.Write(c.b);
+    EXPECT_EQ(window.Send(5020, k3DAllGroups), c.applied ? 1 : 0);
+    block.Write(Shared3DBlock{});
+    ASSERT_EQ(window.Send(5021, k3DAllGroups), 1);
+    const Shared3DBlock got = block.Read();
+    for (float v : {got.maxDistance, got.minDistance, got.positionX, got.positionY, got.positionZ,
+                    got.velocityX, got.velocityY, got.velocityZ}) {
+      EXPECT_TRUE(std::isfinite(v)) << v;
+    }
+    EXPECT_GT(got.minDistance, 0.0f);
+    EXPECT_LE(got.minDistance, got.maxDistance);
+    EXPECT_LE(got.maxDistance, k3DMaxDistance);
+    for (float v : {got.positionX, got.positionY, got.positionZ}) EXPECT_LE(std::fabs(v), k3DMaxCoordinate);
+    for (float v : {got.velocityX, got.velocityY, got.velocityZ}) EXPECT_LE(std::fabs(v), k3DMaxSpeed);
+    EXPECT_LE(got.coneOutsideAngle, 360u);
+    EXPECT_LE(got.coneInsideAngle, got.coneOutsideAngle);
+    if (c.keepsGroups) {
+      const Shared3DBlock a = BlockA();
+      EXPECT_EQ(got.maxDistance, a.maxDistance);
+      EXPECT_EQ(got.positionX, a.positionX);
+      EXPECT_EQ(got.velocityZ, a.velocityZ);
+    }
+  }
+
+  // A writer holding the block's lock (half-way through a write): nothing
+  // is applied, and the player does not wait for it.
+  block.Write(BlockA());
+  ASSERT_EQ(window.Send(5020, k3DAllGroups), 1);
+  HANDLE held = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  HANDLE release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  std::thread writer([&] {
+    HANDLE lock = CreateMutexA(nullptr, FALSE, kShared3DLockName);
+    WaitForSingleObject(lock, INFINITE);
+    SetEvent(held);
+    WaitForSingleObject(release, INFINITE);
+    ReleaseMutex(lock);
+    CloseHandle(lock);
+  });
+  ASSERT_EQ(WaitForSingleObject(held, 10000), WAIT_OBJECT_0);
+  block.Write(BlockB());
+  const DWORD before = GetTickCount();
+  EXPECT_EQ(window.Send(5020, k3DAllGroups), 0);
+  EXPECT_LT(GetTickCount() - before, 2000u);
+  SetEvent(release);
+  writer.join();
+  CloseHandle(held);
+  CloseHandle(release);
+  block.Write(Shared3DBlock{});
+  ASSERT_EQ(window.Send(5021, k3DAllGroups), 1);
+  const Shared3DBlock got = block.Read();
+  const Shared3DBlock a = BlockA();
+  EXPECT_EQ(0, std::memcmp(&got, &a, sizeof got));
+
+  CommandWindow::gStream = nullptr;
   stream->StopStream();
 }
 

@@ -291,6 +291,31 @@ TEST_F(PlayListWindowTest, AddTakesOneOrSeveralFilesThroughTheOpenDialog) {
   EXPECT_EQ(gCalls[0].owner, window_);
 }
 
+// A selection of many long names fits, and one that overfills the list
+// adds what fits and says so.
+TEST_F(PlayListWindowTest, AddTakesManyLongNamesAndSaysWhenTheListIsFull) {
+  SetEntries({});
+  Show();
+  const std::string folder = "C:\\" + std::string(200, 'd');
+  auto selection = [&](int from, int count) {
+    std::string s = folder + '\0';
+    for (int i = from; i < from + count; ++i) s += std::string(40, 'n') + std::to_string(i) + ".mp3" + '\0';
+    return s;
+  };
+  MessageBoxWatcher boxes;
+  gAnswers = {selection(0, 60)};
+  Click("ADD");
+  EXPECT_EQ(Edits().size(), 60u);
+  EXPECT_TRUE(boxes.Texts().empty());
+  gAnswers = {selection(60, 60)};
+  Click("ADD");
+  const Strings edits = Edits();
+  ASSERT_EQ(edits.size(), 99u);
+  EXPECT_EQ(edits[98], folder + "\\" + std::string(40, 'n') + "98.mp3");
+  ASSERT_TRUE(boxes.WaitFor(1, 5000));
+  EXPECT_EQ(boxes.Texts()[0], "The list is full: it holds 99 files.");
+}
+
 // LOAD gives the player the list at once; the file is closed on every path.
 TEST_F(PlayListWindowTest, LoadHandsTheFileToThePlayerOrShowsWhyNot) {
   SetEntries(kStart);

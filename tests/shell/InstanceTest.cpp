@@ -2,7 +2,10 @@
 // and ends; only one main panel ever exists.
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "tests/support/WinTestSupport.h"
 
@@ -69,6 +72,80 @@ TEST_F(InstanceTest, SecondStartHandsItsFileToTheFirstAndEnds) {
   EXPECT_EQ(third.Wait(15000), 0);
   EXPECT_EQ(FindTopLevelWindows("CANTORIX").size(), 1u);
   EXPECT_EQ(watcher.Texts().size(), 1u);
+  CloseFirst(first, panel);
+}
+
+// Ten starts at once, each with its own file: exactly one instance stays,
+// and every file reaches it (each list names no playable kind, so each one
+// read makes a box of the survivor).
+TEST_F(InstanceTest, TenSimultaneousStartsLeaveOneInstanceWithEveryFile) {
+  const int kStarts = 10;
+  std::vector<std::string> lists;
+  for (int i = 0; i < kStarts; ++i) {
+    lists.push_back(dir_.Write("handed" + std::to_string(i) + ".m3u", "notes" + std::to_string(i) + ".txt\r\n"));
+  }
+  std::vector<std::unique_ptr<ChildProcess>> starts;
+  std::vector<std::unique_ptr<MessageBoxWatcher>> watchers;
+  for (int i = 0; i < kStarts; ++i) {
+    starts.emplace_back(new ChildProcess(ProgramPath() + " /MIN " + lists[i]));
+    ASSERT_TRUE(starts.back()->started());
+    watchers.emplace_back(new MessageBoxWatcher("Cantorix Error Reporting", starts.back()->id()));
+  }
+  auto boxes = [&] {
+    size_t n = 0;
+    for (auto& w : watchers) n += w->Texts().size();
+    return n;
+  };
+  EXPECT_TRUE(PumpUntil([&] { return boxes() >= static_cast<size_t>(kStarts); }, 90000)) << boxes();
+  int ended = 0;
+  ChildProcess* survivor = nullptr;
+  for (int i = 0; i < kStarts; ++i) {
+    if (starts[i]->Wait(watchers[i]->Texts().empty() ? 30000 : 0) == 0) {
+      ++ended;
+    } else {
+      survivor = starts[i].get();
+      EXPECT_EQ(watchers[i]->Texts().size(), static_cast<size_t>(kStarts));
+    }
+  }
+  EXPECT_EQ(ended, kStarts - 1);
+  EXPECT_EQ(boxes(), static_cast<size_t>(kStarts));
+  const std::vector<HWND> panels = FindTopLevelWindows("CANTORIX");
+  ASSERT_EQ(panels.size(), 1u);
+  ASSERT_NE(survivor, nullptr);
+  CloseFirst(*survivor, panels[0]);
+}
+
+// Started with ALLCLOSE no player exists; a file handed over then opens the
+// player it is for instead of being lost.
+TEST_F(InstanceTest, FileHandedToAnInstanceWithoutPlayersOpensItsPlayer) {
+  ChildProcess first(ProgramPath() + " allclose");
+  HWND panel = WaitForShownPanel(15000);
+  ASSERT_NE(panel, nullptr);
+  ASSERT_EQ(FindWindowExA(panel, nullptr, "CXWavePlayerClass", nullptr), nullptr);
+  // One second of 8-bit mono silence.
+  std::string wav = "RIFF";
+  auto u32 = [&](uint32_t v) { for (int i = 0; i < 4; ++i) wav += static_cast<char>(v >> (8 * i)); };
+  auto u16 = [&](uint16_t v) { wav += static_cast<char>(v & 0xFF); wav += static_cast<char>(v >> 8); };
+  u32(36 + 8000);
+  wav += "WAVEfmt ";
+  u32(16); u16(1); u16(1); u32(8000); u32(8000); u16(1); u16(8);
+  wav += "data";
+  u32(8000);
+  wav += std::string(8000, '\x80');
+  const std::string path = dir_.Write("handed.wav", wav);
+  ChildProcess second(ProgramPath() + " " + path);
+  EXPECT_EQ(second.Wait(15000), 0);
+  HWND wave = nullptr;
+  char title[64] = {};
+  EXPECT_TRUE(PumpUntil(
+      [&] {
+        wave = FindWindowExA(panel, nullptr, "CXWavePlayerClass", nullptr);
+        if (wave == nullptr || !IsWindowVisible(wave)) return false;
+        GetWindowTextA(GetDlgItem(wave, 2038), title, sizeof title);
+        return std::string(title) == "handed";
+      },
+      15000))
+      << title;
   CloseFirst(first, panel);
 }
 

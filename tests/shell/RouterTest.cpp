@@ -191,9 +191,14 @@ TEST_F(RouterTest, HandedFileIsSentAsClearTakePlayWhileTheAtomLives) {
 }
 
 TEST_F(RouterTest, HandedFilesThatGoNowhereChangeNothing) {
-  // A player never created receives nothing; a stale atom is dropped.
+  // A player never created (a start with ALLCLOSE) is opened for the file,
+  // which it then receives; a stale atom is dropped.
   ATOM atom = GlobalAddAtomA("x.wav");
-  EXPECT_TRUE(Send(0, kCmdOpenFile, atom).empty());
+  const std::vector<PlayerMessage> opened = Send(0, kCmdOpenFile, atom);
+  ASSERT_EQ(opened.size(), 3u);
+  EXPECT_EQ(opened[0].window, Window(kPlayerWave));
+  EXPECT_EQ(opened[1].atomName, "x.wav");
+  EXPECT_TRUE(Shown(kPlayerWave));
   GlobalDeleteAtom(atom);
   EXPECT_TRUE(Send(0, kCmdOpenFile, atom).empty());
   EXPECT_TRUE(Send(0, kCmdOpenFile, 0).empty());

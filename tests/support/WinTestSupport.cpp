@@ -148,6 +148,11 @@ ChildProcess::~ChildProcess() {
   CloseHandle(info_.hProcess);
 }
 
+bool ChildProcess::Kill() {
+  if (info_.hProcess == nullptr || !TerminateProcess(info_.hProcess, 9)) return false;
+  return WaitForSingleObject(info_.hProcess, 10000) == WAIT_OBJECT_0;
+}
+
 long ChildProcess::Wait(DWORD timeoutMs) {
   if (info_.hProcess == nullptr) return -1;
   bool ended = PumpUntil([&] { return WaitForSingleObject(info_.hProcess, 0) == WAIT_OBJECT_0; },

@@ -4,7 +4,9 @@
 // leaves the recordings in CX_REC_DIR for the script to check. Prints the
 // record time the window showed just before RECSTOP ("shown=SECONDS").
 // The third recording uses the format row CX_REC_ROW, chosen in the
-// configuration window, and is ended by the system's suspend query.
+// configuration window, and is ended by the system's suspend query; the
+// fourth by the end of the session, the fifth by the suspend itself, and
+// the sixth is cut off by killing Cantorix mid-recording.
 // With CX_REC_OPEN, Cantorix starts playing that file while it records.
 #include <gtest/gtest.h>
 
@@ -143,13 +145,46 @@ TEST(RecordEndToEnd, RecordsThroughTheButtons) {
   EXPECT_EQ(SendMessageA(p.wave, WM_POWERBROADCAST, PBT_APMQUERYSUSPEND, 0), TRUE);
   EXPECT_EQ(p.Keys(), "F");
 
+  // take4.wav: logoff. The process may be ended as soon as WM_ENDSESSION
+  // returns, so the file must be finished by then.
+  ASSERT_TRUE(p.RecordFile(std::string(dir) + "\\take4.wav"));
+  p.Click(kRecPlay);
+  ASSERT_TRUE(p.KeysBecome("SU")) << p.Keys();
+  PumpFor(1500);
+  EXPECT_NE(SendMessageA(p.panel, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), 0);
+  SendMessageA(p.panel, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+  EXPECT_EQ(p.Keys(), "F");
+
+  // take5.wav: the suspend itself (newer systems send no query), to the
+  // panel, as the system sends it.
+  ASSERT_TRUE(p.RecordFile(std::string(dir) + "\\take5.wav"));
+  p.Click(kRecPlay);
+  ASSERT_TRUE(p.KeysBecome("SU")) << p.Keys();
+  PumpFor(1500);
+  SendMessageA(p.panel, WM_POWERBROADCAST, PBT_APMSUSPEND, 0);
+  EXPECT_EQ(p.Keys(), "F");
+
   if (open != nullptr) {
     // The played file ends by itself: STOP off, PLAY on.
     EXPECT_TRUE(PumpUntil([&] { return !IsWindowEnabled(GetDlgItem(p.wave, 2005)) &&
                                        IsWindowEnabled(GetDlgItem(p.wave, 2001)); }, 90000));
   }
-  PostMessageA(p.panel, WM_CLOSE, 0, 0);
-  EXPECT_EQ(cantorix.Wait(15000), 0);
+  // take6.wav: Cantorix is killed once more than 2.5 s of sound reached the
+  // file; the script checks that the file plays what is in it.
+  const std::string take6 = std::string(dir) + "\\take6.wav";
+  ASSERT_TRUE(p.RecordFile(take6));
+  p.Click(kRecPlay);
+  ASSERT_TRUE(p.KeysBecome("SU")) << p.Keys();
+  const std::string wanted = std::getenv("CX_REC_KILL_BYTES") ? std::getenv("CX_REC_KILL_BYTES") : "0";
+  const uint64_t killAt = std::strtoull(wanted.c_str(), nullptr, 10);
+  EXPECT_TRUE(PumpUntil(
+      [&] {
+        WIN32_FILE_ATTRIBUTE_DATA data{};
+        return GetFileAttributesExA(take6.c_str(), GetFileExInfoStandard, &data) &&
+               data.nFileSizeLow >= killAt;
+      },
+      30000));
+  ASSERT_TRUE(cantorix.Kill());
 }
 
 }  // namespace

@@ -392,6 +392,24 @@ TEST_F(WindowTest, HidingThePlayerWhileAnErrorBoxIsUpStopsItWhenTheBoxCloses) {
   EXPECT_EQ(engine_->buttons(), ButtonSet::kStopped);
 }
 
+// The playlist window's OK arrives while an error box is up: the edited
+// list is taken over once the box has closed, the list window hides and
+// the panel is enabled again.
+TEST_F(WindowTest, ListEditedWhileAnErrorBoxIsUpIsTakenOverAfterIt) {
+  AddFile(folder_.Write("bad.wav", std::string("not a wave file")));
+  Click(kWavePlaylist);
+  HWND listWindow = engine_->list()->ListWindow();
+  ASSERT_NE(listWindow, nullptr);
+  ASSERT_TRUE(IsWindowVisible(listWindow));
+  ASSERT_FALSE(IsWindowEnabled(panel_));
+  MessageBoxWatcher boxes;
+  HWND wave = wave_;
+  boxes.BeforeOk([wave](HWND) { PostMessageA(wave, kMsgListEdited, 0, 0); });
+  Command(kCmdPlay);
+  ASSERT_TRUE(boxes.WaitFor(1, 5000));
+  EXPECT_TRUE(PumpUntil([&] { return !IsWindowVisible(listWindow) && IsWindowEnabled(panel_); }, 5000));
+}
+
 // Files dropped on the panel as the shell drops them.
 void DropFiles(HWND panel, const std::vector<std::string>& files) {
   std::string names;

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "audio/DirectSoundCaptureRecorder.h"
 #include "audio/WaveInRecorder.h"
@@ -138,6 +139,67 @@ TEST(RecordingEngine, ArmsWithTheChosenNameAndStopsInEveryState) {
     EXPECT_FALSE(engine.timeShown());
     EXPECT_EQ(engine.ShownSeconds(), 0u);
     DeleteFileA(folder.Path("take.wav").c_str());
+  }
+}
+
+// A recorder whose file took no more data: the engine ends the recording at
+// its next tick, finishes the file and says why. The writer's own stop is
+// tested natively with a real full file system limit.
+class FailingWriterEngine : public ScriptedEngine {
+ public:
+  using ScriptedEngine::ScriptedEngine;
+  WavWriteStop stop = WavWriteStop::kNone;
+  std::vector<std::string> errors;
+
+ protected:
+  WavWriteStop WriterStop() const override { return stop; }
+  void ReportError(const char* text) override { errors.emplace_back(text); }
+};
+
+TEST(RecordingEngine, AFileThatTakesNoMoreDataEndsTheRecordingWithAMessage) {
+  TempFolder folder;
+  const struct {
+    WavWriteStop stop;
+    const char* text;
+  } kCases[] = {{WavWriteStop::kWriteFailed, kRecordWriteErrorText}, {WavWriteStop::kSizeLimit, kRecordSizeLimitText}};
+  for (bool directSound : {false, true}) {
+    for (const auto& c : kCases) {
+      SCOPED_TRACE(directSound);
+      FailingWriterEngine engine(directSound, folder.Path("full"));
+      ASSERT_TRUE(engine.Prepare());
+      engine.StartRecording(0);
+      ASSERT_EQ(engine.state(), kRecordArmed);
+      engine.RecordResume();
+      engine.CheckWriter();
+      EXPECT_EQ(engine.state(), kRecordRecording);
+      EXPECT_TRUE(engine.errors.empty());
+      engine.stop = c.stop;
+      engine.CheckWriter();
+      EXPECT_EQ(engine.state(), kRecordIdle);
+      ASSERT_EQ(engine.errors.size(), 1u);
+      EXPECT_EQ(engine.errors[0], c.text);
+      const std::string path = folder.Path("full.wav");
+      if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) ExpectFinished(path);
+      DeleteFileA(path.c_str());
+      // Once stopped, nothing more is reported.
+      engine.CheckWriter();
+      EXPECT_EQ(engine.errors.size(), 1u);
+    }
+  }
+}
+
+// The suspend and the end of the session end an armed recording too: the
+// wave input recorder captures from RECFILE on.
+TEST(RecordingEngine, SystemEndsFinishEveryState) {
+  TempFolder folder;
+  for (bool directSound : {false, true}) {
+    ScriptedEngine engine(directSound, folder.Path("system"));
+    ASSERT_TRUE(engine.Prepare());
+    engine.StartRecording(0);
+    ASSERT_EQ(engine.state(), kRecordArmed);
+    engine.EndForSystem();
+    EXPECT_EQ(engine.state(), kRecordIdle);
+    DeleteFileA(folder.Path("system.wav").c_str());
   }
 }
 

@@ -12,6 +12,7 @@ import os
 import random
 import re
 import shutil
+import struct
 import subprocess
 import sys
 import wave
@@ -53,7 +54,9 @@ def run_mode(args, pat, pattern_file, mode):
     out_dir = os.path.join(args.work, mode)
     os.makedirs(out_dir, exist_ok=True)
     row, row_format = THIRD_ROW[mode]
-    env = dict(os.environ, CX_REC_DIR=windows_path(out_dir), CX_REC_ROW=str(row))
+    kill_bytes = 46 + int(2.5 * row_format[0] * row_format[1] * row_format[2] // 8)
+    env = dict(os.environ, CX_REC_DIR=windows_path(out_dir), CX_REC_ROW=str(row),
+               CX_REC_KILL_BYTES=str(kill_bytes))
     env.pop("WINEDLLOVERRIDES", None)
     played = os.path.join(args.work, "played.raw")
     music = None
@@ -116,6 +119,33 @@ def run_mode(args, pat, pattern_file, mode):
     if fmt and parts is not None:
         check(fmt[:3] == row_format, f"{mode} take3: recorded as {fmt[:3]}")
         check(len(parts) == 1 and len(data) >= fmt[0] * fmt[3], f"{mode} take3: one unbroken slice of 1.5 s or more")
+
+    # take4 and take5: ended by the end of the session and by the suspend,
+    # each finished like a RECSTOP.
+    for name, why in (("take4.wav", "logoff"), ("take5.wav", "suspend")):
+        fmt, data, parts = read_recording(os.path.join(out_dir, name), pat, f"{mode} {name} ({why})")
+        if fmt and parts is not None:
+            check(len(parts) == 1 and len(data) >= fmt[0] * fmt[3], f"{mode} {name}: one unbroken slice of 1 s or more")
+
+    # take6: Cantorix was killed mid-recording. The header covers all but at
+    # most the last second (and a buffer on its way), and what is on disk
+    # is one unbroken slice of the pattern.
+    path6 = os.path.join(out_dir, "take6.wav")
+    if check(os.path.exists(path6), f"{mode}: take6.wav (killed) exists"):
+        with open(path6, "rb") as f:
+            raw = f.read()
+        riff, data_size = struct.unpack_from("<I", raw, 4)[0], struct.unpack_from("<I", raw, 42)[0]
+        on_disk = len(raw) - 46
+        rate, channels, bits = row_format
+        per_second = rate * channels * bits // 8
+        print(f"    {mode} take6: {on_disk} bytes on disk, header says data {data_size}, RIFF {riff}")
+        check(on_disk >= kill_bytes - 46, f"{mode} take6: {on_disk} bytes reached the file before the kill")
+        check(0 < data_size <= on_disk and riff == data_size + 38,
+              f"{mode} take6: header holds data {data_size}, RIFF {riff} for {on_disk} bytes on disk")
+        check(on_disk - data_size <= per_second + 2 * per_second // 2,
+              f"{mode} take6: the header lags {on_disk - data_size} bytes behind the data")
+        parts = pcm_pattern.slices(pat, raw[46:])
+        check(parts is not None and len(parts) == 1, f"{mode} take6: what is on disk is one slice of the pattern {parts}")
 
 
 def main():
