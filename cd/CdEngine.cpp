@@ -4,6 +4,7 @@
 #include <new>
 
 #include "common/CommandCodes.h"
+#include "common/FileHandOff.h"
 #include "media/MediaKind.h"
 
 CdEngine::CdEngine(PlayList* list, HWND window, FrontPanelLcd* lcd, CdDeviceFactory factory)
@@ -327,7 +328,7 @@ bool CdEngine::Command(uint16_t code, LPARAM lParam) {
       return true;
     case kCmdOpenFile: {
       char name[kAtomNameCapacity] = {};
-      if (lParam != 0 && GlobalGetAtomNameA(static_cast<ATOM>(lParam & 0xFFFF), name, sizeof name) != 0) {
+      if (ReadHandedFile(lParam, name, sizeof name)) {
         AddFile(name);
       }
       return true;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstring>
 
 // Whether text after the last line end is a line of its own.
 enum class LastLine {
@@ -33,4 +34,13 @@ size_t ForEachListLine(const char* data, size_t size, LastLine last, Visitor vis
     start = i + 1;
   }
   return visited;
+}
+
+// Lines that begin with "#" are comments and directives of the extended
+// format ("#EXTM3U", "#EXTINF:..."): never a path.
+inline bool IsListComment(const char* line, size_t length) { return length > 0 && line[0] == '#'; }
+
+// The text after a UTF-8 byte-order mark, if there is one.
+inline size_t ByteOrderMarkLength(const char* data, size_t size) {
+  return size >= 3 && std::memcmp(data, "\xEF\xBB\xBF", 3) == 0 ? 3 : 0;
 }

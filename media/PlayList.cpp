@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "media/ListLines.h"
+#include "media/ListText.h"
 #include "common/Win32Handles.h"
 #include "media/ShuffleRandom.h"
 
@@ -21,7 +22,7 @@ constexpr int kShuffleSwaps = 3;
 // Copies a path into a slot. Paths that do not fit are refused rather than
 // cut: a shortened path would name a different file, or none.
 bool CopyToSlot(char (&slot)[kPlayListSlot], const char* path, size_t length) {
-  if (length >= kPlayListSlot) return false;
+  if (length >= kPlayListSlot || !PathLengthFits(path, length)) return false;
   std::memcpy(slot, path, length);
   slot[length] = '\0';
   return true;
@@ -34,6 +35,37 @@ int DriveOf(const char* path) {
   if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 'a' + 'A');
   if (letter < 'A' || letter > 'Z' || path[1] != ':') return -1;
   return letter - 'A';
+}
+
+// The system's legacy ("ANSI") code page: the locale's, since the process
+// code page is UTF-8 by the manifest; 1252 when the locale names none.
+UINT LegacyCodePage() {
+  DWORD codePage = 0;
+  if (GetLocaleInfoA(LOCALE_SYSTEM_DEFAULT, LOCALE_IDEFAULTANSICODEPAGE | LOCALE_RETURN_NUMBER,
+                     reinterpret_cast<char*>(&codePage), sizeof codePage) == 0 ||
+      codePage == 0 || codePage == CP_UTF8) {
+    codePage = 1252;
+  }
+  return codePage;
+}
+
+bool LegacyToUtf8(const char* data, size_t size, std::string* utf8) {
+  if (size == 0) {
+    utf8->clear();
+    return true;
+  }
+  if (size > 0x7FFFFFFF) return false;
+  const UINT codePage = LegacyCodePage();
+  const int n = static_cast<int>(size);
+  const int units = MultiByteToWideChar(codePage, 0, data, n, nullptr, 0);
+  if (units <= 0) return Cp1252ToUtf8(data, size, utf8);
+  std::vector<wchar_t> wide(static_cast<size_t>(units));
+  MultiByteToWideChar(codePage, 0, data, n, wide.data(), units);
+  const int bytes = WideCharToMultiByte(CP_UTF8, 0, wide.data(), units, nullptr, 0, nullptr, nullptr);
+  if (bytes <= 0) return false;
+  utf8->resize(static_cast<size_t>(bytes));
+  WideCharToMultiByte(CP_UTF8, 0, wide.data(), units, &(*utf8)[0], bytes, nullptr, nullptr);
+  return true;
 }
 
 }  // namespace
@@ -59,6 +91,9 @@ bool ReadListFileText(const char* name, ListFileText* text) {
   }
   text->whole = total <= kListFileMaxBytes;
   text->bytes.resize(text->whole ? total : kListFileMaxBytes);
+  const std::string utf8 =
+      ListTextAsUtf8(text->bytes.data(), text->bytes.size(), IsUtf8ListName(name), LegacyToUtf8);
+  text->bytes.assign(utf8.begin(), utf8.end());
   return true;
 }
 
@@ -155,7 +190,11 @@ bool PlayList::FillFromPattern(const char* pattern) {
     // to play; a match too long for a slot is skipped rather than cut.
     if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
     size_t nameLength = std::strlen(found.cFileName);
-    if (directoryLength + 1 + nameLength >= kPlayListSlot) continue;
+    if (directoryLength + 1 + nameLength >= kPlayListSlot ||
+        Utf16Length(patternDirectory_, directoryLength) + 1 + Utf16Length(found.cFileName, nameLength) >
+            kMaxPathUnits) {
+      continue;
+    }
     char* slot = entries_[taken];
     std::memcpy(slot, patternDirectory_, directoryLength);
     slot[directoryLength] = '\\';
@@ -178,6 +217,7 @@ bool PlayList::LoadListFile(const char* name) {
   int kept = 0;
   const LastLine last = text.whole ? LastLine::kTaken : LastLine::kDropped;
   ForEachListLine(text.bytes.data(), text.bytes.size(), last, [&](const char* line, size_t length) {
+    if (IsListComment(line, length)) return true;
     char path[kPlayListSlot];
     if (!CopyToSlot(path, line, length)) return true;  // too long: skipped
     if (FilterKind(allowed_, path) == kKindNone) return true;

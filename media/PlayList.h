@@ -13,7 +13,7 @@
 #include "common/CommandCodes.h"
 
 constexpr int kPlayListCapacity = 99;
-constexpr size_t kPlayListSlot = 260;  // a path of at most 259 characters and its NUL
+constexpr size_t kPlayListSlot = kPathCapacity;  // 259 UTF-16 units in UTF-8, and the NUL
 // What one list file can hold; anything beyond is ignored.
 constexpr DWORD kListFileMaxBytes = kPlayListCapacity * kPlayListSlot;
 

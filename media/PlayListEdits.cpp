@@ -9,6 +9,7 @@
 #include "common/Win32Handles.h"
 #include "media/DiscList.h"
 #include "media/ListLines.h"
+#include "media/ListText.h"
 
 namespace {
 
@@ -23,7 +24,7 @@ void SwapSlots(char* a, char* b) {
 
 // Puts a path into an edit slot; false when it does not fit.
 bool StoreEdit(PlayList& list, int index, const char* path, size_t length) {
-  if (length >= kPlayListSlot) return false;
+  if (length >= kPlayListSlot || !PathLengthFits(path, length)) return false;
   char* slot = list.EditSlot(index);
   std::memcpy(slot, path, length);
   slot[length] = '\0';
@@ -43,7 +44,7 @@ int EditCount(PlayList& list) {
 }
 
 bool AddEdit(PlayList& list, const char* path, size_t length) {
-  if (length == 0 || length >= kPlayListSlot) return false;
+  if (length == 0 || length >= kPlayListSlot || !PathLengthFits(path, length)) return false;
   const std::string whole(path, length);
   if (FilterKind(list.AllowedKinds(), whole.c_str()) == kKindNone) return false;
   const int n = EditCount(list);
@@ -128,7 +129,7 @@ bool TakeListLines(PlayList& list, const ListFileText& text) {
   std::vector<std::string> lines;
   const LastLine last = text.whole ? LastLine::kTaken : LastLine::kDropped;
   ForEachListLine(text.bytes.data(), text.bytes.size(), last, [&](const char* line, size_t length) {
-    if (length < kPlayListSlot) lines.emplace_back(line, length);
+    if (!IsListComment(line, length) && PathLengthFits(line, length)) lines.emplace_back(line, length);
     return lines.size() < static_cast<size_t>(kPlayListCapacity);
   });
   // The player skips entries it cannot play; a list meant for another
@@ -145,8 +146,11 @@ bool TakeListLines(PlayList& list, const ListFileText& text) {
 bool ListFileNameFor(const char* chosen, char* name, size_t size) {
   std::string result = chosen;
   const char* extension = ExtensionOf(chosen);
-  if (extension == nullptr || lstrcmpiA(extension, kListExtension) != 0) result += kListExtension;
-  if (result.size() >= kPlayListSlot || result.size() >= size) return false;
+  // ".m3u8" is kept as chosen: both are written as UTF-8 (media/ListText.h).
+  if (extension == nullptr || (lstrcmpiA(extension, kListExtension) != 0 && !IsUtf8ListName(chosen))) {
+    result += kListExtension;
+  }
+  if (!PathLengthFits(result.c_str(), result.size()) || result.size() >= size) return false;
   std::memcpy(name, result.c_str(), result.size() + 1);
   return true;
 }

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 #include <new>
+#include <vector>
 
 #include "common/ErrorBox.h"
 #include "common/Win32Handles.h"
@@ -20,12 +21,13 @@
 
 namespace {
 
-constexpr char kListFileFilter[] = "List File\0*.m3u\0";  // the literal adds the final NUL
+constexpr char kListFileFilter[] = "List File\0*.m3u;*.m3u8\0";  // the literal adds the final NUL
 constexpr char kOpenFailedText[] = "Error in open file.";
 constexpr char kEmptyFileText[] = "The File is empty.\n";
 constexpr char kNotSupportedText[] = "The list is not support by the player";
 // A multiple selection comes back as a folder and names in this buffer.
-constexpr DWORD kAddResultSize = 1024;
+// Several UTF-8 names of a folder: room for a full folder and many names.
+constexpr DWORD kAddResultSize = 32768;
 constexpr DWORD kAddFlags = OFN_LONGNAMES | OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_ALLOWMULTISELECT |
                             OFN_SHOWHELP | OFN_HIDEREADONLY;
 constexpr DWORD kLoadFlags =
@@ -126,13 +128,13 @@ void OnCancel(PlayListWindowState& state) {
 }
 
 void OnAdd(HWND window, PlayListWindowState& state) {
-  char result[kAddResultSize] = {};
+  std::vector<char> result(kAddResultSize, '\0');
   DWORD flags = kAddFlags;
   if (state.list->AllowedKinds() & kKindCdTrack) flags |= OFN_NOCHANGEDIR;
-  OPENFILENAMEA dialog = DialogSetup(window, state.list->DialogFilter().c_str(), result, sizeof result,
+  OPENFILENAMEA dialog = DialogSetup(window, state.list->DialogFilter().c_str(), result.data(), kAddResultSize,
                                      state.list->PatternDirectory(), flags);
   if (!gOpenDialog(&dialog) || result[0] == '\0') return;
-  AddDialogSelection(*state.list, result, sizeof result);
+  AddDialogSelection(*state.list, result.data(), result.size());
   RefreshLines(state);
 }
 

@@ -5,6 +5,7 @@
 #include <new>
 
 #include "common/CommandCodes.h"
+#include "common/FileHandOff.h"
 #include "common/PlayerModule.h"
 #include "common/Win32Handles.h"
 #include "common/WindowClass.h"
@@ -312,7 +313,7 @@ void ReplyStatus(HWND window, HWND replyTo) {
 
 void AddFileFromAtom(WavePlayerEngine& engine, LPARAM atom) {
   char name[kAtomNameCapacity] = {};
-  if (atom == 0 || GlobalGetAtomNameA(static_cast<ATOM>(atom & 0xFFFF), name, sizeof name) == 0) return;
+  if (!ReadHandedFile(atom, name, sizeof name)) return;
   engine.AddFile(name);
 }
 

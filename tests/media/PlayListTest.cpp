@@ -296,6 +296,20 @@ TEST(PlayListBuildTest, OverlongPathsAreRefusedNotCut) {
   EXPECT_FALSE(list.Append(tooLong.c_str()));
   EXPECT_EQ(EntriesOf(list), Strings{fits});
   EXPECT_EQ(NextOf(list), fits);
+
+  // The limit is the system's, in UTF-16 units: 252 Japanese characters
+  // (756 bytes of UTF-8) fit where 253 do not; an emoji counts two.
+  std::string kanji;
+  for (int i = 0; i < 252; ++i) kanji += "\xE6\x97\xA5";
+  const std::string wide = "C:\\" + kanji + ".mp3";
+  const std::string wider = "C:\\" + kanji + "\xE6\x97\xA5.mp3";
+  const std::string emoji = "C:\\" + kanji.substr(3) + "\xF0\x9F\x8E\xB5.mp3";
+  PlayList japanese;
+  japanese.Create(kWavePlayerKinds);
+  EXPECT_TRUE(japanese.Append(wide.c_str()));
+  EXPECT_FALSE(japanese.Append(wider.c_str()));
+  EXPECT_FALSE(japanese.Append(emoji.c_str()));
+  EXPECT_EQ(EntriesOf(japanese), Strings{wide});
 }
 
 TEST(PlayListBuildTest, CommitEditsStopsAtTheFirstEmptySlotAndKeepsTheRandomFlag) {
@@ -448,10 +462,10 @@ TEST(PlayListM3uTest, ReadsExactlyTheLinesTheDialectSays) {
        "#EXTM3U\r\n#EXTINF:215,Artist - Title\r\nC:\\m\\song.mp3\r\n",
        kWavePlayerKinds,
        {"C:\\m\\song.mp3"}},
-      {"a comment naming a file is a path",
-       "# old.mp3\r\nnew.mp3\r\n",
+      {"a comment is never a path, even one naming a file",
+       "# old.mp3\r\n#EXTINF:1,x.mp3\r\nnew.mp3\r\n",
        kWavePlayerKinds,
-       {"# old.mp3", "new.mp3"}},
+       {"new.mp3"}},
       {"relative paths as written",
        "music\\a.mp3\r\n..\\b.wav\r\nc.mp3\r\n",
        kWavePlayerKinds,
@@ -497,10 +511,9 @@ TEST(PlayListM3uTest, KeepsTheFirstNinetyNineUsableLines) {
   EXPECT_EQ(list->OrderAt(99), 98);
 }
 
-TEST(PlayListM3uTest, IgnoresEverythingBeyondTheFirst25740Bytes) {
-  ASSERT_EQ(kListFileMaxBytes, 25740u);
+TEST(PlayListM3uTest, IgnoresEverythingBeyondTheReadLimit) {
   const std::string inside = "C:\\inside.mp3\r\n";
-  const std::string lastFull = "C:\\last.mp3\r\n";  // its LF is byte 25740
+  const std::string lastFull = "C:\\last.mp3\r\n";  // its LF is the last byte read
   std::string padding = "#" + std::string(kListFileMaxBytes - inside.size() - lastFull.size() - 3, 'p') + "\r\n";
   std::string bytes = padding + inside + lastFull;
   ASSERT_EQ(bytes.size(), kListFileMaxBytes);
