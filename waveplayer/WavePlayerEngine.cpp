@@ -1,7 +1,9 @@
 #include "waveplayer/WavePlayerEngine.h"
 
 #include <cstdio>
+#include <cstring>
 #include <new>
+#include <string>
 
 #include "media/DiscList.h"
 #include "media/MediaKind.h"
@@ -201,8 +203,28 @@ void WavePlayerEngine::PlayOrResume() {
   page_ = current > 0 ? (current - 1) / kTrackButtons * kTrackButtons : 0;
   playState_ = (playState_ & ~(kPlayStopped | kPlayPaused)) | kPlayPlaying;
   SetTrackState(current, kTrackCurrent);
-  list_->CurrentTitle(title_, sizeof title_);
+  ComposeTitle();
   RefreshTrackButtons();
+}
+
+// The title line: "Artist – Title" from the tags, the tag title alone, or
+// the file's name. The source stands its (cut) file name in for a missing
+// tag title, so a title equal to that is no tag.
+void WavePlayerEngine::ComposeTitle() {
+  list_->CurrentTitle(title_, sizeof title_);
+  if (!source_) return;
+  const MediaInfo& info = source_->info();
+  char fileTitle[kMediaTextSize] = {};
+  FileTitle(list_->CurrentPath(), fileTitle, sizeof fileTitle);
+  const bool tagTitle = info.title[0] != '\0' && std::strcmp(info.title, fileTitle) != 0;
+  const bool tagArtist = info.artist[0] != '\0';
+  if (!tagTitle && !tagArtist) return;
+  if (tagArtist) {
+    const std::string name = title_;
+    std::snprintf(title_, sizeof title_, "%s \xE2\x80\x93 %s", info.artist, tagTitle ? info.title : name.c_str());
+  } else {
+    std::snprintf(title_, sizeof title_, "%s", info.title);
+  }
 }
 
 void WavePlayerEngine::PauseOrResume() {

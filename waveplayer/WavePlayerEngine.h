@@ -123,6 +123,7 @@ class WavePlayerEngine {
   void ChangeTrack(bool forward);
   void Skip(bool forward);
   bool SetPlaying();
+  void ComposeTitle();
   void ApplyButtons(ButtonSet set) { buttons_ = set; }
   void RefreshTrackButtons();
   void SetTrackState(int entry, int state);

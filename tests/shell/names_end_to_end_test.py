@@ -11,6 +11,7 @@ import shutil
 import subprocess
 import sys
 
+sys.dont_write_bytecode = True  # the helpers stay as they are in the tree
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "waveplayer"))
 import end_to_end_test as e2e  # noqa: E402  (capture helpers)
 

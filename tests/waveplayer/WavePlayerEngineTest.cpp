@@ -4,6 +4,7 @@
 // notices and hands them to the engine, as the player window does.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -421,6 +422,30 @@ std::string MpegFixture(const char* name) {
   char folder[MAX_PATH] = {};
   GetCurrentDirectoryA(sizeof folder, folder);
   return std::string(folder) + "\\mpeg-fixtures\\" + name;
+}
+
+// The title line comes from the tags when there are any: "Artist – Title",
+// the title alone, the artist with the file's name; else the file's name.
+TEST_P(EngineTest, TitleLineFromTheTagsElseTheFileName) {
+  const std::string mp3 = ReadFileToString(MpegFixture("l3-44k-stereo-192.mp3"));
+  ASSERT_FALSE(mp3.empty());
+  auto tagged = [&](const char* title, const char* artist) {
+    std::string tag(128, '\0');
+    tag.replace(0, 3, "TAG");
+    tag.replace(3, std::strlen(title), title);
+    tag.replace(33, std::strlen(artist), artist);
+    return mp3 + tag;
+  };
+  TempFolder dir;
+  AddFiles({dir.Write("both.mp3", tagged("Song", "Band")), dir.Write("title.mp3", tagged("Only Title", "")),
+            dir.Write("artist.mp3", tagged("", "Band")), dir.Write("none.mp3", mp3)});
+  const char* expected[] = {"Band \xE2\x80\x93 Song", "Only Title", "Band \xE2\x80\x93 artist", "none"};
+  for (int n = 1; n <= 4; ++n) {
+    engine_->PlayEntryNumber(n);
+    ASSERT_TRUE(engine_->outputPlaying()) << n;
+    EXPECT_STREQ(engine_->title(), expected[n - 1]);
+  }
+  engine_->StopPlayback();
 }
 
 TEST_P(EngineTest, MpegFilesOfEveryLayerPlayToTheEndInOrder) {
