@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "media/ListLines.h"
+#include "media/ListPaths.h"
 #include "media/ListText.h"
 #include "common/Win32Handles.h"
 #include "media/ShuffleRandom.h"
@@ -215,13 +216,15 @@ bool PlayList::LoadListFile(const char* name) {
   if (!ReadListFileText(name, &text) || text.bytes.empty()) return false;
 
   int kept = 0;
+  const std::string folder = ListFolderOf(name);
   const LastLine last = text.whole ? LastLine::kTaken : LastLine::kDropped;
   ForEachListLine(text.bytes.data(), text.bytes.size(), last, [&](const char* line, size_t length) {
     if (IsListComment(line, length)) return true;
+    const std::string entry = ResolveListEntry(folder, std::string(line, length));
     char path[kPlayListSlot];
-    if (!CopyToSlot(path, line, length)) return true;  // too long: skipped
+    if (!CopyToSlot(path, entry.c_str(), entry.size())) return true;  // too long: skipped
     if (FilterKind(allowed_, path) == kKindNone) return true;
-    std::memcpy(edits_[kept], path, length + 1);
+    std::memcpy(edits_[kept], path, entry.size() + 1);
     ++kept;
     return kept < kPlayListCapacity;
   });

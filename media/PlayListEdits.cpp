@@ -9,6 +9,7 @@
 #include "common/Win32Handles.h"
 #include "media/DiscList.h"
 #include "media/ListLines.h"
+#include "media/ListPaths.h"
 #include "media/ListText.h"
 
 namespace {
@@ -125,11 +126,14 @@ void EditLineText(const char* entry, char* line, size_t size) {
   line[length] = '\0';
 }
 
-bool TakeListLines(PlayList& list, const ListFileText& text) {
+bool TakeListLines(PlayList& list, const ListFileText& text, const char* listName) {
   std::vector<std::string> lines;
+  const std::string folder = ListFolderOf(listName != nullptr ? listName : "");
   const LastLine last = text.whole ? LastLine::kTaken : LastLine::kDropped;
   ForEachListLine(text.bytes.data(), text.bytes.size(), last, [&](const char* line, size_t length) {
-    if (!IsListComment(line, length) && PathLengthFits(line, length)) lines.emplace_back(line, length);
+    if (IsListComment(line, length)) return true;
+    std::string entry = ResolveListEntry(folder, std::string(line, length));
+    if (PathLengthFits(entry.c_str(), entry.size())) lines.push_back(std::move(entry));
     return lines.size() < static_cast<size_t>(kPlayListCapacity);
   });
   // The player skips entries it cannot play; a list meant for another
@@ -158,8 +162,9 @@ bool ListFileNameFor(const char* chosen, char* name, size_t size) {
 bool WriteEditsToListFile(PlayList& list, const char* name) {
   std::string text;
   const int count = EditCount(list);
+  const std::string folder = ListFolderOf(name);
   for (int i = 0; i < count; ++i) {
-    text += list.EditSlot(i);
+    text += RelativeListEntry(folder, list.EditSlot(i));
     text += "\r\n";
   }
   UniqueHandle file(CreateFileA(name, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,

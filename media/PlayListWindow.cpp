@@ -172,7 +172,7 @@ void OnLoad(HWND window, PlayListWindowState& state) {
     ShowErrorBox(window, kEmptyFileText);
     return;
   }
-  if (!TakeListLines(*state.list, text)) {
+  if (!TakeListLines(*state.list, text, name)) {
     ShowErrorBox(window, kNotSupportedText);
     return;
   }

@@ -46,6 +46,15 @@ Strings EntriesOf(const PlayList& list) {
   return entries;
 }
 
+// Entries as a list in `dir` yields them: relative ones lie in its folder.
+Strings InFolder(const TempFolder& dir, Strings entries) {
+  for (std::string& e : entries) {
+    const bool absolute = (e.size() >= 2 && e[1] == ':') || (!e.empty() && e[0] == '\\');
+    if (!absolute) e = dir.path() + "\\" + e;
+  }
+  return entries;
+}
+
 std::vector<int> OrderOf(const PlayList& list) {
   std::vector<int> order;
   for (int p = 1; p <= list.Count(); ++p) order.push_back(list.OrderAt(p));
@@ -466,7 +475,7 @@ TEST(PlayListM3uTest, ReadsExactlyTheLinesTheDialectSays) {
        "# old.mp3\r\n#EXTINF:1,x.mp3\r\nnew.mp3\r\n",
        kWavePlayerKinds,
        {"new.mp3"}},
-      {"relative paths as written",
+      {"relative paths against the list's folder",
        "music\\a.mp3\r\n..\\b.wav\r\nc.mp3\r\n",
        kWavePlayerKinds,
        {"music\\a.mp3", "..\\b.wav", "c.mp3"}},
@@ -488,7 +497,7 @@ TEST(PlayListM3uTest, ReadsExactlyTheLinesTheDialectSays) {
     std::string file = dir.Write("case.m3u", c.bytes);
     auto list = ListOf(c.kinds, {});
     EXPECT_TRUE(list->LoadListFile(file.c_str())) << c.label;
-    EXPECT_EQ(EntriesOf(*list), c.expected) << c.label;
+    EXPECT_EQ(EntriesOf(*list), InFolder(dir, c.expected)) << c.label;
     EXPECT_EQ(list->Position(), 0) << c.label;
   }
 }
@@ -542,7 +551,7 @@ TEST(PlayListM3uTest, OverlongLinesAreSkipped) {
   std::string file = dir.Write("wide.m3u", "a.mp3\r\n" + tooLong + "\r\n" + fits + "\r\nb.mp3\r\n");
   auto list = ListOf(kWavePlayerKinds, {});
   ASSERT_TRUE(list->LoadListFile(file.c_str()));
-  EXPECT_EQ(EntriesOf(*list), (Strings{"a.mp3", fits, "b.mp3"}));
+  EXPECT_EQ(EntriesOf(*list), InFolder(dir, {"a.mp3", fits, "b.mp3"}));
 }
 
 TEST(PlayListM3uTest, UnreadableFilesLeaveTheListAsItWas) {
@@ -568,7 +577,7 @@ TEST(PlayListM3uTest, UnreadableFilesLeaveTheListAsItWas) {
   EXPECT_FALSE(list->LoadListFile(nullptr));
   CloseHandle(holder);
   EXPECT_TRUE(list->LoadListFile(held.c_str()));
-  EXPECT_EQ(EntriesOf(*list), Strings{"a.mp3"});
+  EXPECT_EQ(EntriesOf(*list), InFolder(dir, {"a.mp3"}));
 }
 
 TEST(PlayListM3uTest, NameNeedOnlyLookLikeAListFile) {
@@ -577,7 +586,7 @@ TEST(PlayListM3uTest, NameNeedOnlyLookLikeAListFile) {
   auto list = ListOf(kWavePlayerKinds, {});
   EXPECT_TRUE(list->LoadListFile(dir.Write("short.m3", "a.mp3\r\n").c_str()));
   EXPECT_TRUE(list->LoadListFile(dir.Write("UPPER.M3U", "b.mp3\r\n").c_str()));
-  EXPECT_EQ(EntriesOf(*list), Strings{"b.mp3"});
+  EXPECT_EQ(EntriesOf(*list), InFolder(dir, {"b.mp3"}));
   EXPECT_FALSE(list->LoadListFile(dir.Write("song.mp3", "c.mp3\r\n").c_str()));
 }
 

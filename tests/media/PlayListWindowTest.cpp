@@ -323,8 +323,9 @@ TEST_F(PlayListWindowTest, LoadHandsTheFileToThePlayerOrShowsWhyNot) {
   Show();
   Click("LOAD");
   EXPECT_EQ(gEditedNotices, 1);
-  EXPECT_EQ(Entries(), (Strings{"C:\\a.mp3", "rel.mid", "C:\\last.wav"}))
-      << "lines taken verbatim, the overlong one skipped, the unterminated last one kept";
+  EXPECT_EQ(Entries(), (Strings{"C:\\a.mp3", dir_.Path("rel.mid"), "C:\\last.wav"}))
+      << "lines taken verbatim (a relative one in the list's folder), the overlong one skipped, "
+         "the unterminated last one kept";
   EXPECT_FALSE(Shown());
   EXPECT_TRUE(OwnerEnabled());
   for (const char* key : {"X", "CANCELSMALL"}) EXPECT_FALSE(IsWindowEnabled(Key(key))) << key;
@@ -405,7 +406,8 @@ TEST_F(PlayListSaveTest, WritesCrLfLinesAndRecordsTheDisc) {
   ASSERT_EQ(wide.size(), 256u);
   gAnswers = {dir_.Path("mylist"), dir_.Path("upper.M3U"), wide};
   Click("SAVE");
-  const std::string expected = first + "\r\n" + second + "\r\nrel.mp3\r\n";
+  // Entries in the list's folder are written relative to it.
+  const std::string expected = "first.mp3\r\nsecond.wav\r\nrel.mp3\r\n";
   EXPECT_EQ(ReadFileToString(dir_.Path("mylist.m3u")), expected);
 
   Click("SAVE");
