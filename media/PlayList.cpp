@@ -15,11 +15,6 @@ namespace {
 ListWindowCreator gListWindowCreator = nullptr;
 HWND gShownListWindow = nullptr;
 
-// The stride of the shuffled rotation: a prime larger than any count, so
-// stepping by it modulo the count visits every entry once.
-constexpr int kShuffleStride = 80833;
-constexpr int kShuffleSwaps = 3;
-
 // Copies a path into a slot. Paths that do not fit are refused rather than
 // cut: a shortened path would name a different file, or none.
 bool CopyToSlot(char (&slot)[kPlayListSlot], const char* path, size_t length) {
@@ -313,17 +308,7 @@ bool PlayList::PlayEntry(int n, char* buffer, size_t size) {
 
 void PlayList::Shuffle() {
   Unshuffle();
-  // A rotation by a prime stride gives a permutation; the swaps then break
-  // up the rotation's regular pattern for longer lists.
-  int start = DrawShuffleRandom() % kShuffleStride;
-  for (int i = 0; i < count_; ++i) order_[i] = (start + i * kShuffleStride) % count_;
-  if (count_ > 2) {
-    for (int swap = 0; swap < kShuffleSwaps; ++swap) {
-      int a = DrawShuffleRandom() % count_ + 1;
-      int b = DrawShuffleRandom() % count_ + 1;
-      if (a != b) std::swap(order_[a - 1], order_[b - 1]);
-    }
-  }
+  ShuffleOrder(order_, count_);  // each file once per round, any order
   position_ = 0;
   random_ = true;
 }
