@@ -9,6 +9,7 @@
 #include "common/PlayerModule.h"
 #include "common/Win32Handles.h"
 #include "common/WindowClass.h"
+#include "skin/SkinGeometry.h"
 #include "media/PlayList.h"
 #include "skin/DibButton.h"
 #include "skin/SkinControls.h"
@@ -55,8 +56,9 @@ void PostSelf(HWND window, uint16_t code, LPARAM lParam) {
 void ShowTrackAndTime(HWND window, const WavePlayerEngine& engine) {
   const uint32_t seconds = engine.shownSeconds();
   ShowTwoDigits(window, kWaveTrackTens, engine.shownTrack());
-  ShowTwoDigits(window, kWaveTrackTens + 2, static_cast<long>(seconds / 60));
-  ShowTwoDigits(window, kWaveTrackTens + 4, static_cast<long>(seconds % 60));
+  const ClockPairs clock = ClockPairsOf(seconds);
+  ShowTwoDigits(window, kWaveTrackTens + 2, clock.left);
+  ShowTwoDigits(window, kWaveTrackTens + 4, clock.right);
 }
 
 // Every button's enabled state, derived from the engine's state in one place.
@@ -127,8 +129,9 @@ void SyncView(HWND window) {
 
 void ShowRecordTime(HWND window, const WavePlayerState& state) {
   const uint32_t seconds = state.recording ? state.recording->ShownSeconds() : 0;
-  ShowTwoDigits(window, kWaveRecordMinuteTens, static_cast<long>(seconds / 60));
-  ShowTwoDigits(window, kWaveRecordMinuteTens + 2, static_cast<long>(seconds % 60));
+  const ClockPairs clock = ClockPairsOf(static_cast<uint32_t>(seconds));
+  ShowTwoDigits(window, kWaveRecordMinuteTens, clock.left);
+  ShowTwoDigits(window, kWaveRecordMinuteTens + 2, clock.right);
 }
 
 void DestroyState(WavePlayerState* state) {
