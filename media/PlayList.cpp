@@ -237,9 +237,56 @@ void PlayList::CommitEdits() {
   }
   count_ = copied;
   SetStraightOrder();
+  if (random_) ShuffleOrder(order_, count_);
   currentPath_[0] = '\0';
   currentDrive_ = -1;
   position_ = 0;
+}
+
+bool PlayList::EditsHold(const char* path) const {
+  if (path == nullptr || path[0] == '\0') return false;
+  for (int i = 0; i < kPlayListCapacity && edits_[i][0] != '\0'; ++i) {
+    if (std::strcmp(edits_[i], path) == 0) return true;
+  }
+  return false;
+}
+
+bool PlayList::CommitEditsKeeping(const char* playing) {
+  const std::string kept = playing != nullptr ? playing : "";
+  CommitEdits();
+  return KeepCurrent(kept);
+}
+
+void PlayList::SetShuffled(bool on) {
+  const std::string playing = position_ > 0 ? currentPath_ : "";
+  if (on) {
+    Shuffle();
+  } else {
+    Unshuffle();
+  }
+  KeepCurrent(playing);
+}
+
+// Makes the entry holding `path` the current one at its place in the play
+// order; in a shuffled order it is moved to the front, so all the others
+// are still to come.
+bool PlayList::KeepCurrent(const std::string& path) {
+  if (path.empty()) return false;
+  for (int e = 0; e < count_; ++e) {
+    if (path != entries_[e]) continue;
+    int p = 1;
+    while (p <= count_ && order_[p - 1] != e) ++p;
+    if (p > count_) return false;
+    if (random_) {
+      std::swap(order_[0], order_[p - 1]);
+      p = 1;
+    }
+    position_ = p;
+    SetCurrentPath(entries_[e]);
+    currentNumber_ = e + 1;
+    return true;
+  }
+  return false;
 }
 
 bool PlayList::Advance(Direction direction) {

@@ -75,8 +75,18 @@ class PlayList {
   // The list becomes the lines of an M3U file that name files of the allowed
   // kinds. A file that cannot be read leaves the list as it was.
   virtual bool LoadListFile(const char* name);
-  // The edit entries become the list, in straight order, ready to play.
+  // The edit entries become the list, ready to play, in an order that
+  // follows the random flag (a new shuffle when it is on), so the lamps
+  // and the order agree.
   void CommitEdits();
+  // Whether the edit entries hold this path.
+  bool EditsHold(const char* path) const;
+  // As CommitEdits, and the file that plays stays current when the new list
+  // holds it: play goes on with it, and a new order starts after it.
+  bool CommitEditsKeeping(const char* playing);
+  // RANDOM on or off while a file may be playing: the file stays current
+  // and the new order takes effect from the next file.
+  void SetShuffled(bool on);
 
   // Hand out the next or previous playable file in play order; entries of
   // kinds the player cannot play are skipped.
@@ -136,6 +146,7 @@ class PlayList {
   void ClearCurrent();
 
   int currentNumber_ = 0;
+  bool KeepCurrent(const std::string& path);
   char currentPath_[kPlayListSlot] = {};
   bool loop_ = false;
   int position_ = -1;

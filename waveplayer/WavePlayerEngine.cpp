@@ -58,7 +58,6 @@ bool WavePlayerEngine::InitOutput(HWND mainPanel, bool tryDirectSound) {
     rules_.pauseKeepsPlaying = false;
     rules_.pauseStartsIdleList = false;
     rules_.trackBackRestarts = true;
-    rules_.skipsUnplayable = true;
   }
   ShowStopped();
   return true;
@@ -267,25 +266,18 @@ void WavePlayerEngine::ChangeTrack(bool forward) {
   char path[kPlayListSlot] = {};
   auto step = [&] { return forward ? list_->Next(path, sizeof path) : list_->Previous(path, sizeof path); };
   bool got = step();
-  if (rules_.skipsUnplayable) {
-    // Unplayable files are passed over; one round of the list is the limit,
-    // since with loop on the list never runs out.
-    for (int tries = 1;; ++tries) {
-      if (outputOpen()) CloseAll();
-      if (!got || tries > list_->Count()) {
-        StopPlayback();
-        return;
-      }
-      if (OpenSource(path)) break;
-      got = step();
-    }
-  } else {
-    CloseAll();
-    if (!got) {
+  // Unplayable files are reported and passed over, whatever the output; one
+  // round of the list is the limit, since with loop on it never runs out.
+  for (int tries = 1;; ++tries) {
+    if (outputOpen()) CloseAll();
+    if (!got || tries > list_->Count()) {
       StopPlayback();
       return;
     }
-    if (!OpenSource(path)) return;
+    if (OpenSource(path)) break;
+    ReportUnsupportedFile();
+    if (abandoned_) return;
+    got = step();
   }
   if (!MakeOutput()) {
     CloseAll();
@@ -351,13 +343,10 @@ void WavePlayerEngine::ClearList() {
   ShowStopped();  // an empty list: nothing to press
 }
 
+// A file that is loaded goes on playing; the new order starts after it.
 void WavePlayerEngine::ToggleRandom() {
-  StopPlayback();
-  if (list_->IsShuffled()) {
-    list_->Unshuffle();
-  } else {
-    list_->Shuffle();
-  }
+  if (!outputOpen()) StopPlayback();
+  list_->SetShuffled(!list_->IsShuffled());
   RefreshTrackButtons();
 }
 
@@ -367,7 +356,17 @@ void WavePlayerEngine::SetRandom(bool on) {
 
 void WavePlayerEngine::ToggleLoop() { list_->SetLoop(!list_->IsLoop()); }
 
+// OK: the file that plays goes on when the new list still holds it.
 void WavePlayerEngine::OnListEdited() {
+  const std::string playing = list_->CurrentPath();
+  if (outputOpen() && source_ && list_->EditsHold(playing.c_str()) &&
+      list_->CommitEditsKeeping(playing.c_str())) {
+    list_->HideListWindow();
+    const int current = list_->CurrentEntryNumber();
+    page_ = current > 0 ? (current - 1) / kTrackButtons * kTrackButtons : 0;
+    RefreshTrackButtons();
+    return;
+  }
   CloseAll();
   list_->CommitEdits();
   list_->HideListWindow();

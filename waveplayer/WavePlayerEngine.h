@@ -141,8 +141,6 @@ class WavePlayerEngine {
     bool pauseStartsIdleList = true;
     // TRACKB well into a file goes back to its start instead.
     bool trackBackRestarts = false;
-    // A track change passes over files that do not open.
-    bool skipsUnplayable = false;
   };
 
   PlayList* list_;

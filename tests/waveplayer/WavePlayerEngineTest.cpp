@@ -286,22 +286,69 @@ TEST_P(EngineTest, UnplayableFilesOnTrackChanges) {
   AddFiles({WriteWav(folder_, "a.wav", 5, 1), bad, WriteWav(folder_, "c.wav", 5, 2)});
   engine_->PlayOrResume();
   engine_->NextTrack();
-  EXPECT_EQ(engine_->unsupportedBoxes, 0);
-  if (ds()) {
-    // Passed over without a word.
-    EXPECT_EQ(current(), 3);
-    EXPECT_TRUE(engine_->outputPlaying());
-  } else {
-    // The player stays stopped on it.
-    EXPECT_EQ(current(), 2);
-    EXPECT_FALSE(engine_->outputOpen());
-    EXPECT_EQ(engine_->buttons(), ButtonSet::kStopped);
-  }
+  // In both modes: reported once, then passed over; play goes on.
+  EXPECT_EQ(engine_->unsupportedBoxes, 1);
+  EXPECT_EQ(current(), 3);
+  EXPECT_TRUE(engine_->outputPlaying());
+  EXPECT_STREQ(engine_->title(), "c");
+  // The same when the file before it ends by itself.
+  engine_->PlayEntryNumber(1);
+  ASSERT_TRUE(PumpUntil([&] { return current() == 3; }, 20000)) << current();
+  EXPECT_EQ(engine_->unsupportedBoxes, 2);
+  EXPECT_TRUE(engine_->outputPlaying());
   engine_->StopPlayback();
   // A track button on it does nothing either.
   engine_->PlayEntryNumber(2);
   EXPECT_FALSE(engine_->outputOpen());
-  EXPECT_EQ(engine_->unsupportedBoxes, 0);
+  EXPECT_EQ(engine_->unsupportedBoxes, 2);
+}
+
+// OK with the list unchanged, or with the file that plays still in it, and
+// RANDOM on or off: the file plays on, and the lamp (the random flag) and
+// the order agree afterwards.
+TEST_P(EngineTest, OkAndRandomKeepTheFileThatPlays) {
+  AddFiles({WriteWav(folder_, "a.wav", 6, 1), WriteWav(folder_, "b.wav", 6, 2), WriteWav(folder_, "c.wav", 6, 3)});
+  auto editsAsEntries = [&](std::vector<int> entries) {
+    std::vector<std::string> paths;
+    for (int e : entries) paths.push_back(list_.EntryAt(e));
+    for (int i = 0; i < kPlayListCapacity; ++i) {
+      std::strcpy(list_.EditSlot(i), i < static_cast<int>(paths.size()) ? paths[i].c_str() : "");
+    }
+  };
+  engine_->PlayOrResume();
+  engine_->NextTrack();
+  ASSERT_EQ(current(), 2);
+  editsAsEntries({0, 1, 2});
+  engine_->OnListEdited();
+  EXPECT_TRUE(engine_->outputPlaying());
+  EXPECT_EQ(current(), 2);
+  EXPECT_STREQ(engine_->title(), "b");
+
+  engine_->ToggleRandom();
+  EXPECT_TRUE(engine_->outputPlaying());
+  EXPECT_TRUE(list_.IsShuffled());
+  EXPECT_EQ(current(), 2);
+  EXPECT_EQ(list_.OrderAt(1), 1);  // the new order starts after it
+  EXPECT_EQ(list_.Position(), 1);
+
+  // The playing file moved to the end of the list: it plays on, shuffled.
+  editsAsEntries({2, 0, 1});
+  engine_->OnListEdited();
+  EXPECT_TRUE(engine_->outputPlaying());
+  EXPECT_TRUE(list_.IsShuffled());
+  EXPECT_EQ(current(), 3);
+  EXPECT_STREQ(engine_->title(), "b");
+
+  engine_->ToggleRandom();
+  EXPECT_TRUE(engine_->outputPlaying());
+  EXPECT_FALSE(list_.IsShuffled());
+  EXPECT_EQ(list_.Position(), 3);  // straight: next comes nothing more
+
+  // Gone from the list: play stops, as before.
+  editsAsEntries({0, 1});
+  engine_->OnListEdited();
+  EXPECT_FALSE(engine_->outputOpen());
+  engine_->StopPlayback();
 }
 
 TEST_P(EngineTest, LoopedListOfNothingPlayableEndsAfterOneRound) {
@@ -310,9 +357,10 @@ TEST_P(EngineTest, LoopedListOfNothingPlayableEndsAfterOneRound) {
   engine_->PlayOrResume();
   EXPECT_EQ(engine_->unsupportedBoxes, 2);
   EXPECT_FALSE(engine_->outputOpen());
+  // A track change looks once more, one round, and says so for each file.
   engine_->NextTrack();
   EXPECT_FALSE(engine_->outputOpen());
-  EXPECT_EQ(engine_->unsupportedBoxes, 2);
+  EXPECT_EQ(engine_->unsupportedBoxes, 4);
 }
 
 TEST_P(EngineTest, PlayEntryNumberAndRandomOrder) {
@@ -335,9 +383,10 @@ TEST_P(EngineTest, PlayEntryNumberAndRandomOrder) {
   EXPECT_EQ(engine_->trackState(24), kTrackToCome);
   EXPECT_STREQ(engine_->title(), "t23");
 
-  // Random on stops playback.
+  // Random on keeps the file playing; the new order starts after it.
   engine_->ToggleRandom();
-  EXPECT_FALSE(engine_->outputOpen());
+  EXPECT_TRUE(engine_->outputPlaying());
+  EXPECT_EQ(current(), 23);
   EXPECT_TRUE(list_.IsShuffled());
   engine_->SetRandom(false);
   EXPECT_FALSE(list_.IsShuffled());
