@@ -7,6 +7,7 @@
 #include "media/ListLines.h"
 #include "media/ListPaths.h"
 #include "media/ListText.h"
+#include "common/ErrorBox.h"
 #include "common/Win32Handles.h"
 #include "media/ShuffleRandom.h"
 
@@ -72,8 +73,13 @@ bool ReadListFileText(const char* name, ListFileText* text) {
   UniqueHandle file(CreateFileA(name, GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.IsOpen()) return false;
-  // One byte more than is used tells whether the file goes on beyond.
-  const DWORD limit = kListFileMaxBytes + 1;
+  // One byte more than is used tells whether the file goes on beyond. The
+  // buffer is as big as the file says it is, within the limit.
+  LARGE_INTEGER size = {};
+  DWORD limit = kListFileMaxBytes + 1;
+  if (GetFileSizeEx(file.get(), &size) && size.QuadPart >= 0 && size.QuadPart < kListFileMaxBytes) {
+    limit = static_cast<DWORD>(size.QuadPart) + 1;
+  }
   text->bytes.resize(limit);
   DWORD total = 0;
   while (total < limit) {
@@ -211,6 +217,7 @@ bool PlayList::LoadListFile(const char* name) {
   if (!ReadListFileText(name, &text) || text.bytes.empty()) return false;
 
   int kept = 0;
+  bool cut = false;
   const std::string folder = ListFolderOf(name);
   const LastLine last = text.whole ? LastLine::kTaken : LastLine::kDropped;
   ForEachListLine(text.bytes.data(), text.bytes.size(), last, [&](const char* line, size_t length) {
@@ -219,12 +226,17 @@ bool PlayList::LoadListFile(const char* name) {
     char path[kPlayListSlot];
     if (!CopyToSlot(path, entry.c_str(), entry.size())) return true;  // too long: skipped
     if (FilterKind(allowed_, path) == kKindNone) return true;
+    if (kept == kPlayListCapacity) {
+      cut = true;
+      return false;
+    }
     std::memcpy(edits_[kept], path, entry.size() + 1);
     ++kept;
-    return kept < kPlayListCapacity;
+    return true;
   });
   for (int i = kept; i < kPlayListCapacity; ++i) edits_[i][0] = '\0';
   CommitEdits();
+  if (cut) ShowErrorBox(owner_, kListCutText);
   return true;
 }
 

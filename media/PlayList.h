@@ -15,7 +15,11 @@
 constexpr int kPlayListCapacity = 99;
 constexpr size_t kPlayListSlot = kPathCapacity;  // 259 UTF-16 units in UTF-8, and the NUL
 // What one list file can hold; anything beyond is ignored.
-constexpr DWORD kListFileMaxBytes = kPlayListCapacity * kPlayListSlot;
+// A list file is read whole up to this size (far beyond 99 entries of any
+// length, comments between them included); a larger one is read this far.
+constexpr DWORD kListFileMaxBytes = 4u << 20;
+// Said once when a list holds more entries than the 99 taken.
+constexpr char kListCutText[] = "The list holds more than 99 files: only the first 99 were taken.";
 
 // The start of a list file as the players read it: at most kListFileMaxBytes.
 struct ListFileText {

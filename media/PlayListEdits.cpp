@@ -126,15 +126,23 @@ void EditLineText(const char* entry, char* line, size_t size) {
   line[length] = '\0';
 }
 
-bool TakeListLines(PlayList& list, const ListFileText& text, const char* listName) {
+bool TakeListLines(PlayList& list, const ListFileText& text, const char* listName, bool* cut) {
+  bool ignored = false;
+  if (cut == nullptr) cut = &ignored;
+  *cut = false;
   std::vector<std::string> lines;
   const std::string folder = ListFolderOf(listName != nullptr ? listName : "");
   const LastLine last = text.whole ? LastLine::kTaken : LastLine::kDropped;
   ForEachListLine(text.bytes.data(), text.bytes.size(), last, [&](const char* line, size_t length) {
     if (IsListComment(line, length)) return true;
     std::string entry = ResolveListEntry(folder, std::string(line, length));
-    if (PathLengthFits(entry.c_str(), entry.size())) lines.push_back(std::move(entry));
-    return lines.size() < static_cast<size_t>(kPlayListCapacity);
+    if (!PathLengthFits(entry.c_str(), entry.size())) return true;
+    if (lines.size() == static_cast<size_t>(kPlayListCapacity)) {
+      *cut = true;
+      return false;
+    }
+    lines.push_back(std::move(entry));
+    return true;
   });
   // The player skips entries it cannot play; a list meant for another
   // player shows in its first line.

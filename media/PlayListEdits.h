@@ -40,7 +40,8 @@ void EditLineText(const char* entry, char* line, size_t size);
 // for the system skipped) become the edit entries. Only the first entry's
 // kind is checked; false, with nothing changed, when the list does not
 // accept it.
-bool TakeListLines(PlayList& list, const ListFileText& text, const char* listName);
+// `cut` (may be null) tells whether the list held more than 99 entries.
+bool TakeListLines(PlayList& list, const ListFileText& text, const char* listName, bool* cut);
 
 // SAVE: the name gets ".m3u" unless it already ends so (in any letter case).
 // False when the result would not fit a path of 259 characters.

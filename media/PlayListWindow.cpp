@@ -172,10 +172,12 @@ void OnLoad(HWND window, PlayListWindowState& state) {
     ShowErrorBox(window, kEmptyFileText);
     return;
   }
-  if (!TakeListLines(*state.list, text, name)) {
+  bool cut = false;
+  if (!TakeListLines(*state.list, text, name, &cut)) {
     ShowErrorBox(window, kNotSupportedText);
     return;
   }
+  if (cut) ShowErrorBox(window, kListCutText);
   if (HWND notify = state.list->NotifyWindow()) SendMessageA(notify, kMsgListEdited, 0, 0);
   RefreshLines(state);
   EnableCancel(state, false);

@@ -514,7 +514,10 @@ TEST(PlayListM3uTest, KeepsTheFirstNinetyNineUsableLines) {
   TempFolder dir;
   std::string file = dir.Write("long.m3u", bytes);
   auto list = ListOf(kWavePlayerKinds, {});
+  MessageBoxWatcher boxes;
   ASSERT_TRUE(list->LoadListFile(file.c_str()));
+  ASSERT_TRUE(boxes.WaitFor(1, 5000));
+  EXPECT_EQ(boxes.Texts(), Strings{kListCutText}) << "said once";
   EXPECT_EQ(list->Count(), 99);
   EXPECT_EQ(EntriesOf(*list), expected);
   EXPECT_EQ(list->OrderAt(99), 98);

@@ -425,7 +425,7 @@ TEST_F(PlayListSaveTest, WritesCrLfLinesAndRecordsTheDisc) {
   const uint32_t serial = VolumeSerial(root);
   char found[kPlayListSlot];
   ASSERT_TRUE(FindDiscList(serial, kWavePlayerKinds, found, sizeof found));
-  EXPECT_EQ(std::string(found), dir_.Path("mylist.m3u"));
+  EXPECT_EQ(std::string(found), dir_.Path("upper.M3U"));  // the list saved last for the disc
   FlushProfiles();
   EXPECT_EQ(GetPrivateProfileIntA(kDiscListSection, "PlayListCount", 0, kDiscListFile), 2);
   EXPECT_EQ(GetPrivateProfileIntA(kDiscListSection, "MEDIATYPE2", 0, kDiscListFile),
