@@ -336,11 +336,36 @@ TEST_F(PlayListWindowTest, LoadHandsTheFileToThePlayerOrShowsWhyNot) {
   }
 }
 
+// SAVE writes the edit entries and records the list against the disc.
+class PlayListSaveTest : public PlayListWindowTest {
+ protected:
+  void SetUp() override {
+    PlayListWindowTest::SetUp();
+    char windows[MAX_PATH];
+    GetWindowsDirectoryA(windows, sizeof windows);
+    ini_ = std::string(windows) + "\\CXDB.INI";
+    hadIni_ = GetFileAttributesA(ini_.c_str()) != INVALID_FILE_ATTRIBUTES;
+    if (hadIni_) saved_ = ReadFileToString(ini_);
+    FlushProfiles();
+    DeleteFileA(ini_.c_str());
+  }
+  void TearDown() override {
+    FlushProfiles();
+    DeleteFileA(ini_.c_str());
+    if (hadIni_) WriteStringToFile(ini_, saved_);
+    PlayListWindowTest::TearDown();
+  }
+  static void FlushProfiles() { WritePrivateProfileStringA(nullptr, nullptr, nullptr, kDiscListFile); }
+  std::string ini_;
+  bool hadIni_ = false;
+  std::string saved_;
+};
+
 // Names in UTF-8 (the test runs in the programs' code page): SAVE writes
 // them as they are to ".m3u" and ".m3u8"; LOAD reads both back, with or
 // without a byte-order mark, and a list an older program wrote in the
 // legacy code page (1252 here).
-TEST_F(PlayListWindowTest, ListsOfAnyNameRoundTripAsUtf8) {
+TEST_F(PlayListSaveTest, ListsOfAnyNameRoundTripAsUtf8) {
   ASSERT_EQ(GetACP(), 65001u);
   const Strings names = {"C:\\Caf\xC3\xA9 \xD0\x9F\xD0\xB5\xD1\x81\xD0\xBD\xD1\x8F.mp3",
                          "C:\\\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E.wav", "C:\\\xF0\x9F\x8E\xB5 tune.mp3"};
@@ -369,31 +394,6 @@ TEST_F(PlayListWindowTest, ListsOfAnyNameRoundTripAsUtf8) {
   }
   EXPECT_EQ(gCalls.back().filter, "List File|*.m3u;*.m3u8|");
 }
-
-// SAVE writes the edit entries and records the list against the disc.
-class PlayListSaveTest : public PlayListWindowTest {
- protected:
-  void SetUp() override {
-    PlayListWindowTest::SetUp();
-    char windows[MAX_PATH];
-    GetWindowsDirectoryA(windows, sizeof windows);
-    ini_ = std::string(windows) + "\\CXDB.INI";
-    hadIni_ = GetFileAttributesA(ini_.c_str()) != INVALID_FILE_ATTRIBUTES;
-    if (hadIni_) saved_ = ReadFileToString(ini_);
-    FlushProfiles();
-    DeleteFileA(ini_.c_str());
-  }
-  void TearDown() override {
-    FlushProfiles();
-    DeleteFileA(ini_.c_str());
-    if (hadIni_) WriteStringToFile(ini_, saved_);
-    PlayListWindowTest::TearDown();
-  }
-  static void FlushProfiles() { WritePrivateProfileStringA(nullptr, nullptr, nullptr, kDiscListFile); }
-  std::string ini_;
-  bool hadIni_ = false;
-  std::string saved_;
-};
 
 TEST_F(PlayListSaveTest, WritesCrLfLinesAndRecordsTheDisc) {
   const std::string first = dir_.Write("first.mp3", "x");
