@@ -141,6 +141,7 @@ void PlayList::Clear() {
   position_ = -1;
   for (int& slot : order_) slot = 0;
   currentDrive_ = -1;
+  ForgetListTitles();
 }
 
 void PlayList::Reset() {
@@ -220,9 +221,16 @@ bool PlayList::LoadListFile(const char* name) {
   bool cut = false;
   const std::string folder = ListFolderOf(name);
   const LastLine last = text.whole ? LastLine::kTaken : LastLine::kDropped;
+  std::string pendingTitle;
+  ForgetListTitles();
   ForEachListLine(text.bytes.data(), text.bytes.size(), last, [&](const char* line, size_t length) {
+    const char* title = nullptr;
+    size_t titleLength = 0;
+    if (ExtinfTitle(line, length, &title, &titleLength)) pendingTitle.assign(title, titleLength);
     if (IsListComment(line, length)) return true;
     const std::string entry = ResolveListEntry(folder, std::string(line, length));
+    if (!pendingTitle.empty()) RememberListTitle(entry, pendingTitle);
+    pendingTitle.clear();
     char path[kPlayListSlot];
     if (!CopyToSlot(path, entry.c_str(), entry.size())) return true;  // too long: skipped
     if (FilterKind(allowed_, path) == kKindNone) return true;
@@ -253,6 +261,18 @@ void PlayList::CommitEdits() {
   currentPath_[0] = '\0';
   currentDrive_ = -1;
   position_ = 0;
+}
+
+const char* PlayList::ListTitleOf(const char* path) const {
+  if (path == nullptr) return nullptr;
+  for (const auto& [entry, title] : listTitles_) {
+    if (entry == path) return title.c_str();
+  }
+  return nullptr;
+}
+
+void PlayList::RememberListTitle(const std::string& path, const std::string& title) {
+  if (listTitles_.size() < static_cast<size_t>(kPlayListCapacity) * 2) listTitles_.emplace_back(path, title);
 }
 
 bool PlayList::EditsHold(const char* path) const {

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "media/MediaKind.h"
@@ -83,6 +84,10 @@ class PlayList {
   // follows the random flag (a new shuffle when it is on), so the lamps
   // and the order agree.
   void CommitEdits();
+  // The "#EXTINF" title the last list file gave this path; null when none.
+  const char* ListTitleOf(const char* path) const;
+  void RememberListTitle(const std::string& path, const std::string& title);
+  void ForgetListTitles() { listTitles_.clear(); }
   // Whether the edit entries hold this path.
   bool EditsHold(const char* path) const;
   // As CommitEdits, and the file that plays stays current when the new list
@@ -151,6 +156,7 @@ class PlayList {
 
   int currentNumber_ = 0;
   bool KeepCurrent(const std::string& path);
+  std::vector<std::pair<std::string, std::string>> listTitles_;  // path, title
   char currentPath_[kPlayListSlot] = {};
   bool loop_ = false;
   int position_ = -1;

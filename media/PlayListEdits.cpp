@@ -131,11 +131,18 @@ bool TakeListLines(PlayList& list, const ListFileText& text, const char* listNam
   if (cut == nullptr) cut = &ignored;
   *cut = false;
   std::vector<std::string> lines;
+  std::vector<std::pair<std::string, std::string>> titles;
+  std::string pendingTitle;
   const std::string folder = ListFolderOf(listName != nullptr ? listName : "");
   const LastLine last = text.whole ? LastLine::kTaken : LastLine::kDropped;
   ForEachListLine(text.bytes.data(), text.bytes.size(), last, [&](const char* line, size_t length) {
+    const char* title = nullptr;
+    size_t titleLength = 0;
+    if (ExtinfTitle(line, length, &title, &titleLength)) pendingTitle.assign(title, titleLength);
     if (IsListComment(line, length)) return true;
     std::string entry = ResolveListEntry(folder, std::string(line, length));
+    if (!pendingTitle.empty()) titles.emplace_back(entry, pendingTitle);
+    pendingTitle.clear();
     if (!PathLengthFits(entry.c_str(), entry.size())) return true;
     if (lines.size() == static_cast<size_t>(kPlayListCapacity)) {
       *cut = true;
@@ -152,6 +159,8 @@ bool TakeListLines(PlayList& list, const ListFileText& text, const char* listNam
     StoreEdit(list, static_cast<int>(i), lines[i].c_str(), lines[i].size());
   }
   EmptyEditsFrom(list, static_cast<int>(lines.size()));
+  list.ForgetListTitles();
+  for (const auto& [path, title] : titles) list.RememberListTitle(path, title);
   return true;
 }
 

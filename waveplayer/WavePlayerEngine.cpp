@@ -206,11 +206,16 @@ void WavePlayerEngine::PlayOrResume() {
   RefreshTrackButtons();
 }
 
-// The title line: "Artist – Title" from the tags, the tag title alone, or
-// the file's name. The source stands its (cut) file name in for a missing
-// tag title, so a title equal to that is no tag.
+// The title line: the list file's "#EXTINF" title when it gave one, else
+// "Artist – Title" from the tags, the tag title alone, or the file's name.
+// The source stands its (cut) file name in for a missing tag title, so a
+// title equal to that is no tag.
 void WavePlayerEngine::ComposeTitle() {
   list_->CurrentTitle(title_, sizeof title_);
+  if (const char* listed = list_->ListTitleOf(list_->CurrentPath())) {
+    std::snprintf(title_, sizeof title_, "%s", listed);
+    return;
+  }
   if (!source_) return;
   const MediaInfo& info = source_->info();
   char fileTitle[kMediaTextSize] = {};

@@ -24,6 +24,11 @@ void CheckLine(const char* line, size_t length) {
   for (size_t i = 0; i < length; ++i) {
     FUZZ_CHECK(line[i] != '\r' && line[i] != '\n' && line[i] != '\0');
   }
+  const char* listed = nullptr;
+  size_t listedLength = 0;
+  if (ExtinfTitle(line, length, &listed, &listedLength)) {
+    FUZZ_CHECK(listed > line && listedLength > 0 && listed + listedLength == line + length);
+  }
   if (length >= kSlot) return;  // refused, as the playlist does
   char path[kSlot];
   std::memcpy(path, line, length);

@@ -421,6 +421,22 @@ TEST_P(EngineTest, StopFromAnyStateAndClear) {
   EXPECT_EQ(engine_->trackState(1), kTrackHidden);
 }
 
+// An extended list: "#EXTINF" gives the title line of the entry after it;
+// an entry without one shows its file's name.
+TEST_P(EngineTest, ExtendedListTitlesShowOnTheTitleLine) {
+  WriteWav(folder_, "a.wav", 5, 1);
+  WriteWav(folder_, "b.wav", 5, 2);
+  const std::string text = "\xEF\xBB\xBF#EXTM3U\r\n#EXTINF:5,Caf\xC3\xA9 \xE2\x80\x93 Listed\r\na.wav\r\nb.wav\r\n";
+  const std::string list = folder_.Write("ext.m3u8", Bytes(text.begin(), text.end()));
+  engine_->AddFile(list.c_str());
+  ASSERT_EQ(list_.Count(), 2);
+  EXPECT_TRUE(engine_->outputPlaying());
+  EXPECT_STREQ(engine_->title(), "Caf\xC3\xA9 \xE2\x80\x93 Listed");
+  engine_->NextTrack();
+  EXPECT_STREQ(engine_->title(), "b");
+  engine_->StopPlayback();
+}
+
 TEST_P(EngineTest, ListFileIsLoadedAndPlayed) {
   std::string a = WriteWav(folder_, "a.wav", 5, 1), b = WriteWav(folder_, "b.wav", 5, 2);
   std::string list = folder_.Write("two.m3u", Bytes(0));
