@@ -35,12 +35,13 @@ test: native windows
 	(cd $(WIN) && ctest --output-on-failure -j $(JOBS) $(WIN_CTEST_ARGS) $(CTEST_ARGS)) || rc=1; \
 	exit $$rc
 
-# make run [FILE=path] starts Cantorix under Wine, optionally opening FILE;
+# make run [FILE=path] starts Cantorix under Wine, optionally opening FILE
+# (a Unix path, blanks allowed: it is handed over as one Windows path);
 # make run PROGRAM=Handset (or make run-handset) starts the remote, which
 # starts Cantorix itself when it is not running.
 PROGRAM ?= Cantorix
 run: windows
-	tools/wine-run $(WIN)/bin/$(PROGRAM).exe $(FILE)
+	tools/wine-run $(if $(FILE),--open '$(FILE)') $(WIN)/bin/$(PROGRAM).exe
 
 run-handset:
 	$(MAKE) run PROGRAM=Handset

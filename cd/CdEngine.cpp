@@ -4,6 +4,7 @@
 #include <new>
 
 #include "common/CommandCodes.h"
+#include "common/FileHandOff.h"
 #include "media/MediaKind.h"
 
 CdEngine::CdEngine(PlayList* list, HWND window, FrontPanelLcd* lcd, CdDeviceFactory factory)
@@ -154,13 +155,22 @@ void CdEngine::ChangeTrack(bool forward) {
 
 void CdEngine::NextTrack() { ChangeTrack(true); }
 
+namespace {
+
+constexpr uint32_t kPreviousRestartsAfterMs = 2000;
+
+// Minutes and seconds of a TMSF position, in milliseconds into its track.
+uint32_t TimeIntoTrackMs(uint32_t tmsf) { return (TmsfMinutes(tmsf) * 60 + TmsfSeconds(tmsf)) * 1000; }
+
+}  // namespace
+
 void CdEngine::PreviousTrack() {
   if (!device_) playing_ = false;
   savedStatus_ = status_;
-  // Well into the track (the seconds byte alone, as the display shows it),
-  // PREVIOUS goes back to the track's own start: in TMSF that is the track
-  // number, while 0 would be the start of the disc.
-  if (device_ && TmsfSeconds(device_->Position()) > 2) {
+  // More than 2000 ms into the track, as in the other players, PREVIOUS
+  // goes back to the track's own start: in TMSF that is the track number,
+  // while 0 would be the start of the disc.
+  if (device_ && TimeIntoTrackMs(device_->Position()) > kPreviousRestartsAfterMs) {
     const uint32_t trackStart = static_cast<uint32_t>(device_->track());
     if ((savedStatus_ & kCdPlaying) != 0) {
       device_->Seek(trackStart);
@@ -327,7 +337,7 @@ bool CdEngine::Command(uint16_t code, LPARAM lParam) {
       return true;
     case kCmdOpenFile: {
       char name[kAtomNameCapacity] = {};
-      if (lParam != 0 && GlobalGetAtomNameA(static_cast<ATOM>(lParam & 0xFFFF), name, sizeof name) != 0) {
+      if (ReadHandedFile(lParam, name, sizeof name)) {
         AddFile(name);
       }
       return true;

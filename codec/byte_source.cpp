@@ -4,6 +4,12 @@
 #include <cstring>
 #include <new>
 
+#ifdef _WIN32
+#include <windows.h>
+
+#include <vector>
+#endif
+
 namespace cx::codec {
 namespace {
 
@@ -14,6 +20,21 @@ int SeekFile(std::FILE* f, int64_t offset, int whence) {
   return _fseeki64(f, offset, whence);
 #else
   return fseeko(f, static_cast<off_t>(offset), whence);
+#endif
+}
+
+// The C library reads narrow names in its own code page, which need not be
+// the process's (UTF-8 where the program declares it): the name goes to the
+// system in UTF-16, converted as the "A" functions convert it.
+std::FILE* OpenForReading(const std::string& path) {
+#ifdef _WIN32
+  const int n = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, path.c_str(), -1, nullptr, 0);
+  if (n <= 0) return nullptr;
+  std::vector<wchar_t> wide(static_cast<size_t>(n));
+  if (MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, path.c_str(), -1, wide.data(), n) != n) return nullptr;
+  return _wfopen(wide.data(), L"rb");
+#else
+  return std::fopen(path.c_str(), "rb");
 #endif
 }
 
@@ -28,7 +49,7 @@ int64_t TellFile(std::FILE* f) {
 }  // namespace
 
 std::unique_ptr<ByteSource> FileByteSource::Open(const std::string& path) {
-  std::FILE* f = std::fopen(path.c_str(), "rb");
+  std::FILE* f = OpenForReading(path);
   if (!f) return nullptr;
   int64_t size = SeekFile(f, 0, SEEK_END) == 0 ? TellFile(f) : -1;
   if (size < 0) {

@@ -3,6 +3,8 @@
 // messages that go with it. Shared by both programs.
 #pragma once
 
+#include "common/PathLimits.h"
+
 #include <windows.h>
 
 #include <cstdint>
@@ -75,5 +77,6 @@ inline void PostStatusReply(LPARAM replyTo, uint32_t bits) {
   if (IsStatusReplyTarget(target)) PostMessageA(target, kMsgStatusReply, bits, 0);
 }
 
-// A file name handed over in a global atom is read with a buffer this big.
-constexpr int kAtomNameCapacity = 260;
+// A handed-over file name (common/FileHandOff.h) is read with a buffer this
+// big: 255 UTF-16 units of an atom, or a longer path, in UTF-8.
+constexpr int kAtomNameCapacity = static_cast<int>(kPathCapacity);

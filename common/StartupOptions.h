@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "common/PathLimits.h"
+
 struct StartupOptions {
   bool createPlayers = true;    // cleared by "ALLCLOSE"
   bool playCdAtOnce = false;    // "/PLAY"
@@ -11,7 +13,9 @@ struct StartupOptions {
   bool startMinimized = false;  // "/MIN"
   // "/X": turn CD auto-play on for this run whatever the stored setting says.
   bool forceCdAutoPlay = false;
-  char fileToOpen[260] = {};    // the first token naming an existing file or folder
+  // The first quoted token, or longest run of plain tokens, naming an
+  // existing file or folder.
+  char fileToOpen[kPathCapacity] = {};
   uint32_t canAutoPlayCd = 0;       // setting "CanAutoPlayCD"
   uint32_t canAutoPlayMp3List = 0;  // setting "CanAutoPlayMp3List"
 };

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <functional>
 #include <climits>
 #include <cstdio>
 #include <cstring>
@@ -105,7 +106,9 @@ bool FindDiscList(uint32_t serial, MediaKind /*mediaType*/, char* path, size_t s
     long long record = RecordNumberOf(key, "SERIAL");
     if (record >= 1 && record <= count) records.push_back(record);
   }
-  std::sort(records.begin(), records.end());
+  // The latest record wins: a list saved later for the same disc replaces
+  // the earlier one, which serves again only when the later file is gone.
+  std::sort(records.begin(), records.end(), std::greater<long long>());
   records.erase(std::unique(records.begin(), records.end()), records.end());
 
   for (long long record : records) {

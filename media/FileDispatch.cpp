@@ -1,35 +1,42 @@
 #include "media/FileDispatch.h"
 
-#include "media/MediaKind.h"
+#include <string>
+#include <vector>
+
 #include "common/ErrorBox.h"
+#include "common/Win32Handles.h"
+#include "media/ListLines.h"
+#include "media/MediaKind.h"
 
 namespace {
 
-constexpr DWORD kListPeekBytes = 260;
+// Enough for a long run of "#EXTINF" lines before the first entry.
+constexpr DWORD kListPeekBytes = 65536;
 
-// Reads the first line of a list file: the text before the first CR, LF or
-// NUL within its first 260 bytes. Reports and returns false on failure.
-bool ReadFirstListLine(const char* name, HWND owner, char (&line)[kListPeekBytes + 1]) {
-  HANDLE file = CreateFileA(name, GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) {
+// Reads the first entry of a list file: its first line that is not a
+// comment, within the first kListPeekBytes. Reports and returns false when
+// the file cannot be opened or read; an entry of "" when there is none.
+bool ReadFirstListEntry(const char* name, HWND owner, std::string* entry) {
+  UniqueHandle file(CreateFileA(name, GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.IsOpen()) {
     ShowErrorBox(owner, "Can not open this file.");
     return false;
   }
+  std::vector<char> bytes(kListPeekBytes);
   DWORD got = 0;
-  BOOL ok = ReadFile(file, line, kListPeekBytes, &got, nullptr);
-  CloseHandle(file);
-  if (!ok) {
+  if (!ReadFile(file.get(), bytes.data(), kListPeekBytes, &got, nullptr)) {
     ShowErrorBox(owner, "Error in reading file.");
     return false;
   }
-  line[got] = '\0';
-  for (DWORD i = 0; i < got; ++i) {
-    if (line[i] == '\r' || line[i] == '\n') {
-      line[i] = '\0';
-      break;
-    }
-  }
+  const size_t mark = ByteOrderMarkLength(bytes.data(), got);
+  entry->clear();
+  const LastLine last = got == kListPeekBytes ? LastLine::kDropped : LastLine::kTaken;
+  ForEachListLine(bytes.data() + mark, got - mark, last, [&](const char* line, size_t length) {
+    if (IsListComment(line, length)) return true;
+    entry->assign(line, length);
+    return false;
+  });
   return true;
 }
 
@@ -41,9 +48,9 @@ DispatchTarget DispatchMediaFile(const char* name, HWND owner, PlayerWindowLooku
 
   uint16_t route = DirectPlayerRoute(name);
   if (route == 0 && IsListFileName(name)) {
-    char line[kListPeekBytes + 1];
-    if (!ReadFirstListLine(name, owner, line)) return none;
-    route = PlayerRouteForKind(ClassifyByExtension(line));
+    std::string entry;
+    if (!ReadFirstListEntry(name, owner, &entry)) return none;
+    route = PlayerRouteForKind(ClassifyByExtension(entry.c_str()));
     if (route == 0) {
       ShowErrorBox(owner, "File in list is not supported.");
       return none;

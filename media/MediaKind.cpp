@@ -17,7 +17,7 @@ constexpr ExtensionRow kExtensions[] = {
     {".WAV", kKindWave}, {".MP1", kKindMpeg}, {".MP2", kKindMpeg}, {".MP3", kKindMpeg},
     {".MPA", kKindMpeg}, {".MID", kKindMidi}, {".RMI", kKindMidi}, {".CDA", kKindCdTrack},
     {".FLAC", kKindFlac}, {".OGG", kKindVorbis}, {".OGA", kKindVorbis},
-    {".M3U", kKindListFile},
+    {".M3U", kKindListFile}, {".M3U8", kKindListFile},
 };
 
 char UpperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
@@ -84,7 +84,12 @@ uint16_t DirectPlayerRoute(const char* name) {
 
 bool IsListFileName(const char* name) {
   const char* extension = ExtensionOf(name);
-  return extension != nullptr && LooseMatch(extension, ".M3U");
+  return extension != nullptr && (LooseMatch(extension, ".M3U") || EqualNoCase(extension, ".M3U8"));
+}
+
+bool IsUtf8ListName(const char* name) {
+  const char* extension = ExtensionOf(name);
+  return extension != nullptr && EqualNoCase(extension, ".M3U8");
 }
 
 uint16_t PlayerRouteForKind(MediaKind kind) {

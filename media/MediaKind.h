@@ -40,6 +40,8 @@ MediaKind FilterKind(MediaKind allowed, const char* name);
 // extension. Returns 0 for anything else, list files included.
 uint16_t DirectPlayerRoute(const char* name);
 bool IsListFileName(const char* name);
+// ".m3u8" (whole, any letter case): a list that is always UTF-8.
+bool IsUtf8ListName(const char* name);
 
 // A file's title: its name after the last slash of either kind, without the
 // last extension, cut to size - 1 characters. Empty (and false) for a path

@@ -5,6 +5,9 @@
 #include <vector>
 
 #include "media/ListLines.h"
+#include "media/ListPaths.h"
+#include "media/ListText.h"
+#include "common/ErrorBox.h"
 #include "common/Win32Handles.h"
 #include "media/ShuffleRandom.h"
 
@@ -13,15 +16,10 @@ namespace {
 ListWindowCreator gListWindowCreator = nullptr;
 HWND gShownListWindow = nullptr;
 
-// The stride of the shuffled rotation: a prime larger than any count, so
-// stepping by it modulo the count visits every entry once.
-constexpr int kShuffleStride = 80833;
-constexpr int kShuffleSwaps = 3;
-
 // Copies a path into a slot. Paths that do not fit are refused rather than
 // cut: a shortened path would name a different file, or none.
 bool CopyToSlot(char (&slot)[kPlayListSlot], const char* path, size_t length) {
-  if (length >= kPlayListSlot) return false;
+  if (length >= kPlayListSlot || !PathLengthFits(path, length)) return false;
   std::memcpy(slot, path, length);
   slot[length] = '\0';
   return true;
@@ -36,6 +34,37 @@ int DriveOf(const char* path) {
   return letter - 'A';
 }
 
+// The system's legacy ("ANSI") code page: the locale's, since the process
+// code page is UTF-8 by the manifest; 1252 when the locale names none.
+UINT LegacyCodePage() {
+  DWORD codePage = 0;
+  if (GetLocaleInfoA(LOCALE_SYSTEM_DEFAULT, LOCALE_IDEFAULTANSICODEPAGE | LOCALE_RETURN_NUMBER,
+                     reinterpret_cast<char*>(&codePage), sizeof codePage) == 0 ||
+      codePage == 0 || codePage == CP_UTF8) {
+    codePage = 1252;
+  }
+  return codePage;
+}
+
+bool LegacyToUtf8(const char* data, size_t size, std::string* utf8) {
+  if (size == 0) {
+    utf8->clear();
+    return true;
+  }
+  if (size > 0x7FFFFFFF) return false;
+  const UINT codePage = LegacyCodePage();
+  const int n = static_cast<int>(size);
+  const int units = MultiByteToWideChar(codePage, 0, data, n, nullptr, 0);
+  if (units <= 0) return Cp1252ToUtf8(data, size, utf8);
+  std::vector<wchar_t> wide(static_cast<size_t>(units));
+  MultiByteToWideChar(codePage, 0, data, n, wide.data(), units);
+  const int bytes = WideCharToMultiByte(CP_UTF8, 0, wide.data(), units, nullptr, 0, nullptr, nullptr);
+  if (bytes <= 0) return false;
+  utf8->resize(static_cast<size_t>(bytes));
+  WideCharToMultiByte(CP_UTF8, 0, wide.data(), units, &(*utf8)[0], bytes, nullptr, nullptr);
+  return true;
+}
+
 }  // namespace
 
 bool ReadListFileText(const char* name, ListFileText* text) {
@@ -44,8 +73,13 @@ bool ReadListFileText(const char* name, ListFileText* text) {
   UniqueHandle file(CreateFileA(name, GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.IsOpen()) return false;
-  // One byte more than is used tells whether the file goes on beyond.
-  const DWORD limit = kListFileMaxBytes + 1;
+  // One byte more than is used tells whether the file goes on beyond. The
+  // buffer is as big as the file says it is, within the limit.
+  LARGE_INTEGER size = {};
+  DWORD limit = kListFileMaxBytes + 1;
+  if (GetFileSizeEx(file.get(), &size) && size.QuadPart >= 0 && size.QuadPart < kListFileMaxBytes) {
+    limit = static_cast<DWORD>(size.QuadPart) + 1;
+  }
   text->bytes.resize(limit);
   DWORD total = 0;
   while (total < limit) {
@@ -59,6 +93,9 @@ bool ReadListFileText(const char* name, ListFileText* text) {
   }
   text->whole = total <= kListFileMaxBytes;
   text->bytes.resize(text->whole ? total : kListFileMaxBytes);
+  const std::string utf8 =
+      ListTextAsUtf8(text->bytes.data(), text->bytes.size(), IsUtf8ListName(name), LegacyToUtf8);
+  text->bytes.assign(utf8.begin(), utf8.end());
   return true;
 }
 
@@ -104,6 +141,7 @@ void PlayList::Clear() {
   position_ = -1;
   for (int& slot : order_) slot = 0;
   currentDrive_ = -1;
+  ForgetListTitles();
 }
 
 void PlayList::Reset() {
@@ -155,7 +193,11 @@ bool PlayList::FillFromPattern(const char* pattern) {
     // to play; a match too long for a slot is skipped rather than cut.
     if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
     size_t nameLength = std::strlen(found.cFileName);
-    if (directoryLength + 1 + nameLength >= kPlayListSlot) continue;
+    if (directoryLength + 1 + nameLength >= kPlayListSlot ||
+        Utf16Length(patternDirectory_, directoryLength) + 1 + Utf16Length(found.cFileName, nameLength) >
+            kMaxPathUnits) {
+      continue;
+    }
     char* slot = entries_[taken];
     std::memcpy(slot, patternDirectory_, directoryLength);
     slot[directoryLength] = '\\';
@@ -176,17 +218,33 @@ bool PlayList::LoadListFile(const char* name) {
   if (!ReadListFileText(name, &text) || text.bytes.empty()) return false;
 
   int kept = 0;
+  bool cut = false;
+  const std::string folder = ListFolderOf(name);
   const LastLine last = text.whole ? LastLine::kTaken : LastLine::kDropped;
+  std::string pendingTitle;
+  ForgetListTitles();
   ForEachListLine(text.bytes.data(), text.bytes.size(), last, [&](const char* line, size_t length) {
+    const char* title = nullptr;
+    size_t titleLength = 0;
+    if (ExtinfTitle(line, length, &title, &titleLength)) pendingTitle.assign(title, titleLength);
+    if (IsListComment(line, length)) return true;
+    const std::string entry = ResolveListEntry(folder, std::string(line, length));
+    if (!pendingTitle.empty()) RememberListTitle(entry, pendingTitle);
+    pendingTitle.clear();
     char path[kPlayListSlot];
-    if (!CopyToSlot(path, line, length)) return true;  // too long: skipped
+    if (!CopyToSlot(path, entry.c_str(), entry.size())) return true;  // too long: skipped
     if (FilterKind(allowed_, path) == kKindNone) return true;
-    std::memcpy(edits_[kept], path, length + 1);
+    if (kept == kPlayListCapacity) {
+      cut = true;
+      return false;
+    }
+    std::memcpy(edits_[kept], path, entry.size() + 1);
     ++kept;
-    return kept < kPlayListCapacity;
+    return true;
   });
   for (int i = kept; i < kPlayListCapacity; ++i) edits_[i][0] = '\0';
   CommitEdits();
+  if (cut) ShowErrorBox(owner_, kListCutText);
   return true;
 }
 
@@ -199,9 +257,68 @@ void PlayList::CommitEdits() {
   }
   count_ = copied;
   SetStraightOrder();
+  if (random_) ShuffleOrder(order_, count_);
   currentPath_[0] = '\0';
   currentDrive_ = -1;
   position_ = 0;
+}
+
+const char* PlayList::ListTitleOf(const char* path) const {
+  if (path == nullptr) return nullptr;
+  for (const auto& [entry, title] : listTitles_) {
+    if (entry == path) return title.c_str();
+  }
+  return nullptr;
+}
+
+void PlayList::RememberListTitle(const std::string& path, const std::string& title) {
+  if (listTitles_.size() < static_cast<size_t>(kPlayListCapacity) * 2) listTitles_.emplace_back(path, title);
+}
+
+bool PlayList::EditsHold(const char* path) const {
+  if (path == nullptr || path[0] == '\0') return false;
+  for (int i = 0; i < kPlayListCapacity && edits_[i][0] != '\0'; ++i) {
+    if (std::strcmp(edits_[i], path) == 0) return true;
+  }
+  return false;
+}
+
+bool PlayList::CommitEditsKeeping(const char* playing) {
+  const std::string kept = playing != nullptr ? playing : "";
+  CommitEdits();
+  return KeepCurrent(kept);
+}
+
+void PlayList::SetShuffled(bool on) {
+  const std::string playing = position_ > 0 ? currentPath_ : "";
+  if (on) {
+    Shuffle();
+  } else {
+    Unshuffle();
+  }
+  KeepCurrent(playing);
+}
+
+// Makes the entry holding `path` the current one at its place in the play
+// order; in a shuffled order it is moved to the front, so all the others
+// are still to come.
+bool PlayList::KeepCurrent(const std::string& path) {
+  if (path.empty()) return false;
+  for (int e = 0; e < count_; ++e) {
+    if (path != entries_[e]) continue;
+    int p = 1;
+    while (p <= count_ && order_[p - 1] != e) ++p;
+    if (p > count_) return false;
+    if (random_) {
+      std::swap(order_[0], order_[p - 1]);
+      p = 1;
+    }
+    position_ = p;
+    SetCurrentPath(entries_[e]);
+    currentNumber_ = e + 1;
+    return true;
+  }
+  return false;
 }
 
 bool PlayList::Advance(Direction direction) {
@@ -270,17 +387,7 @@ bool PlayList::PlayEntry(int n, char* buffer, size_t size) {
 
 void PlayList::Shuffle() {
   Unshuffle();
-  // A rotation by a prime stride gives a permutation; the swaps then break
-  // up the rotation's regular pattern for longer lists.
-  int start = DrawShuffleRandom() % kShuffleStride;
-  for (int i = 0; i < count_; ++i) order_[i] = (start + i * kShuffleStride) % count_;
-  if (count_ > 2) {
-    for (int swap = 0; swap < kShuffleSwaps; ++swap) {
-      int a = DrawShuffleRandom() % count_ + 1;
-      int b = DrawShuffleRandom() % count_ + 1;
-      if (a != b) std::swap(order_[a - 1], order_[b - 1]);
-    }
-  }
+  ShuffleOrder(order_, count_);  // each file once per round, any order
   position_ = 0;
   random_ = true;
 }

@@ -7,15 +7,20 @@
 
 #include <cstddef>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "media/MediaKind.h"
 #include "common/CommandCodes.h"
 
 constexpr int kPlayListCapacity = 99;
-constexpr size_t kPlayListSlot = 260;  // a path of at most 259 characters and its NUL
+constexpr size_t kPlayListSlot = kPathCapacity;  // 259 UTF-16 units in UTF-8, and the NUL
 // What one list file can hold; anything beyond is ignored.
-constexpr DWORD kListFileMaxBytes = kPlayListCapacity * kPlayListSlot;
+// A list file is read whole up to this size (far beyond 99 entries of any
+// length, comments between them included); a larger one is read this far.
+constexpr DWORD kListFileMaxBytes = 4u << 20;
+// Said once when a list holds more entries than the 99 taken.
+constexpr char kListCutText[] = "The list holds more than 99 files: only the first 99 were taken.";
 
 // The start of a list file as the players read it: at most kListFileMaxBytes.
 struct ListFileText {
@@ -75,8 +80,22 @@ class PlayList {
   // The list becomes the lines of an M3U file that name files of the allowed
   // kinds. A file that cannot be read leaves the list as it was.
   virtual bool LoadListFile(const char* name);
-  // The edit entries become the list, in straight order, ready to play.
+  // The edit entries become the list, ready to play, in an order that
+  // follows the random flag (a new shuffle when it is on), so the lamps
+  // and the order agree.
   void CommitEdits();
+  // The "#EXTINF" title the last list file gave this path; null when none.
+  const char* ListTitleOf(const char* path) const;
+  void RememberListTitle(const std::string& path, const std::string& title);
+  void ForgetListTitles() { listTitles_.clear(); }
+  // Whether the edit entries hold this path.
+  bool EditsHold(const char* path) const;
+  // As CommitEdits, and the file that plays stays current when the new list
+  // holds it: play goes on with it, and a new order starts after it.
+  bool CommitEditsKeeping(const char* playing);
+  // RANDOM on or off while a file may be playing: the file stays current
+  // and the new order takes effect from the next file.
+  void SetShuffled(bool on);
 
   // Hand out the next or previous playable file in play order; entries of
   // kinds the player cannot play are skipped.
@@ -136,6 +155,8 @@ class PlayList {
   void ClearCurrent();
 
   int currentNumber_ = 0;
+  bool KeepCurrent(const std::string& path);
+  std::vector<std::pair<std::string, std::string>> listTitles_;  // path, title
   char currentPath_[kPlayListSlot] = {};
   bool loop_ = false;
   int position_ = -1;

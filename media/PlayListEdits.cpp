@@ -9,6 +9,8 @@
 #include "common/Win32Handles.h"
 #include "media/DiscList.h"
 #include "media/ListLines.h"
+#include "media/ListPaths.h"
+#include "media/ListText.h"
 
 namespace {
 
@@ -23,7 +25,7 @@ void SwapSlots(char* a, char* b) {
 
 // Puts a path into an edit slot; false when it does not fit.
 bool StoreEdit(PlayList& list, int index, const char* path, size_t length) {
-  if (length >= kPlayListSlot) return false;
+  if (length >= kPlayListSlot || !PathLengthFits(path, length)) return false;
   char* slot = list.EditSlot(index);
   std::memcpy(slot, path, length);
   slot[length] = '\0';
@@ -43,7 +45,7 @@ int EditCount(PlayList& list) {
 }
 
 bool AddEdit(PlayList& list, const char* path, size_t length) {
-  if (length == 0 || length >= kPlayListSlot) return false;
+  if (length == 0 || length >= kPlayListSlot || !PathLengthFits(path, length)) return false;
   const std::string whole(path, length);
   if (FilterKind(list.AllowedKinds(), whole.c_str()) == kKindNone) return false;
   const int n = EditCount(list);
@@ -131,12 +133,30 @@ void EditLineText(const char* entry, char* line, size_t size) {
   line[length] = '\0';
 }
 
-bool TakeListLines(PlayList& list, const ListFileText& text) {
+bool TakeListLines(PlayList& list, const ListFileText& text, const char* listName, bool* cut) {
+  bool ignored = false;
+  if (cut == nullptr) cut = &ignored;
+  *cut = false;
   std::vector<std::string> lines;
+  std::vector<std::pair<std::string, std::string>> titles;
+  std::string pendingTitle;
+  const std::string folder = ListFolderOf(listName != nullptr ? listName : "");
   const LastLine last = text.whole ? LastLine::kTaken : LastLine::kDropped;
   ForEachListLine(text.bytes.data(), text.bytes.size(), last, [&](const char* line, size_t length) {
-    if (length < kPlayListSlot) lines.emplace_back(line, length);
-    return lines.size() < static_cast<size_t>(kPlayListCapacity);
+    const char* title = nullptr;
+    size_t titleLength = 0;
+    if (ExtinfTitle(line, length, &title, &titleLength)) pendingTitle.assign(title, titleLength);
+    if (IsListComment(line, length)) return true;
+    std::string entry = ResolveListEntry(folder, std::string(line, length));
+    if (!pendingTitle.empty()) titles.emplace_back(entry, pendingTitle);
+    pendingTitle.clear();
+    if (!PathLengthFits(entry.c_str(), entry.size())) return true;
+    if (lines.size() == static_cast<size_t>(kPlayListCapacity)) {
+      *cut = true;
+      return false;
+    }
+    lines.push_back(std::move(entry));
+    return true;
   });
   // The player skips entries it cannot play; a list meant for another
   // player shows in its first line.
@@ -146,14 +166,19 @@ bool TakeListLines(PlayList& list, const ListFileText& text) {
     StoreEdit(list, static_cast<int>(i), lines[i].c_str(), lines[i].size());
   }
   EmptyEditsFrom(list, static_cast<int>(lines.size()));
+  list.ForgetListTitles();
+  for (const auto& [path, title] : titles) list.RememberListTitle(path, title);
   return true;
 }
 
 bool ListFileNameFor(const char* chosen, char* name, size_t size) {
   std::string result = chosen;
   const char* extension = ExtensionOf(chosen);
-  if (extension == nullptr || lstrcmpiA(extension, kListExtension) != 0) result += kListExtension;
-  if (result.size() >= kPlayListSlot || result.size() >= size) return false;
+  // ".m3u8" is kept as chosen: both are written as UTF-8 (media/ListText.h).
+  if (extension == nullptr || (lstrcmpiA(extension, kListExtension) != 0 && !IsUtf8ListName(chosen))) {
+    result += kListExtension;
+  }
+  if (!PathLengthFits(result.c_str(), result.size()) || result.size() >= size) return false;
   std::memcpy(name, result.c_str(), result.size() + 1);
   return true;
 }
@@ -161,8 +186,9 @@ bool ListFileNameFor(const char* chosen, char* name, size_t size) {
 bool WriteEditsToListFile(PlayList& list, const char* name) {
   std::string text;
   const int count = EditCount(list);
+  const std::string folder = ListFolderOf(name);
   for (int i = 0; i < count; ++i) {
-    text += list.EditSlot(i);
+    text += RelativeListEntry(folder, list.EditSlot(i));
     text += "\r\n";
   }
   UniqueHandle file(CreateFileA(name, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,

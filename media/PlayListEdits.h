@@ -37,10 +37,13 @@ bool MoveEditsDown(PlayList& list, int* lines, int count);
 // file) is shown whole.
 void EditLineText(const char* entry, char* line, size_t size);
 
-// LOAD: the lines of a list file (at most 99, verbatim, those too long for a
-// slot skipped) become the edit entries. Only the first line's kind is
-// checked; false, with nothing changed, when the list does not accept it.
-bool TakeListLines(PlayList& list, const ListFileText& text);
+// LOAD: the entries of the list file `listName` (at most 99; comments
+// skipped, relative ones resolved against the list's folder, those too long
+// for the system skipped) become the edit entries. Only the first entry's
+// kind is checked; false, with nothing changed, when the list does not
+// accept it.
+// `cut` (may be null) tells whether the list held more than 99 entries.
+bool TakeListLines(PlayList& list, const ListFileText& text, const char* listName, bool* cut);
 
 // SAVE: the name gets ".m3u" unless it already ends so (in any letter case).
 // False when the result would not fit a path of 259 characters.

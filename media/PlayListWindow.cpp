@@ -22,7 +22,7 @@
 
 namespace {
 
-constexpr char kListFileFilter[] = "List File\0*.m3u\0";  // the literal adds the final NUL
+constexpr char kListFileFilter[] = "List File\0*.m3u;*.m3u8\0";  // the literal adds the final NUL
 constexpr char kOpenFailedText[] = "Error in open file.";
 constexpr char kEmptyFileText[] = "The File is empty.\n";
 constexpr char kNotSupportedText[] = "The list is not support by the player";
@@ -186,10 +186,12 @@ void OnLoad(HWND window, PlayListWindowState& state) {
     ShowErrorBox(window, kEmptyFileText);
     return;
   }
-  if (!TakeListLines(*state.list, text)) {
+  bool cut = false;
+  if (!TakeListLines(*state.list, text, name, &cut)) {
     ShowErrorBox(window, kNotSupportedText);
     return;
   }
+  if (cut) ShowErrorBox(window, kListCutText);
   if (HWND notify = state.list->NotifyWindow()) SendMessageA(notify, kMsgListEdited, 0, 0);
   RefreshLines(state);
   EnableCancel(state, false);

@@ -3,6 +3,7 @@
 #include <new>
 
 #include "common/CommandCodes.h"
+#include "common/FileHandOff.h"
 #include "common/ErrorBox.h"
 #include "media/MediaKind.h"
 
@@ -288,7 +289,7 @@ bool MidiEngine::Command(uint16_t code, LPARAM lParam) {
     case kCmdPause: PauseOrResume(); return true;
     case kCmdOpenFile: {
       char name[kAtomNameCapacity] = {};
-      if (lParam != 0 && GlobalGetAtomNameA(static_cast<ATOM>(lParam & 0xFFFF), name, sizeof name) != 0) {
+      if (ReadHandedFile(lParam, name, sizeof name)) {
         AddFile(name);
       }
       return true;

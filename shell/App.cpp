@@ -3,6 +3,7 @@
 #include "shell/App.h"
 
 #include "common/CommandCodes.h"
+#include "common/FileHandOff.h"
 #include "resources/ResourceIds.h"
 #include "shell/MainPanel.h"
 #include "skin/DibButton.h"
@@ -62,11 +63,8 @@ class AppHost final : public PlayerHost {
 void HandOffToRunningInstance(HWND running, int showMode) {
   SetForegroundWindow(running);
   if (gApp.options.fileToOpen[0] != '\0') {
-    ATOM atom = GlobalAddAtomA(gApp.options.fileToOpen);
-    if (atom != 0) {
-      SendMessageA(running, gApp.commandMessage, MakeCommand(kRouteMainPanel, kCmdOpenFile), atom);
-      GlobalDeleteAtom(atom);
-    }
+    SendFileToProcess(running, gApp.commandMessage, MakeCommand(kRouteMainPanel, kCmdOpenFile),
+                      gApp.options.fileToOpen);
   }
   ShowWindow(running, showMode);
 }
@@ -78,11 +76,8 @@ void FirstPass(int showMode) {
   if (gApp.options.createPlayers) CreatePlayersAtStart(panel);
   if (gStartTurn != nullptr) gStartTurn->Release();
   if (gApp.options.fileToOpen[0] != '\0') {
-    ATOM atom = GlobalAddAtomA(gApp.options.fileToOpen);
-    if (atom != 0) {
-      SendMessageA(panel, gApp.commandMessage, MakeCommand(kRouteMainPanel, kCmdOpenFile), atom);
-      GlobalDeleteAtom(atom);
-    }
+    SendFileToWindow(panel, gApp.commandMessage, MakeCommand(kRouteMainPanel, kCmdOpenFile),
+                     gApp.options.fileToOpen);
   }
   ShowWindow(panel, gApp.options.startMinimized ? SW_SHOWMINIMIZED : showMode);
   UpdateWindow(panel);

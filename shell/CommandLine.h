@@ -3,9 +3,8 @@
 
 #include "common/StartupOptions.h"
 
-// Scans the command line: blank-separated tokens (no quoting), keywords
-// compared case-insensitively over the keyword's length, and the scan stops
-// at the first token that names an existing file or folder.
+// Scans the command line (UTF-8, the programs' code page) as
+// ScanCommandLine does, asking the file system which names exist.
 void ParseCommandLine(const char* text, StartupOptions& options);
 
 // Reads the two auto-play settings (0 when missing) and applies "/X".

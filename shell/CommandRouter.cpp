@@ -10,6 +10,7 @@
 #include "media/MediaKind.h"
 #include "shell/App.h"
 #include "common/CommandCodes.h"
+#include "common/FileHandOff.h"
 #include "shell/MainPanel.h"
 
 namespace {
@@ -63,9 +64,11 @@ void RouteToShownPlaylist(HWND panel, LPARAM lParam) {
 void RouteToMainPanel(HWND panel, uint16_t code, LPARAM lParam) {
   const PlayerSlot& cd = PlayerSlotOf(kPlayerCd);
   switch (code) {
-    case kCmdOpenFile:
-      OpenFileFromAtom(panel, static_cast<ATOM>(lParam & 0xFFFF));
+    case kCmdOpenFile: {
+      char name[kAtomNameCapacity] = {};
+      if (ReadHandedFile(lParam, name, sizeof name)) OpenHandedFile(panel, name);
       break;
+    }
     case kCmdCdPause:
       if (!cd.shown) OpenPlayer(panel, kPlayerCd);
       if (cd.shown) SendCommand(cd.window, kRouteCd, kCmdCdPause, 0);
@@ -111,14 +114,19 @@ void RouteCommand(HWND panel, WPARAM wParam, LPARAM lParam) {
   }
 }
 
-void OpenFileFromAtom(HWND panel, ATOM atom) {
-  char name[kAtomNameCapacity] = {};
-  if (atom == 0 || GlobalGetAtomNameA(atom, name, sizeof name) == 0) return;
+void OpenHandedFile(HWND panel, const char* name) {
   DispatchTarget target = DispatchMediaFile(name, panel, PlayerWindowForFile);
   if (target.window == nullptr) return;
   SendCommand(target.window, target.playerId, kCmdClearList, 0);
-  SendCommand(target.window, target.playerId, kCmdOpenFile, atom);
+  SendFileToWindow(target.window, gApp.commandMessage, MakeCommand(target.playerId, kCmdOpenFile), name);
   SendCommand(target.window, target.playerId, kCmdPlay, 0);
+}
+
+LRESULT OpenCopiedFile(HWND panel, const COPYDATASTRUCT* data) {
+  char name[kAtomNameCapacity] = {};
+  if (!ReadCopiedFile(data, MakeCommand(kRouteMainPanel, kCmdOpenFile), name, sizeof name)) return FALSE;
+  OpenHandedFile(panel, name);
+  return TRUE;
 }
 
 void HandleDroppedFiles(HWND panel, HDROP drop) {
@@ -128,20 +136,13 @@ void HandleDroppedFiles(HWND panel, HDROP drop) {
     if (DragQueryFileA(drop, i, name, sizeof name) == 0) continue;
     DispatchTarget target = DispatchMediaFile(name, panel, PlayerWindowForFile);
     if (target.window != nullptr) {
-      ATOM atom = GlobalAddAtomA(name);
-      if (atom == 0) continue;
-      SendCommand(target.window, target.playerId, kCmdOpenFile, atom);
-      GlobalDeleteAtom(atom);
+      SendFileToWindow(target.window, gApp.commandMessage, MakeCommand(target.playerId, kCmdOpenFile), name);
       continue;
     }
     if (ClassifyByExtension(name) == kKindListFile) {
       // A list opens as a whole; the rest of the drop is not looked at. When
       // the list could not be read the reason was shown already, once.
-      ATOM atom = target.playerId != 0 ? GlobalAddAtomA(name) : 0;
-      if (atom != 0) {
-        SendCommand(panel, kRouteMainPanel, kCmdOpenFile, atom);
-        GlobalDeleteAtom(atom);
-      }
+      if (target.playerId != 0) OpenHandedFile(panel, name);
       break;
     }
   }

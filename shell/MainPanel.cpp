@@ -201,6 +201,7 @@ LRESULT CALLBACK MainPanelProc(HWND panel, UINT message, WPARAM wParam, LPARAM l
     case WM_ENDSESSION: OnEndSession(wParam, lParam); return 0;
     case WM_DEVICECHANGE: return HandleDeviceChange(panel, wParam, lParam);
     case WM_DROPFILES: HandleDroppedFiles(panel, reinterpret_cast<HDROP>(wParam)); return 0;
+    case WM_COPYDATA: return OpenCopiedFile(panel, reinterpret_cast<const COPYDATASTRUCT*>(lParam));
     case WM_QUERYNEWPALETTE: return RealizeSkinPaletteForWindow(panel);
     default: return DefWindowProcA(panel, message, wParam, lParam);
   }

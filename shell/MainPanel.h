@@ -82,6 +82,8 @@ void SetHelpOpener(HelpOpener opener);  // null: the system's viewers again
 // Command routing (CommandRouter.cpp).
 void RouteCommand(HWND panel, WPARAM wParam, LPARAM lParam);
 // Sends the stop-and-clear, take-file and play commands for a handed-over file.
-void OpenFileFromAtom(HWND panel, ATOM atom);
+void OpenHandedFile(HWND panel, const char* name);
+// A name too long for an atom, from a second instance (WM_COPYDATA).
+LRESULT OpenCopiedFile(HWND panel, const COPYDATASTRUCT* data);
 // Dropped files (WM_DROPFILES).
 void HandleDroppedFiles(HWND panel, HDROP drop);

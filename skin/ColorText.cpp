@@ -32,8 +32,9 @@ void OnDestroy(HWND strip) {
 // The blanks after the text overwrite what a longer earlier text left.
 void OnPaint(HWND strip, const ColorTextState* state) {
   PaintScope paint(strip);
-  char text[260 + 40];
-  int length = GetWindowTextA(strip, text, 260);
+  // Room for a path's title in UTF-8 (three bytes a character at most).
+  char text[1024 + 40];
+  int length = GetWindowTextA(strip, text, 1024);
   memset(text + length, ' ', 40);
   SetBkMode(paint.dc, OPAQUE);
   SetBkColor(paint.dc, state->background);

@@ -3,6 +3,8 @@
 // truncating like the controls do when they paint.
 #pragma once
 
+#include <cstdint>
+
 #include "resources/ResourceIds.h"
 
 struct SkinRect {
@@ -41,3 +43,15 @@ void TrackTimeDigits(int track, int minutes, int seconds, int digits[6]);
 
 // A value for the two-digit LED displays: they stop at 0 and 99.
 constexpr int TwoDigitValue(long value) { return value < 0 ? 0 : value > 99 ? 99 : static_cast<int>(value); }
+
+// A playing time on the two pairs of clock digits: minutes and seconds up
+// to 99:59; from 100 minutes on hours and minutes (1 h 40 min shows 01:40,
+// a 2-hour file at 2 h 5 min 02:05), so the display never stops. The pairs
+// stop at 99 h 59 min.
+struct ClockPairs {
+  long left, right;
+};
+constexpr ClockPairs ClockPairsOf(uint32_t seconds) {
+  return seconds < 100u * 60u ? ClockPairs{static_cast<long>(seconds / 60), static_cast<long>(seconds % 60)}
+                              : ClockPairs{static_cast<long>(seconds / 3600), static_cast<long>(seconds / 60 % 60)};
+}

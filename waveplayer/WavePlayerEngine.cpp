@@ -1,7 +1,9 @@
 #include "waveplayer/WavePlayerEngine.h"
 
 #include <cstdio>
+#include <cstring>
 #include <new>
+#include <string>
 
 #include "media/DiscList.h"
 #include "media/MediaKind.h"
@@ -56,7 +58,6 @@ bool WavePlayerEngine::InitOutput(HWND mainPanel, bool tryDirectSound) {
     rules_.pauseKeepsPlaying = false;
     rules_.pauseStartsIdleList = false;
     rules_.trackBackRestarts = true;
-    rules_.skipsUnplayable = true;
   }
   ShowStopped();
   return true;
@@ -201,8 +202,33 @@ void WavePlayerEngine::PlayOrResume() {
   page_ = current > 0 ? (current - 1) / kTrackButtons * kTrackButtons : 0;
   playState_ = (playState_ & ~(kPlayStopped | kPlayPaused)) | kPlayPlaying;
   SetTrackState(current, kTrackCurrent);
-  list_->CurrentTitle(title_, sizeof title_);
+  ComposeTitle();
   RefreshTrackButtons();
+}
+
+// The title line: the list file's "#EXTINF" title when it gave one, else
+// "Artist – Title" from the tags, the tag title alone, or the file's name.
+// The source stands its (cut) file name in for a missing tag title, so a
+// title equal to that is no tag.
+void WavePlayerEngine::ComposeTitle() {
+  list_->CurrentTitle(title_, sizeof title_);
+  if (const char* listed = list_->ListTitleOf(list_->CurrentPath())) {
+    std::snprintf(title_, sizeof title_, "%s", listed);
+    return;
+  }
+  if (!source_) return;
+  const MediaInfo& info = source_->info();
+  char fileTitle[kMediaTextSize] = {};
+  FileTitle(list_->CurrentPath(), fileTitle, sizeof fileTitle);
+  const bool tagTitle = info.title[0] != '\0' && std::strcmp(info.title, fileTitle) != 0;
+  const bool tagArtist = info.artist[0] != '\0';
+  if (!tagTitle && !tagArtist) return;
+  if (tagArtist) {
+    const std::string name = title_;
+    std::snprintf(title_, sizeof title_, "%s \xE2\x80\x93 %s", info.artist, tagTitle ? info.title : name.c_str());
+  } else {
+    std::snprintf(title_, sizeof title_, "%s", info.title);
+  }
 }
 
 void WavePlayerEngine::PauseOrResume() {
@@ -245,25 +271,18 @@ void WavePlayerEngine::ChangeTrack(bool forward) {
   char path[kPlayListSlot] = {};
   auto step = [&] { return forward ? list_->Next(path, sizeof path) : list_->Previous(path, sizeof path); };
   bool got = step();
-  if (rules_.skipsUnplayable) {
-    // Unplayable files are passed over; one round of the list is the limit,
-    // since with loop on the list never runs out.
-    for (int tries = 1;; ++tries) {
-      if (outputOpen()) CloseAll();
-      if (!got || tries > list_->Count()) {
-        StopPlayback();
-        return;
-      }
-      if (OpenSource(path)) break;
-      got = step();
-    }
-  } else {
-    CloseAll();
-    if (!got) {
+  // Unplayable files are reported and passed over, whatever the output; one
+  // round of the list is the limit, since with loop on it never runs out.
+  for (int tries = 1;; ++tries) {
+    if (outputOpen()) CloseAll();
+    if (!got || tries > list_->Count()) {
       StopPlayback();
       return;
     }
-    if (!OpenSource(path)) return;
+    if (OpenSource(path)) break;
+    ReportUnsupportedFile();
+    if (abandoned_) return;
+    got = step();
   }
   if (!MakeOutput()) {
     CloseAll();
@@ -329,13 +348,10 @@ void WavePlayerEngine::ClearList() {
   ShowStopped();  // an empty list: nothing to press
 }
 
+// A file that is loaded goes on playing; the new order starts after it.
 void WavePlayerEngine::ToggleRandom() {
-  StopPlayback();
-  if (list_->IsShuffled()) {
-    list_->Unshuffle();
-  } else {
-    list_->Shuffle();
-  }
+  if (!outputOpen()) StopPlayback();
+  list_->SetShuffled(!list_->IsShuffled());
   RefreshTrackButtons();
 }
 
@@ -345,7 +361,17 @@ void WavePlayerEngine::SetRandom(bool on) {
 
 void WavePlayerEngine::ToggleLoop() { list_->SetLoop(!list_->IsLoop()); }
 
+// OK: the file that plays goes on when the new list still holds it.
 void WavePlayerEngine::OnListEdited() {
+  const std::string playing = list_->CurrentPath();
+  if (outputOpen() && source_ && list_->EditsHold(playing.c_str()) &&
+      list_->CommitEditsKeeping(playing.c_str())) {
+    list_->HideListWindow();
+    const int current = list_->CurrentEntryNumber();
+    page_ = current > 0 ? (current - 1) / kTrackButtons * kTrackButtons : 0;
+    RefreshTrackButtons();
+    return;
+  }
   CloseAll();
   list_->CommitEdits();
   list_->HideListWindow();

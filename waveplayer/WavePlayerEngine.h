@@ -123,6 +123,7 @@ class WavePlayerEngine {
   void ChangeTrack(bool forward);
   void Skip(bool forward);
   bool SetPlaying();
+  void ComposeTitle();
   void ApplyButtons(ButtonSet set) { buttons_ = set; }
   void RefreshTrackButtons();
   void SetTrackState(int entry, int state);
@@ -140,8 +141,6 @@ class WavePlayerEngine {
     bool pauseStartsIdleList = true;
     // TRACKB well into a file goes back to its start instead.
     bool trackBackRestarts = false;
-    // A track change passes over files that do not open.
-    bool skipsUnplayable = false;
   };
 
   PlayList* list_;

@@ -5,9 +5,11 @@
 #include <new>
 
 #include "common/CommandCodes.h"
+#include "common/FileHandOff.h"
 #include "common/PlayerModule.h"
 #include "common/Win32Handles.h"
 #include "common/WindowClass.h"
+#include "skin/SkinGeometry.h"
 #include "media/PlayList.h"
 #include "skin/DibButton.h"
 #include "skin/SkinControls.h"
@@ -58,8 +60,9 @@ void PostSelf(HWND window, uint16_t code, LPARAM lParam) {
 void ShowTrackAndTime(HWND window, const WavePlayerEngine& engine) {
   const uint32_t seconds = engine.shownSeconds();
   ShowTwoDigits(window, kWaveTrackTens, engine.shownTrack());
-  ShowTwoDigits(window, kWaveTrackTens + 2, static_cast<long>(seconds / 60));
-  ShowTwoDigits(window, kWaveTrackTens + 4, static_cast<long>(seconds % 60));
+  const ClockPairs clock = ClockPairsOf(seconds);
+  ShowTwoDigits(window, kWaveTrackTens + 2, clock.left);
+  ShowTwoDigits(window, kWaveTrackTens + 4, clock.right);
 }
 
 // Every button's enabled state, derived from the engine's state in one place.
@@ -130,8 +133,9 @@ void SyncView(HWND window) {
 
 void ShowRecordTime(HWND window, const WavePlayerState& state) {
   const uint32_t seconds = state.recording ? state.recording->ShownSeconds() : 0;
-  ShowTwoDigits(window, kWaveRecordMinuteTens, static_cast<long>(seconds / 60));
-  ShowTwoDigits(window, kWaveRecordMinuteTens + 2, static_cast<long>(seconds % 60));
+  const ClockPairs clock = ClockPairsOf(static_cast<uint32_t>(seconds));
+  ShowTwoDigits(window, kWaveRecordMinuteTens, clock.left);
+  ShowTwoDigits(window, kWaveRecordMinuteTens + 2, clock.right);
 }
 
 void DestroyState(WavePlayerState* state) {
@@ -322,7 +326,7 @@ void ReplyStatus(HWND window, HWND replyTo) {
 
 void AddFileFromAtom(WavePlayerEngine& engine, LPARAM atom) {
   char name[kAtomNameCapacity] = {};
-  if (atom == 0 || GlobalGetAtomNameA(static_cast<ATOM>(atom & 0xFFFF), name, sizeof name) == 0) return;
+  if (!ReadHandedFile(atom, name, sizeof name)) return;
   engine.AddFile(name);
 }
 

@@ -245,8 +245,15 @@ TEST_F(CdEngineTest, PreviousRestartsTheTrackItselfWhenWellIntoIt) {
   EXPECT_EQ(Count("seek 0"), 0u);
   EXPECT_EQ(engine_->status(), kCdPaused);
 
+  // Minutes count too: 1:01 into the track is well into it.
   engine_->Command(kCmdPlay, 0);
-  Device()->position = MakeTmsf(2, 0, 1);
+  Device()->position = MakeTmsf(2, 1, 1);
+  engine_->Command(kCmdPrevious, 0);
+  EXPECT_EQ(CurrentTrack(), 2);
+  EXPECT_EQ(Count("seek 2"), 3u);
+  EXPECT_TRUE(Device()->IsPlaying());
+
+  Device()->position = MakeTmsf(2, 0, 2);  // 2000 ms: not yet
   engine_->Command(kCmdPrevious, 0);
   EXPECT_EQ(CurrentTrack(), 1);
 }

@@ -70,7 +70,7 @@ TEST_F(DiscListTest, RecordsAreAppendedToTheProfileInTheWindowsDirectory) {
   EXPECT_TRUE(HasLine("PlayListCount=2")) << IniText();
   EXPECT_TRUE(HasLine("LIST1=" + list)) << IniText();
   EXPECT_TRUE(HasLine("SERIAL1=305441741")) << IniText();
-  EXPECT_TRUE(HasLine("MEDIATYPE1=3")) << IniText();
+  EXPECT_TRUE(HasLine("MEDIATYPE1=" + std::to_string(kWavePlayerKinds))) << IniText();
   EXPECT_TRUE(HasLine("LIST2=" + list)) << IniText();
   EXPECT_TRUE(HasLine("SERIAL2=305441741")) << IniText();
   EXPECT_TRUE(HasLine("MEDIATYPE2=8")) << IniText();
@@ -95,6 +95,19 @@ TEST_F(DiscListTest, LookupSkipsRecordsWhoseListFileIsGone) {
   EXPECT_TRUE(HasLine("LIST2=" + first)) << IniText();
   EXPECT_TRUE(HasLine("PlayListCount=3")) << IniText();
   EXPECT_EQ(Find(77), other);
+}
+
+TEST_F(DiscListTest, TheListSavedLastForADiscWins) {
+  std::string older = dir_.Write("older.m3u", "x");
+  std::string newer = dir_.Write("newer.m3u", "x");
+  ASSERT_TRUE(AddDiscList(older.c_str(), 42, kWavePlayerKinds));
+  EXPECT_EQ(Find(42), older);
+  ASSERT_TRUE(AddDiscList(newer.c_str(), 42, kWavePlayerKinds));
+  EXPECT_EQ(Find(42), newer);
+  ASSERT_TRUE(AddDiscList(older.c_str(), 42, kWavePlayerKinds));  // saved again: latest once more
+  EXPECT_EQ(Find(42), older);
+  ASSERT_TRUE(DeleteFileA(older.c_str()));
+  EXPECT_EQ(Find(42), newer);
 }
 
 TEST_F(DiscListTest, AListFileThatDoesNotExistIsNotAdded) {

@@ -28,6 +28,8 @@ TEST(MediaKind, RecognisersCompareDifferently) {
       {"tune.RMI", kKindMidi, 0, kKindMidi},
       {"track01.cda", kKindCdTrack, 0, kKindCdTrack},
       {"list.m3u", kKindListFile, 0, 0},  // never a kind for the strict one
+      {"list.M3U8", kKindListFile, 0, 0},  // the UTF-8 list, whole
+      {"list.m3u9", 0, 0, 0},
       {"x.mp3x", 0, 0, 0},                // longer than any entry
       {"x.mp33", 0, 0, 0},
       {"noextension", 0, 0, 0},
@@ -74,6 +76,10 @@ TEST(MediaKind, DirectDispatchTakesEveryKindAPlayerPlays) {
   }
   EXPECT_TRUE(IsListFileName("x.M3U"));
   EXPECT_FALSE(IsListFileName("x.m3ux"));
+  EXPECT_TRUE(IsListFileName("x.m3U8"));
+  EXPECT_TRUE(IsUtf8ListName("x.M3u8"));
+  EXPECT_FALSE(IsUtf8ListName("x.m3u"));
+  EXPECT_FALSE(IsUtf8ListName("x.m3u8.wav"));
   EXPECT_EQ(PlayerRouteForKind(kKindWave), 2006);
   EXPECT_EQ(PlayerRouteForKind(kKindMpeg), 2006);
   EXPECT_EQ(PlayerRouteForKind(kKindFlac), 2006);

@@ -1,38 +1,19 @@
-// Its own program: the shuffle generator must be seen from program start,
-// so nothing else may draw from it first.
+// The playlist's shuffle: the play order is a permutation that the shuffle
+// generator draws (Fisher-Yates), different for every seed, so a fresh
+// program no longer plays the same order each time.
 #include "media/PlayList.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
+#include <algorithm>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
-namespace {
+#include "media/ShuffleRandom.h"
 
-// The generator and shuffle written out from their description, to predict
-// what a freshly started program does.
-struct ReferenceShuffler {
-  uint32_t state = 1;
-  int Draw() {
-    state = state * 214013u + 2531011u;
-    return static_cast<int>((state >> 16) & 0x7FFF);
-  }
-  std::vector<int> Shuffle(int count) {
-    int start = Draw() % 80833;
-    std::vector<int> order;
-    for (int i = 0; i < count; ++i) order.push_back((start + i * 80833) % count);
-    if (count > 2) {
-      for (int swap = 0; swap < 3; ++swap) {
-        int a = Draw() % count + 1;
-        int b = Draw() % count + 1;
-        if (a != b) std::swap(order[a - 1], order[b - 1]);
-      }
-    }
-    return order;
-  }
-};
+namespace {
 
 std::unique_ptr<PlayList> WaveListOf(int count) {
   auto list = std::make_unique<PlayList>();
@@ -49,43 +30,36 @@ std::vector<int> OrderOf(const PlayList& list) {
   return order;
 }
 
-TEST(PlayListShuffleTest, FreshProgramShufflesTheSameWayEveryTime) {
-  struct Step {
-    int count;
-    std::vector<int> expected;  // worked out by hand from the first draws
-  };
-  // Draws 41, 18467, 6334, 26500, 19169, 15724, 11478 serve the first list:
-  // start 41 gives the rotation 2 0 1, then the swaps (3,2), (2,3), (2,1).
-  // One or two entries take one draw each and are only rotated: 29358,
-  // 26962 and 24464 are even, 5705 is odd.
-  const Step steps[] = {
-      {3, {0, 2, 1}}, {1, {0}}, {2, {0, 1}}, {2, {0, 1}}, {2, {1, 0}},
-      {0, {}},        {4, {1, 0, 2, 3}},      {5, {1, 3, 0, 2, 4}},
-      {7, {5, 1, 6, 3, 0, 2, 4}},
-  };
-  ReferenceShuffler reference;
-  for (const Step& step : steps) {
-    auto list = WaveListOf(step.count);
+TEST(PlayListShuffleTest, TheOrderIsTheGeneratorsPermutation) {
+  for (int count : {0, 1, 2, 3, 7, 99}) {
+    auto list = WaveListOf(count);
+    SeedShuffleRandom(1000 + count);
     list->Shuffle();
-    EXPECT_EQ(OrderOf(*list), step.expected) << step.count << " entries";
-    EXPECT_EQ(reference.Shuffle(step.count), step.expected) << "reference, " << step.count;
+    std::vector<int> expected(static_cast<size_t>(count));
+    SeedShuffleRandom(1000 + count);
+    ShuffleOrder(expected.data(), count);
+    EXPECT_EQ(OrderOf(*list), expected) << count;
     EXPECT_TRUE(list->IsShuffled());
     EXPECT_EQ(list->Position(), 0);
   }
+}
 
-  // Unshuffling, playing an entry and reloading never touch the generator:
-  // later shuffles of long lists go on with the same sequence.
-  for (int count : {99, 50, 3, 98}) {
-    auto list = WaveListOf(count);
-    list->Unshuffle();
+TEST(PlayListShuffleTest, ThreeFilesTakeEverySixOrdersAndPlayEachOncePerRound) {
+  auto list = WaveListOf(3);
+  std::set<std::vector<int>> seen;
+  SeedShuffleRandom(ClockShuffleSeed());
+  for (int i = 0; i < 600; ++i) {
+    list->Shuffle();
+    seen.insert(OrderOf(*list));
+    std::set<std::string> round;
     char buffer[kPlayListSlot];
-    list->PlayEntry(1, buffer, sizeof buffer);
-    list->Shuffle();
-    EXPECT_EQ(OrderOf(*list), reference.Shuffle(count)) << count << " entries";
-    // Shuffling again starts from the straight order, not from this one.
-    list->Shuffle();
-    EXPECT_EQ(OrderOf(*list), reference.Shuffle(count)) << count << " entries, again";
+    for (int k = 0; k < 3; ++k) {
+      ASSERT_TRUE(list->Next(buffer, sizeof buffer));
+      round.insert(buffer);
+    }
+    EXPECT_EQ(round.size(), 3u);
   }
+  EXPECT_EQ(seen.size(), 6u);
 }
 
 }  // namespace

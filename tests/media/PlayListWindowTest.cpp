@@ -40,11 +40,16 @@ bool ReadListFolder(char* folder, DWORD capacity) {
 struct DialogCall {
   std::string initialFolder;
   HWND owner;
+  std::string filter;  // its rows, NULs shown as '|'
 };
 std::vector<std::string> gAnswers;
 std::vector<DialogCall> gCalls;
 BOOL WINAPI Answer(OPENFILENAMEA* dialog) {
-  gCalls.push_back({dialog->lpstrInitialDir ? dialog->lpstrInitialDir : "", dialog->hwndOwner});
+  std::string filter;
+  for (const char* p = dialog->lpstrFilter; p != nullptr && *p != '\0'; p += std::strlen(p) + 1) {
+    filter += std::string(p) + "|";
+  }
+  gCalls.push_back({dialog->lpstrInitialDir ? dialog->lpstrInitialDir : "", dialog->hwndOwner, filter});
   if (gAnswers.empty()) return FALSE;
   std::string answer = gAnswers.front();
   gAnswers.erase(gAnswers.begin());
@@ -343,8 +348,9 @@ TEST_F(PlayListWindowTest, LoadHandsTheFileToThePlayerOrShowsWhyNot) {
   Show();
   Click("LOAD");
   EXPECT_EQ(gEditedNotices, 1);
-  EXPECT_EQ(Entries(), (Strings{"C:\\a.mp3", "rel.mid", "C:\\last.wav"}))
-      << "lines taken verbatim, the overlong one skipped, the unterminated last one kept";
+  EXPECT_EQ(Entries(), (Strings{"C:\\a.mp3", dir_.Path("rel.mid"), "C:\\last.wav"}))
+      << "lines taken verbatim (a relative one in the list's folder), the overlong one skipped, "
+         "the unterminated last one kept";
   EXPECT_FALSE(Shown());
   EXPECT_TRUE(OwnerEnabled());
   for (const char* key : {"X", "CANCELSMALL"}) EXPECT_FALSE(IsWindowEnabled(Key(key))) << key;
@@ -380,6 +386,40 @@ class PlayListSaveTest : public PlayListWindowTest {
   std::string saved_;
 };
 
+// Names in UTF-8 (the test runs in the programs' code page): SAVE writes
+// them as they are to ".m3u" and ".m3u8"; LOAD reads both back, with or
+// without a byte-order mark, and a list an older program wrote in the
+// legacy code page (1252 here).
+TEST_F(PlayListSaveTest, ListsOfAnyNameRoundTripAsUtf8) {
+  ASSERT_EQ(GetACP(), 65001u);
+  const Strings names = {"C:\\Caf\xC3\xA9 \xD0\x9F\xD0\xB5\xD1\x81\xD0\xBD\xD1\x8F.mp3",
+                         "C:\\\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E.wav", "C:\\\xF0\x9F\x8E\xB5 tune.mp3"};
+  const std::string bytes = names[0] + "\r\n" + names[1] + "\r\n" + names[2] + "\r\n";
+  SetEntries(names);
+  Show();
+  const std::string utf8List = dir_.Path("\xE5\x90\x8D list.m3u8");
+  gAnswers = {utf8List, dir_.Path("plain")};
+  Click("SAVE");
+  Click("SAVE");
+  EXPECT_EQ(ReadFileToString(utf8List), bytes);
+  EXPECT_EQ(ReadFileToString(dir_.Path("plain.m3u")), bytes);
+  ASSERT_GE(gCalls.size(), 2u);
+  EXPECT_EQ(gCalls.back().filter, "List File|*.m3u;*.m3u8|");
+  Click("X");  // saving keeps the window up
+
+  const std::string marked = dir_.Write("marked.m3u8", "\xEF\xBB\xBF" + bytes);
+  const std::string legacy = dir_.Write("legacy.m3u", "C:\\Caf\xE9 \x80.mp3\r\n");
+  gAnswers = {utf8List, marked, dir_.Path("plain.m3u"), legacy};
+  for (const Strings& expected : {names, names, names, Strings{"C:\\Caf\xC3\xA9 \xE2\x82\xAC.mp3"}}) {
+    SetEntries({"C:\\before.mp3"});
+    Show();
+    Click("LOAD");
+    EXPECT_EQ(Entries(), expected);
+    if (Shown()) Click("X");
+  }
+  EXPECT_EQ(gCalls.back().filter, "List File|*.m3u;*.m3u8|");
+}
+
 TEST_F(PlayListSaveTest, WritesCrLfLinesAndRecordsTheDisc) {
   const std::string first = dir_.Write("first.mp3", "x");
   const std::string second = dir_.Write("second.wav", "x");
@@ -391,7 +431,8 @@ TEST_F(PlayListSaveTest, WritesCrLfLinesAndRecordsTheDisc) {
   ASSERT_EQ(wide.size(), 256u);
   gAnswers = {dir_.Path("mylist"), dir_.Path("upper.M3U"), wide};
   Click("SAVE");
-  const std::string expected = first + "\r\n" + second + "\r\nrel.mp3\r\n";
+  // Entries in the list's folder are written relative to it.
+  const std::string expected = "first.mp3\r\nsecond.wav\r\nrel.mp3\r\n";
   EXPECT_EQ(ReadFileToString(dir_.Path("mylist.m3u")), expected);
 
   Click("SAVE");
@@ -409,7 +450,7 @@ TEST_F(PlayListSaveTest, WritesCrLfLinesAndRecordsTheDisc) {
   const uint32_t serial = VolumeSerial(root);
   char found[kPlayListSlot];
   ASSERT_TRUE(FindDiscList(serial, kWavePlayerKinds, found, sizeof found));
-  EXPECT_EQ(std::string(found), dir_.Path("mylist.m3u"));
+  EXPECT_EQ(std::string(found), dir_.Path("upper.M3U"));  // the list saved last for the disc
   FlushProfiles();
   EXPECT_EQ(GetPrivateProfileIntA(kDiscListSection, "PlayListCount", 0, kDiscListFile), 2);
   // The record says "WAV and MPEG" as it always has, whatever else the

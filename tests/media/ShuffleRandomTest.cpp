@@ -1,27 +1,70 @@
-// Runs as its own program so that the generator is seen from program start.
+// The shuffle: real permutations, every order equally likely, a different
+// sequence at every start.
 #include "media/ShuffleRandom.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <map>
+#include <vector>
 
 namespace {
 
-TEST(ShuffleRandomTest, FreshProcessGivesTheClassicSequenceAndNeverReseeds) {
-  // The first draws of the classic C library generator seeded with 1.
-  const int kFirst[] = {41, 18467, 6334, 26500, 19169, 15724, 11478, 29358, 26962, 24464};
-  for (int expected : kFirst) EXPECT_EQ(DrawShuffleRandom(), expected);
+std::vector<int> Shuffled(int count) {
+  std::vector<int> order(static_cast<size_t>(count));
+  ShuffleOrder(order.data(), count);
+  return order;
+}
 
-  // Further draws continue the same recurrence, computed independently here.
-  uint32_t state = 1;
-  for (int i = 0; i < 10; ++i) state = state * 214013u + 2531011u;
-  for (int i = 0; i < 5000; ++i) {
-    state = state * 214013u + 2531011u;
-    int draw = DrawShuffleRandom();
-    ASSERT_EQ(draw, static_cast<int>((state >> 16) & 0x7FFF)) << "draw " << i + 10;
-    ASSERT_GE(draw, 0);
-    ASSERT_LE(draw, 32767);
+TEST(ShuffleRandomTest, EveryOrderOfFourComesAboutEquallyOften) {
+  SeedShuffleRandom(7);
+  std::map<std::vector<int>, int> seen;
+  const int rounds = 24000;
+  for (int i = 0; i < rounds; ++i) ++seen[Shuffled(4)];
+  ASSERT_EQ(seen.size(), 24u);  // all 4! orders
+  // 1000 expected each; the standard deviation is about 31.
+  for (const auto& [order, n] : seen) EXPECT_NEAR(n, 1000, 160);
+}
+
+TEST(ShuffleRandomTest, EachFileOncePerRoundAndEveryPlaceReachable) {
+  SeedShuffleRandom(11);
+  for (int count = 0; count <= 99; ++count) {
+    std::vector<int> order = Shuffled(count);
+    std::vector<int> sorted = order;
+    std::sort(sorted.begin(), sorted.end());
+    for (int i = 0; i < count; ++i) ASSERT_EQ(sorted[i], i) << count;
   }
+  // Over many lists of 99, every entry lands at the first and at the last
+  // place: no stride, no rotation.
+  std::vector<bool> first(99), last(99);
+  for (int i = 0; i < 3000; ++i) {
+    std::vector<int> order = Shuffled(99);
+    first[order.front()] = true;
+    last[order.back()] = true;
+  }
+  EXPECT_EQ(std::count(first.begin(), first.end(), true), 99);
+  EXPECT_EQ(std::count(last.begin(), last.end(), true), 99);
+}
+
+TEST(ShuffleRandomTest, DrawsAreBoundedAndSeedsFromTheClockDiffer) {
+  SeedShuffleRandom(3);
+  for (uint32_t n : {1u, 2u, 3u, 99u, 0x80000001u}) {
+    for (int i = 0; i < 1000; ++i) ASSERT_LT(DrawShuffleBelow(n), n);
+  }
+  EXPECT_EQ(DrawShuffleBelow(0), 0u);
+  EXPECT_NE(ClockShuffleSeed(), ClockShuffleSeed());
+  // Two starts seeded from the clock shuffle 20 files differently (the
+  // chance of the same order is 1 in 20!).
+  SeedShuffleRandom(ClockShuffleSeed());
+  const std::vector<int> one = Shuffled(20);
+  SeedShuffleRandom(ClockShuffleSeed());
+  EXPECT_NE(Shuffled(20), one);
+  // The same seed gives the same sequence: the clock is the only source.
+  SeedShuffleRandom(42);
+  const std::vector<int> again = Shuffled(20);
+  SeedShuffleRandom(42);
+  EXPECT_EQ(Shuffled(20), again);
 }
 
 }  // namespace

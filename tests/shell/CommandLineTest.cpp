@@ -72,15 +72,15 @@ TEST_F(CommandLineTest, ScanStopsAtTheFirstExistingFileOrFolder) {
   EXPECT_EQ(std::string(o.fileToOpen), dir_.path());
 }
 
-TEST_F(CommandLineTest, PathsWithBlanksAreSplit) {
+TEST_F(CommandLineTest, PathsWithBlanksOpenQuotedOrNot) {
   std::string spaced = dir_.Write("my song.mp3", "x");
-  StartupOptions o = Parse(spaced);
-  EXPECT_STREQ(o.fileToOpen, "");  // neither piece exists by itself
+  EXPECT_EQ(std::string(Parse("\"" + spaced + "\"").fileToOpen), spaced);
+  EXPECT_EQ(std::string(Parse("/MIN " + spaced + " /PLAY").fileToOpen), spaced);
 
-  std::string firstPiece = dir_.Path("my");
+  // The longest run of tokens that names a file wins over a shorter one.
   dir_.Write("my", "x");
-  o = Parse(spaced);
-  EXPECT_EQ(std::string(o.fileToOpen), firstPiece);
+  EXPECT_EQ(std::string(Parse(spaced).fileToOpen), spaced);
+  EXPECT_EQ(std::string(Parse(dir_.Path("my") + " other").fileToOpen), dir_.Path("my"));
 }
 
 TEST_F(CommandLineTest, OverlongTokensAreNotTakenAsFiles) {

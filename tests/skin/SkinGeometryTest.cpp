@@ -125,3 +125,25 @@ TEST(RecordFormats, TextsAgreeWithTheirRows) {
 }
 
 }  // namespace
+
+namespace {
+
+// Past 99:59 the clock pairs show hours and minutes instead of stopping.
+TEST(ClockDigits, MinutesAndSecondsThenHoursAndMinutes) {
+  const struct {
+    uint32_t seconds;
+    long left, right;
+  } cases[] = {
+      {0, 0, 0},        {59, 0, 59},        {61, 1, 1},          {3599, 59, 59},
+      {3600, 60, 0},    {5999, 99, 59},     {6000, 1, 40},       {7200, 2, 0},
+      {7505, 2, 5},     {359999, 99, 59},   {360000, 100, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.seconds);
+    EXPECT_EQ(ClockPairsOf(c.seconds).left, c.left);
+    EXPECT_EQ(ClockPairsOf(c.seconds).right, c.right);
+    EXPECT_EQ(TwoDigitValue(ClockPairsOf(c.seconds).left), c.left > 99 ? 99 : c.left);
+  }
+}
+
+}  // namespace

@@ -4,6 +4,7 @@
 // notices and hands them to the engine, as the player window does.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -285,22 +286,69 @@ TEST_P(EngineTest, UnplayableFilesOnTrackChanges) {
   AddFiles({WriteWav(folder_, "a.wav", 5, 1), bad, WriteWav(folder_, "c.wav", 5, 2)});
   engine_->PlayOrResume();
   engine_->NextTrack();
-  EXPECT_EQ(engine_->unsupportedBoxes, 0);
-  if (ds()) {
-    // Passed over without a word.
-    EXPECT_EQ(current(), 3);
-    EXPECT_TRUE(engine_->outputPlaying());
-  } else {
-    // The player stays stopped on it.
-    EXPECT_EQ(current(), 2);
-    EXPECT_FALSE(engine_->outputOpen());
-    EXPECT_EQ(engine_->buttons(), ButtonSet::kStopped);
-  }
+  // In both modes: reported once, then passed over; play goes on.
+  EXPECT_EQ(engine_->unsupportedBoxes, 1);
+  EXPECT_EQ(current(), 3);
+  EXPECT_TRUE(engine_->outputPlaying());
+  EXPECT_STREQ(engine_->title(), "c");
+  // The same when the file before it ends by itself.
+  engine_->PlayEntryNumber(1);
+  ASSERT_TRUE(PumpUntil([&] { return current() == 3; }, 20000)) << current();
+  EXPECT_EQ(engine_->unsupportedBoxes, 2);
+  EXPECT_TRUE(engine_->outputPlaying());
   engine_->StopPlayback();
   // A track button on it does nothing either.
   engine_->PlayEntryNumber(2);
   EXPECT_FALSE(engine_->outputOpen());
-  EXPECT_EQ(engine_->unsupportedBoxes, 0);
+  EXPECT_EQ(engine_->unsupportedBoxes, 2);
+}
+
+// OK with the list unchanged, or with the file that plays still in it, and
+// RANDOM on or off: the file plays on, and the lamp (the random flag) and
+// the order agree afterwards.
+TEST_P(EngineTest, OkAndRandomKeepTheFileThatPlays) {
+  AddFiles({WriteWav(folder_, "a.wav", 6, 1), WriteWav(folder_, "b.wav", 6, 2), WriteWav(folder_, "c.wav", 6, 3)});
+  auto editsAsEntries = [&](std::vector<int> entries) {
+    std::vector<std::string> paths;
+    for (int e : entries) paths.push_back(list_.EntryAt(e));
+    for (int i = 0; i < kPlayListCapacity; ++i) {
+      std::strcpy(list_.EditSlot(i), i < static_cast<int>(paths.size()) ? paths[i].c_str() : "");
+    }
+  };
+  engine_->PlayOrResume();
+  engine_->NextTrack();
+  ASSERT_EQ(current(), 2);
+  editsAsEntries({0, 1, 2});
+  engine_->OnListEdited();
+  EXPECT_TRUE(engine_->outputPlaying());
+  EXPECT_EQ(current(), 2);
+  EXPECT_STREQ(engine_->title(), "b");
+
+  engine_->ToggleRandom();
+  EXPECT_TRUE(engine_->outputPlaying());
+  EXPECT_TRUE(list_.IsShuffled());
+  EXPECT_EQ(current(), 2);
+  EXPECT_EQ(list_.OrderAt(1), 1);  // the new order starts after it
+  EXPECT_EQ(list_.Position(), 1);
+
+  // The playing file moved to the end of the list: it plays on, shuffled.
+  editsAsEntries({2, 0, 1});
+  engine_->OnListEdited();
+  EXPECT_TRUE(engine_->outputPlaying());
+  EXPECT_TRUE(list_.IsShuffled());
+  EXPECT_EQ(current(), 3);
+  EXPECT_STREQ(engine_->title(), "b");
+
+  engine_->ToggleRandom();
+  EXPECT_TRUE(engine_->outputPlaying());
+  EXPECT_FALSE(list_.IsShuffled());
+  EXPECT_EQ(list_.Position(), 3);  // straight: next comes nothing more
+
+  // Gone from the list: play stops, as before.
+  editsAsEntries({0, 1});
+  engine_->OnListEdited();
+  EXPECT_FALSE(engine_->outputOpen());
+  engine_->StopPlayback();
 }
 
 TEST_P(EngineTest, LoopedListOfNothingPlayableEndsAfterOneRound) {
@@ -309,9 +357,10 @@ TEST_P(EngineTest, LoopedListOfNothingPlayableEndsAfterOneRound) {
   engine_->PlayOrResume();
   EXPECT_EQ(engine_->unsupportedBoxes, 2);
   EXPECT_FALSE(engine_->outputOpen());
+  // A track change looks once more, one round, and says so for each file.
   engine_->NextTrack();
   EXPECT_FALSE(engine_->outputOpen());
-  EXPECT_EQ(engine_->unsupportedBoxes, 2);
+  EXPECT_EQ(engine_->unsupportedBoxes, 4);
 }
 
 TEST_P(EngineTest, PlayEntryNumberAndRandomOrder) {
@@ -334,9 +383,10 @@ TEST_P(EngineTest, PlayEntryNumberAndRandomOrder) {
   EXPECT_EQ(engine_->trackState(24), kTrackToCome);
   EXPECT_STREQ(engine_->title(), "t23");
 
-  // Random on stops playback.
+  // Random on keeps the file playing; the new order starts after it.
   engine_->ToggleRandom();
-  EXPECT_FALSE(engine_->outputOpen());
+  EXPECT_TRUE(engine_->outputPlaying());
+  EXPECT_EQ(current(), 23);
   EXPECT_TRUE(list_.IsShuffled());
   engine_->SetRandom(false);
   EXPECT_FALSE(list_.IsShuffled());
@@ -369,6 +419,22 @@ TEST_P(EngineTest, StopFromAnyStateAndClear) {
   EXPECT_FALSE(engine_->outputOpen());
   EXPECT_EQ(engine_->buttons(), ButtonSet::kEmptyList);
   EXPECT_EQ(engine_->trackState(1), kTrackHidden);
+}
+
+// An extended list: "#EXTINF" gives the title line of the entry after it;
+// an entry without one shows its file's name.
+TEST_P(EngineTest, ExtendedListTitlesShowOnTheTitleLine) {
+  WriteWav(folder_, "a.wav", 5, 1);
+  WriteWav(folder_, "b.wav", 5, 2);
+  const std::string text = "\xEF\xBB\xBF#EXTM3U\r\n#EXTINF:5,Caf\xC3\xA9 \xE2\x80\x93 Listed\r\na.wav\r\nb.wav\r\n";
+  const std::string list = folder_.Write("ext.m3u8", Bytes(text.begin(), text.end()));
+  engine_->AddFile(list.c_str());
+  ASSERT_EQ(list_.Count(), 2);
+  EXPECT_TRUE(engine_->outputPlaying());
+  EXPECT_STREQ(engine_->title(), "Caf\xC3\xA9 \xE2\x80\x93 Listed");
+  engine_->NextTrack();
+  EXPECT_STREQ(engine_->title(), "b");
+  engine_->StopPlayback();
 }
 
 TEST_P(EngineTest, ListFileIsLoadedAndPlayed) {
@@ -421,6 +487,30 @@ std::string MpegFixture(const char* name) {
   char folder[MAX_PATH] = {};
   GetCurrentDirectoryA(sizeof folder, folder);
   return std::string(folder) + "\\mpeg-fixtures\\" + name;
+}
+
+// The title line comes from the tags when there are any: "Artist – Title",
+// the title alone, the artist with the file's name; else the file's name.
+TEST_P(EngineTest, TitleLineFromTheTagsElseTheFileName) {
+  const std::string mp3 = ReadFileToString(MpegFixture("l3-44k-stereo-192.mp3"));
+  ASSERT_FALSE(mp3.empty());
+  auto tagged = [&](const char* title, const char* artist) {
+    std::string tag(128, '\0');
+    tag.replace(0, 3, "TAG");
+    tag.replace(3, std::strlen(title), title);
+    tag.replace(33, std::strlen(artist), artist);
+    return mp3 + tag;
+  };
+  TempFolder dir;
+  AddFiles({dir.Write("both.mp3", tagged("Song", "Band")), dir.Write("title.mp3", tagged("Only Title", "")),
+            dir.Write("artist.mp3", tagged("", "Band")), dir.Write("none.mp3", mp3)});
+  const char* expected[] = {"Band \xE2\x80\x93 Song", "Only Title", "Band \xE2\x80\x93 artist", "none"};
+  for (int n = 1; n <= 4; ++n) {
+    engine_->PlayEntryNumber(n);
+    ASSERT_TRUE(engine_->outputPlaying()) << n;
+    EXPECT_STREQ(engine_->title(), expected[n - 1]);
+  }
+  engine_->StopPlayback();
 }
 
 TEST_P(EngineTest, MpegFilesOfEveryLayerPlayToTheEndInOrder) {

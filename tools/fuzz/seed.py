@@ -211,6 +211,8 @@ COMMAND_LINE_SEEDS = {
     "keywords": b"/MIN /PLAY /AUTO ALLCLOSE",
     "file": b"  /min   C:\\Music\\song.mp3 /X",
     "force": b"/Xtra allclosed /PLAYING song.mp3",
+    "quoted": b'/MIN "Z:\\My Music\\first song.mp3" /PLAY',
+    "run": b"Z:\\My Music\\caf\xc3\xa9  song.mp3 /AUTO",
 }
 
 
