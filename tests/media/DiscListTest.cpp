@@ -70,7 +70,7 @@ TEST_F(DiscListTest, RecordsAreAppendedToTheProfileInTheWindowsDirectory) {
   EXPECT_TRUE(HasLine("PlayListCount=2")) << IniText();
   EXPECT_TRUE(HasLine("LIST1=" + list)) << IniText();
   EXPECT_TRUE(HasLine("SERIAL1=305441741")) << IniText();
-  EXPECT_TRUE(HasLine("MEDIATYPE1=" + std::to_string(kWavePlayerKinds))) << IniText();
+  EXPECT_TRUE(HasLine("MEDIATYPE1=3")) << IniText();  // WAV and MPEG, as records have always said
   EXPECT_TRUE(HasLine("LIST2=" + list)) << IniText();
   EXPECT_TRUE(HasLine("SERIAL2=305441741")) << IniText();
   EXPECT_TRUE(HasLine("MEDIATYPE2=8")) << IniText();
