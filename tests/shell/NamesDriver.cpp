@@ -18,8 +18,10 @@
 
 namespace {
 
+// The CD player (drive X:) and the MIDI player (built-in synthesizer) are
+// shown beside the wave player.
 constexpr uint32_t kStopped = kStatusPlaylist | kStatusPlay | kStatusTrackForward | kStatusTrackBack |
-                              kStatusWaveShown | kStatusCdShown;
+                              kStatusWaveShown | kStatusCdShown | kStatusMidiShown;
 
 std::string Title(HWND wave) {
   char text[1024] = {};
