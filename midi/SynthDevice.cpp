@@ -14,6 +14,11 @@
 namespace {
 
 constexpr int kOutputRate = 44100;
+// Voices the player renders at most: enough for dense General MIDI files
+// (stealing takes the oldest released notes first), and a saturated minute
+// of sixteen channels renders in about 0.7 s of one core, against 1.4 s
+// with 128.
+constexpr int kPlayerVoices = 64;
 // A MIDI file larger than this is not a song anyone wrote.
 constexpr int64_t kLargestMidiFile = 64 << 20;
 
@@ -80,7 +85,7 @@ bool SynthDevice::Open(const char* path) {
   std::string error;
   std::shared_ptr<const cx::synth::MidiSong> song(cx::synth::MidiSong::Parse(bytes.data(), bytes.size(), &error));
   if (!song) return false;
-  auto sequencer = std::make_unique<cx::synth::Sequencer>(font_, song, kOutputRate);
+  auto sequencer = std::make_unique<cx::synth::Sequencer>(font_, song, kOutputRate, kPlayerVoices);
   stream_ = std::make_unique<cx::synth::SynthStream>(std::move(sequencer));
   source_ = std::make_unique<SynthSource>(stream_.get());
   tempo_ = kSynthNominalTempo;
