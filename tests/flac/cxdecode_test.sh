@@ -12,8 +12,8 @@ rm -rf "$work"
 mkdir -p "$work"
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
-for spec in "8 22050 1" "16 44100 2" "24 96000 2"; do
-  set -- $spec
+for shape in "8 22050 1" "16 44100 2" "24 96000 2"; do
+  set -- $shape
   bits=$1 rate=$2 ch=$3
   name=$work/t$bits
   sox -D -r "$rate" -c "$ch" -n -b "$bits" "$name.wav" synth 1.5 sine 220 pinknoise vol 0.6
