@@ -13,29 +13,18 @@ must go on to it.
 """
 import argparse
 import array
-import glob
 import math
 import os
-import re
 import shutil
 import struct
 import subprocess
 import sys
 
-FAILURES = []
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from capture_checks import captured_parts, check, finish, windows_path  # noqa: E402
+
 RATE = 44100
 TICKS = 480  # per quarter note
-
-
-def check(cond, what):
-    print(f"  [{'ok' if cond else 'FAILED'}] {what}")
-    if not cond:
-        FAILURES.append(what)
-    return cond
-
-
-def windows_path(path):
-    return "Z:" + os.path.abspath(path).replace("/", "\\")
 
 
 def vlq(n):
@@ -135,17 +124,6 @@ def pitch(x, start, expected):
     return RATE / (lag + shift)
 
 
-def captured_parts(capture):
-    def order(name):
-        m = re.search(r"\.(\d+)$", name[len(capture):])
-        return -1 if name == capture else int(m.group(1)) if m else 1 << 30
-    parts = []
-    for part in sorted(glob.glob(capture + "*"), key=order):
-        with open(part, "rb") as f:
-            parts.append(f.read())
-    return parts
-
-
 def main():
     p = argparse.ArgumentParser()
     p.add_argument("--wine-run", required=True)
@@ -206,14 +184,6 @@ def main():
     check(len(found2) >= 4 and all(abs(h / 523.25 - 1) <= 0.03 for h in heard),
           f"the second file follows with its C5 notes ({[round(h, 1) for h in heard]} Hz)")
     return finish()
-
-
-def finish():
-    if FAILURES:
-        print(f"{len(FAILURES)} check(s) failed")
-        return 1
-    print("all checks passed")
-    return 0
 
 
 if __name__ == "__main__":

@@ -11,25 +11,14 @@ import argparse
 import array
 import glob
 import os
-import re
 import shutil
 import struct
 import subprocess
 import sys
 import wave
 
-FAILURES = []
-
-
-def check(cond, what):
-    print(f"  [{'ok' if cond else 'FAILED'}] {what}")
-    if not cond:
-        FAILURES.append(what)
-    return cond
-
-
-def windows_path(path):
-    return "Z:" + os.path.abspath(path).replace("/", "\\")
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from capture_checks import captured_parts, check, finish, windows_path  # noqa: E402
 
 
 def run(cmd, **kw):
@@ -65,20 +54,6 @@ def decode(args, path):
 def wav_pcm(path):
     with wave.open(path, "rb") as w:
         return w.readframes(w.getnframes())
-
-
-def captured_parts(capture):
-    # ALSA's file plugin starts a fresh numbered file whenever the named one
-    # exists already (every opening of the device); in order of their
-    # numbers they hold all that played.
-    def order(name):
-        m = re.search(r"\.(\d+)$", name[len(capture):])
-        return -1 if name == capture else int(m.group(1)) if m else 1 << 30
-    parts = []
-    for part in sorted(glob.glob(capture + "*"), key=order):
-        with open(part, "rb") as f:
-            parts.append(f.read())
-    return parts
 
 
 def captured(capture):
@@ -163,36 +138,50 @@ def mpeg_in_wav(path):
     return None
 
 
+def flac_reference(source, flac):
+    """Encodes `source` with the reference encoder; returns what the
+    reference decoder gives back as raw little-endian PCM."""
+    run(["flac", "-s", "-f", "-5", source, "-o", flac])
+    return run(["flac", "-s", "-d", "-c", "--force-raw-format", "--endian=little", "--sign=signed",
+                flac]).stdout
+
+
+def played_alone(args, path, length):
+    """What Cantorix.exe sent to the device for `path`: the first opening
+    when it holds the file and only silence behind, else all openings."""
+    capture = path + ".played"
+    play(args, capture, path)
+    parts = captured_parts(capture)
+    return files_played(parts, [length]) or b"".join(parts)
+
+
+def check_heard(data, want, whose, also=True):
+    return check(also and data == want, f"captured {len(data)} bytes equal {whose} {len(want)} "
+                                        f"(first difference at {first_difference(data, want)})")
+
+
 def lossless_and_vorbis(args):
-    """FLAC (16 and 24 bits) and Ogg Vorbis through Cantorix.exe: what the
-    device got equals the reference decoder's FLAC output and the project's
-    decoder's Vorbis output."""
+    """FLAC (16 and 24 bits), MP3 inside a WAV file and Ogg Vorbis through
+    Cantorix.exe: what the device got equals the reference decoder's FLAC
+    output and the project's decoder's output for the others."""
     work = args.work
     tone = os.path.join(work, "codec-tone.wav")
     run(["sox", "-n", "-r", "44100", "-c", "2", "-b", "16", tone, "synth", "1.3", "sine", "300", "sine", "470",
          "vol", "0.5"])
     flac16 = os.path.join(work, "lossless-take.flac")
-    run(["flac", "-s", "-f", "-5", tone, "-o", flac16])
-    ref16 = run(["flac", "-s", "-d", "-c", "--force-raw-format", "--endian=little", "--sign=signed",
-                 flac16]).stdout
+    ref16 = flac_reference(tone, flac16)
     print("Cantorix.exe lossless-take.flac (16-bit): bit for bit what the reference decoder gives")
-    play(args, os.path.join(work, "flac16.raw"), flac16)
-    parts = captured_parts(os.path.join(work, "flac16.raw"))
-    data = files_played(parts, [len(ref16)]) or b"".join(parts)
-    check(len(ref16) > 44100 * 4 and data == ref16,
-          f"captured {len(data)} bytes equal the reference's {len(ref16)} "
-          f"(first difference at {first_difference(data, ref16)})")
+    check_heard(played_alone(args, flac16, len(ref16)), ref16, "the reference's", len(ref16) > 44100 * 4)
 
     deep = os.path.join(work, "deep.wav")
     run(["sox", "-n", "-r", "48000", "-c", "2", "-b", "24", deep, "synth", "1.1", "sine", "350", "sine", "520",
          "vol", "0.5"])
     flac24 = os.path.join(work, "deep.flac")
-    run(["flac", "-s", "-f", "-5", deep, "-o", flac24])
-    ref24 = run(["flac", "-s", "-d", "-c", "--force-raw-format", "--endian=little", "--sign=signed",
-                 flac24]).stdout
+    ref24 = flac_reference(deep, flac24)
     print("Cantorix.exe deep.flac (24-bit): 24 bits exactly, or 16 bits within one step when the device refuses 24")
-    play(args, os.path.join(work, "flac24.raw"), flac24)
-    parts = captured_parts(os.path.join(work, "flac24.raw"))
+    capture = flac24 + ".played"
+    play(args, capture, flac24)
+    parts = captured_parts(capture)
     frames = len(ref24) // 6
     first = parts[0] if parts else b""
     if len(first) >= len(ref24) and first[:len(ref24)] == ref24:
@@ -208,29 +197,19 @@ def lossless_and_vorbis(args):
     run(["ffmpeg", "-v", "quiet", "-y", "-i", tone, "-c:a", "libmp3lame", "-b:a", "128k", "-f", "wav", inside])
     stream = mpeg_in_wav(inside)
     print("Cantorix.exe mp3-inside.wav (MPEG Layer III in a WAV file): the stream it holds, decoded")
-    check(stream is not None, "the encoder wrote a WAV file of format 0x55")
-    if stream is not None:
+    if check(stream is not None, "the encoder wrote a WAV file of format 0x55"):
         bare = os.path.join(work, "mp3-inside.mp3")
         with open(bare, "wb") as f:
             f.write(stream)
         pcm = decode(args, bare)
-        play(args, os.path.join(work, "inside.raw"), inside)
-        parts = captured_parts(os.path.join(work, "inside.raw"))
-        data = files_played(parts, [len(pcm)]) or b"".join(parts)
-        check(len(pcm) > 44100 * 4 and data == pcm,
-              f"captured {len(data)} bytes equal the decoder's {len(pcm)} for the bare stream "
-              f"(first difference at {first_difference(data, pcm)})")
+        check_heard(played_alone(args, inside, len(pcm)), pcm, "the decoder's for the bare stream",
+                    len(pcm) > 44100 * 4)
 
     ogg = os.path.join(work, "ogg-piece.ogg")
     run(["oggenc", "-Q", "-q", "4", tone, "-o", ogg])
     pcm = decode(args, ogg)
-    print("Cantorix.exe ogg-piece.ogg: what the project's decoder gives, whole")
-    play(args, os.path.join(work, "ogg.raw"), ogg)
-    parts = captured_parts(os.path.join(work, "ogg.raw"))
-    data = files_played(parts, [len(pcm)]) or b"".join(parts)
-    check(len(pcm) == len(ref16) and data == pcm,
-          f"captured {len(data)} bytes equal the decoder's {len(pcm)} (the tone has {len(ref16)}; "
-          f"first difference at {first_difference(data, pcm)})")
+    print(f"Cantorix.exe ogg-piece.ogg: what the project's decoder gives, whole (the tone has {len(ref16)} bytes)")
+    check_heard(played_alone(args, ogg, len(pcm)), pcm, "the decoder's", len(pcm) == len(ref16))
 
 
 def main():
@@ -301,11 +280,7 @@ def main():
 
     lossless_and_vorbis(args)
 
-    if FAILURES:
-        print(f"{len(FAILURES)} check(s) failed")
-        return 1
-    print("all checks passed")
-    return 0
+    return finish()
 
 
 if __name__ == "__main__":

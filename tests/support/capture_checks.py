@@ -1,0 +1,40 @@
+"""What the end-to-end scripts share: checks that print and are counted,
+Windows paths for Wine, and the files ALSA's file sink writes."""
+import glob
+import os
+import re
+
+FAILURES = []
+
+
+def check(cond, what):
+    print(f"  [{'ok' if cond else 'FAILED'}] {what}")
+    if not cond:
+        FAILURES.append(what)
+    return cond
+
+
+def windows_path(path):
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
+def captured_parts(capture):
+    """ALSA's file plugin starts a fresh numbered file whenever the named one
+    exists already (every opening of the device); in order of their numbers
+    they hold all that played."""
+    def order(name):
+        m = re.search(r"\.(\d+)$", name[len(capture):])
+        return -1 if name == capture else int(m.group(1)) if m else 1 << 30
+    parts = []
+    for part in sorted(glob.glob(capture + "*"), key=order):
+        with open(part, "rb") as f:
+            parts.append(f.read())
+    return parts
+
+
+def finish():
+    if FAILURES:
+        print(f"{len(FAILURES)} check(s) failed")
+        return 1
+    print("all checks passed")
+    return 0
