@@ -37,26 +37,6 @@ void PutLe(std::vector<uint8_t>& out, uint32_t v, int bytes) {
   for (int i = 0; i < bytes; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
 }
 
-// The 44-byte header of a PCM WAV file; sizes are patched at the end when
-// the output can seek.
-std::vector<uint8_t> WavHeader(const StreamInfo& s, uint32_t dataBytes) {
-  std::vector<uint8_t> h;
-  const uint32_t blockAlign = static_cast<uint32_t>(s.channels) * 2;
-  h.insert(h.end(), {'R', 'I', 'F', 'F'});
-  PutLe(h, 36 + dataBytes, 4);
-  h.insert(h.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
-  PutLe(h, 16, 4);
-  PutLe(h, 1, 2);
-  PutLe(h, static_cast<uint32_t>(s.channels), 2);
-  PutLe(h, s.samplingRate, 4);
-  PutLe(h, s.samplingRate * blockAlign, 4);
-  PutLe(h, blockAlign, 2);
-  PutLe(h, 16, 2);
-  h.insert(h.end(), {'d', 'a', 't', 'a'});
-  PutLe(h, dataBytes, 4);
-  return h;
-}
-
 void PrintInfo(const StreamInfo& s) {
   static const char* const kModes[] = {"stereo", "joint stereo", "dual channel", "single channel"};
   std::printf("MPEG %s Layer %u, %u Hz, %u kbit/s, %s%s\n", s.id ? "1" : s.mpeg25 ? "2.5" : "2",
@@ -154,6 +134,16 @@ std::vector<uint8_t> WavHeaderFor(const cx::codec::DecoderFormat& f, uint32_t da
   h.insert(h.end(), {'d', 'a', 't', 'a'});
   PutLe(h, dataBytes, 4);
   return h;
+}
+
+// What an MPEG stream decodes to, for its WAV header (44 bytes: PCM,
+// sizes patched at the end when the output can seek).
+cx::codec::DecoderFormat Pcm16Of(const StreamInfo& s) {
+  cx::codec::DecoderFormat f;
+  f.channels = s.channels;
+  f.sampleRate = s.samplingRate;
+  f.bitsPerSample = 16;
+  return f;
 }
 
 void PrintDecoderInfo(cx::codec::AudioDecoder& d) {
@@ -295,7 +285,7 @@ int main(int argc, char** argv) {
   if (toStdout) _setmode(_fileno(stdout), _O_BINARY);
 #endif
   if (!raw) {
-    std::vector<uint8_t> header = WavHeader(stream.info(), 0);
+    std::vector<uint8_t> header = WavHeaderFor(Pcm16Of(stream.info()), 0);
     std::fwrite(header.data(), 1, header.size(), out);
   }
   uint64_t dataBytes = 0;
@@ -318,7 +308,7 @@ int main(int argc, char** argv) {
   }
   bool ok = true;
   if (!raw && !toStdout) {
-    std::vector<uint8_t> header = WavHeader(stream.info(), static_cast<uint32_t>(dataBytes));
+    std::vector<uint8_t> header = WavHeaderFor(Pcm16Of(stream.info()), static_cast<uint32_t>(dataBytes));
     ok = std::fseek(out, 0, SEEK_SET) == 0 && std::fwrite(header.data(), 1, header.size(), out) == header.size();
   }
   if (toStdout) {
