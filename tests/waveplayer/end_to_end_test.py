@@ -18,7 +18,7 @@ import sys
 import wave
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
-from capture_checks import captured_parts, check, finish, windows_path  # noqa: E402
+from capture_checks import FAILURES, captured_parts, check, finish, windows_path  # noqa: E402,F401
 
 
 def run(cmd, **kw):
