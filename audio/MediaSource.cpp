@@ -5,6 +5,7 @@
 #include <limits>
 #include <new>
 
+#include "audio/WavSamples.h"
 #include "codec/pcm_pack.h"
 #include "media/MediaKind.h"
 #include "flac/flac_decoder.h"
@@ -99,7 +100,9 @@ bool MediaSource::OpenMedia(const char* path) {
     if (ParseWavHeader()) {
       readPos_ = dataStart_;
       info_.kind = kMediaWav;
-      return true;
+      path_ = path;
+      // Floating-point samples no output takes: they are converted.
+      return wav_.sampleKind == WavSampleKind::kInteger || DecodeWavSamples(0);
     }
     // MPEG audio in a WAV file: the data chunk is the MPEG stream.
     uint16_t tag = 0;
@@ -173,8 +176,37 @@ void MediaSource::DescribeDecodedFormat() {
   info_.spare = 0;
 }
 
+bool MediaSource::DecodeWavSamples(int64_t frame) {
+  WavSampleLayout samples;
+  samples.kind = wav_.sampleKind;
+  samples.channels = wav_.format.channels;
+  samples.sampleRate = wav_.format.samplesPerSec;
+  samples.containerBytes = wav_.format.bitsPerSample / 8;
+  const WavLayout layout = wav_;
+  file_.Close();
+  std::unique_ptr<cx::codec::ByteSource> file = cx::codec::FileByteSource::Open(path_);
+  std::unique_ptr<cx::codec::ByteSource> bytes;
+  if (file) bytes = std::make_unique<cx::codec::SliceByteSource>(std::move(file), layout.dataStart, layout.dataSize);
+  if (!bytes || !OpenDecoded(kMediaWav, MakeWavSampleDecoder(samples), std::move(bytes), path_.c_str())) {
+    CloseMedia();
+    return false;
+  }
+  dataStart_ = layout.dataStart;
+  return decoder_->Seek(frame);
+}
+
 bool MediaSource::ReduceTo16Bits() {
   SyncGuard guard(sync_);
+  if (info_.kind == kMediaWav && file_.IsOpen()) {
+    // Integer samples deeper than 16 bits, read as they are so far: from
+    // here on they are converted, from the frame the next read was due at.
+    if (wav_.format.bitsPerSample <= 16 || wav_.format.blockAlign == 0) return false;
+    const int64_t frame = (readPos_ - wav_.dataStart) / wav_.format.blockAlign;
+    if (!DecodeWavSamples(frame)) return false;
+    deliveredBits_ = 16;
+    DescribeDecodedFormat();
+    return true;
+  }
   if (!decoder_ || deliveredBits_ <= 16) return false;
   // What is staged was packed at the old depth: decode it again.
   const int64_t at = decoder_->Position() -
@@ -190,6 +222,7 @@ bool MediaSource::ReduceTo16Bits() {
 
 void MediaSource::CloseMedia() {
   file_.Close();
+  path_.clear();
   decoder_.reset();
   staged_.clear();
   stagedPos_ = 0;

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "audio/ByteFile.h"
@@ -71,8 +72,9 @@ class MediaSource {
   void CloseMedia();
 
   // A stream deeper than 16 bits is delivered at its depth (in 24-bit
-  // containers above 16); for an output that refuses that, this brings
-  // every later read to 16 bits with dither. False when nothing changes.
+  // containers above 16; a WAV file's own container when its samples are
+  // integers); for an output that refuses that, this brings every later
+  // read to 16 bits with dither. False when nothing changes.
   bool ReduceTo16Bits();
 
   const MediaInfo& info() const { return info_; }
@@ -92,6 +94,8 @@ class MediaSource {
   MediaInfo info_{};
 
  private:
+  // A WAV file's samples through the sample decoder, from `frame` on.
+  bool DecodeWavSamples(int64_t frame);
   bool OpenDecoded(uint32_t kind, std::unique_ptr<cx::codec::AudioDecoder> decoder,
                    std::unique_ptr<cx::codec::ByteSource> bytes, const char* name);
   void DescribeDecodedFormat();
@@ -106,6 +110,7 @@ class MediaSource {
   ByteFile file_;
   volatile uint32_t readInProgress_ = 0;
   WavLayout wav_;
+  std::string path_;  // of an open WAV file
 
   std::unique_ptr<cx::codec::AudioDecoder> decoder_;
   int deliveredBits_ = 16;  // 8, 16 or 24 (the container of deeper streams)

@@ -56,6 +56,71 @@ bool FindChunk(ByteFile& file, uint64_t fileSize, const char* wanted, bool after
   }
 }
 
+
+// The extensible format's 40 bytes, and the tail its subformat GUIDs share
+// (the format tag fills the first two bytes).
+constexpr uint32_t kExtensibleFmtBytes = 40;
+constexpr uint8_t kSubformatTail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
+                                        0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+
+// The format chunk's body (its first bytes, the chunk being `size` long)
+// into the layout's format and sample description.
+bool ReadFormat(const uint8_t* body, uint32_t size, WavLayout* layout) {
+  PcmFormat f{};
+  f.formatTag = U16At(body);
+  f.channels = U16At(body + 2);
+  f.samplesPerSec = U32At(body + 4);
+  f.avgBytesPerSec = U32At(body + 8);
+  f.blockAlign = U16At(body + 12);
+  if (f.avgBytesPerSec != static_cast<uint32_t>(f.blockAlign * f.samplesPerSec)) return false;
+  // Zero rate or channels leave the bit depth undefined and a zero byte rate
+  // makes every duration and position a division by zero.
+  if (f.samplesPerSec == 0 || f.channels == 0 || f.avgBytesPerSec == 0) return false;
+
+  uint16_t tag = f.formatTag;
+  layout->validBits = 0;
+  layout->channelMask = 0;
+  if (tag == kWavExtensibleTag) {
+    // cbSize must cover valid bits, channel mask and the subformat.
+    if (size < kExtensibleFmtBytes || U16At(body + 16) < 22) return false;
+    if (std::memcmp(body + 26, kSubformatTail, sizeof kSubformatTail) != 0) return false;
+    tag = U16At(body + 24);
+    layout->validBits = U16At(body + 18);
+    layout->channelMask = U32At(body + 20);
+  }
+  if (tag == kPcmFormatTag) {
+    if (size < 18) {
+      f.bitsPerSample = static_cast<uint16_t>(
+          ((static_cast<uint64_t>(f.avgBytesPerSec) * 8) / f.samplesPerSec) / f.channels);
+    } else {
+      f.bitsPerSample = U16At(body + 14);
+    }
+    layout->sampleKind = WavSampleKind::kInteger;
+  } else if (tag == kWavFloatTag) {
+    if (size < 16) return false;
+    f.bitsPerSample = U16At(body + 14);
+    if (f.bitsPerSample != 32 && f.bitsPerSample != 64) return false;
+    layout->sampleKind = WavSampleKind::kFloat;
+  } else {
+    return false;
+  }
+  if (f.formatTag != kPcmFormatTag) {
+    // The newer formats name their container exactly: each frame holds
+    // every channel's sample, and a depth the container cannot hold, or
+    // a claim of more valid bits than it has, is damage.
+    const uint32_t bits = f.bitsPerSample;
+    if (bits == 0 || bits % 8 != 0 || bits > 64 || f.blockAlign != f.channels * (bits / 8)) return false;
+    if (layout->validBits > bits) return false;
+    if (tag == kPcmFormatTag && bits > 32) return false;
+  }
+  if (layout->validBits == 0) layout->validBits = f.bitsPerSample;
+  // Integer samples play as plain PCM of their container.
+  f.formatTag = tag;
+  f.extraSize = 0;
+  layout->format = f;
+  return true;
+}
+
 }  // namespace
 
 bool ParseWavHeader(ByteFile& file, WavLayout* layout) {
@@ -68,29 +133,13 @@ bool ParseWavHeader(ByteFile& file, WavLayout* layout) {
   uint32_t fmtSize = 0;
   if (!FindChunk(file, fileSize, "fmt ", false, &at, &fmtSize)) return false;
   if (fmtSize < 14 || at + fmtSize > fileSize) return false;
-  // Only the first 16 bytes are looked at; the rest of a longer chunk is
-  // skipped, so no size from the file decides an allocation.
-  uint8_t body[16] = {};
-  if (!ReadAt(file, at, body, fmtSize < 16 ? fmtSize : 16)) return false;
-
-  PcmFormat f{};
-  f.formatTag = U16At(body);
-  f.channels = U16At(body + 2);
-  f.samplesPerSec = U32At(body + 4);
-  f.avgBytesPerSec = U32At(body + 8);
-  f.blockAlign = U16At(body + 12);
-  if (f.formatTag != kPcmFormatTag) return false;
-  if (f.avgBytesPerSec != static_cast<uint32_t>(f.blockAlign * f.samplesPerSec)) return false;
-  // Zero rate or channels leave the bit depth undefined and a zero byte rate
-  // makes every duration and position a division by zero.
-  if (f.samplesPerSec == 0 || f.channels == 0 || f.avgBytesPerSec == 0) return false;
-  if (fmtSize < 18) {
-    f.bitsPerSample = static_cast<uint16_t>(
-        ((static_cast<uint64_t>(f.avgBytesPerSec) * 8) / f.samplesPerSec) / f.channels);
-  } else {
-    f.bitsPerSample = U16At(body + 14);
-  }
-  f.extraSize = 0;
+  // Only the first 40 bytes (the extensible format's) are looked at; the
+  // rest of a longer chunk is skipped, so no size from the file decides an
+  // allocation.
+  uint8_t body[kExtensibleFmtBytes] = {};
+  if (!ReadAt(file, at, body, std::min<uint32_t>(fmtSize, sizeof body))) return false;
+  if (!ReadFormat(body, fmtSize, layout)) return false;
+  const PcmFormat& f = layout->format;
 
   at += fmtSize;
   uint32_t dataSize = 0;
@@ -107,7 +156,6 @@ bool ParseWavHeader(ByteFile& file, WavLayout* layout) {
     dataSize = static_cast<uint32_t>(real);
   }
 
-  layout->format = f;
   layout->dataSize = dataSize;
   layout->duration = dataSize / f.avgBytesPerSec;
   layout->dataStart = static_cast<uint32_t>(at);
@@ -169,16 +217,11 @@ uint32_t SeekWavMs(ByteFile& file, const WavLayout& layout, uint32_t* readPos, u
   // Read positions are 32-bit file offsets: a data chunk claiming nearly
   // 4 GiB (a cut-off recording) ends at the last offset one can name.
   const uint64_t dataEnd = std::min<uint64_t>(layout.dataSize, 0xFFFFFFFFu - layout.dataStart);
-  if (offset <= dataEnd) {
-    switch (layout.format.blockAlign) {
-      case 1: break;
-      case 2: offset &= ~static_cast<uint64_t>(1); break;
-      case 4: offset &= ~static_cast<uint64_t>(3); break;
-      default: return kSeekFailed;
-    }
-  } else {
-    offset = dataEnd;
-  }
+  // Always on a whole frame, whatever the frame's size (3 and 6 bytes for
+  // 24-bit files), so that the channels stay in their places.
+  // Past the end, the end itself: the next read finds the data exhausted.
+  const uint64_t frame = layout.format.blockAlign != 0 ? layout.format.blockAlign : 1;
+  offset = offset <= dataEnd ? offset - offset % frame : dataEnd;
   *readPos = layout.dataStart + static_cast<uint32_t>(offset);
   file.SeekTo(*readPos);
   return ms;

@@ -6,6 +6,7 @@
 
 #include "audio/ByteFile.h"
 #include "audio/PcmFormat.h"
+#include "audio/WavSamples.h"
 
 constexpr uint32_t kSeekFailed = 0xFFFFFFFFu;
 constexpr uint32_t kWavHeaderBytes = 46;
@@ -13,20 +14,31 @@ constexpr uint32_t kWavHeaderBytes = 46;
 // data of one file must stay 38 bytes short of 4 GiB.
 constexpr uint32_t kMaxWavDataBytes = 0xFFFFFFFFu - (kWavHeaderBytes - 8);
 
+constexpr uint16_t kWavFloatTag = 3;
+constexpr uint16_t kWavExtensibleTag = 0xFFFE;
+
 // What the header parse learns about a file.
 struct WavLayout {
-  uint32_t dataStart = 0;  // offset of the first PCM byte
+  uint32_t dataStart = 0;  // offset of the first sample byte
   // As stored, unless the stored size is 0 or more than the file holds (a
   // recording cut off before its header was finished): then the whole
   // frames the file really holds.
   uint32_t dataSize = 0;
+  // The frames as stored. Integer samples (format tag 1, or an extensible
+  // file of PCM) are described as plain PCM of their container depth, which
+  // is how they play; floating-point ones keep tag 3.
   PcmFormat format{};
   uint32_t duration = 0;   // whole seconds
+  WavSampleKind sampleKind = WavSampleKind::kInteger;
+  uint16_t validBits = 0;  // of the container's bits; extensible files may say fewer
+  uint32_t channelMask = 0;  // extensible files only; the channels play as stored
 };
 
 // Reads the header from the start of `file`. Chunks before "fmt " and between
 // "fmt " and "data" are skipped; a RIFF pad byte after an odd-sized chunk is
 // skipped when the next bytes only make a chunk id one byte further on.
+// Accepted: integer PCM (tag 1), 32 and 64-bit floating point (tag 3), and
+// the extensible format (0xFFFE) whose subformat is either of them.
 bool ParseWavHeader(ByteFile& file, WavLayout* layout);
 
 // For a WAV file whose data is not PCM (MPEG audio in a WAV file, format
@@ -40,8 +52,8 @@ bool FindWavData(ByteFile& file, uint16_t* formatTag, uint64_t* dataStart, uint6
 bool ReadWavData(ByteFile& file, const WavLayout& layout, uint32_t* readPos, void* region1,
                  uint32_t length1, void* region2, uint32_t length2, uint32_t* count);
 
-// Moves *readPos to `ms` into the data; returns ms, or kSeekFailed (position
-// unchanged) when the block align does not allow a whole-frame alignment.
+// Moves *readPos to the whole frame at `ms` into the data (the end at
+// most); returns ms.
 uint32_t SeekWavMs(ByteFile& file, const WavLayout& layout, uint32_t* readPos, uint32_t ms);
 uint32_t WavPositionMs(const WavLayout& layout, uint32_t readPos);
 

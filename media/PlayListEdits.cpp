@@ -201,11 +201,11 @@ bool WriteEditsToListFile(PlayList& list, const char* name) {
 }
 
 bool RecordListForDisc(const PlayList& list, const char* name) {
-  if (list.Count() == 0) return false;
+  if (list.Count() == 0) return true;
   const char* first = list.EntryAt(0);
   const char letter = first[0];
   if (!((letter >= 'A' && letter <= 'Z') || (letter >= 'a' && letter <= 'z')) || first[1] != ':') {
-    return false;
+    return true;
   }
   char root[4];
   std::snprintf(root, sizeof root, "%c:\\", letter);

@@ -53,5 +53,6 @@ bool ListFileNameFor(const char* chosen, char* name, size_t size);
 bool WriteEditsToListFile(PlayList& list, const char* name);
 // Records a saved list file against the disc of the list's first entry in
 // the disc list database; nothing for an empty list or one whose first entry
-// names no drive.
+// names no drive. False only when a record was due and could not be
+// written.
 bool RecordListForDisc(const PlayList& list, const char* name);

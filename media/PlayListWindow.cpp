@@ -12,6 +12,7 @@
 #include "common/ErrorBox.h"
 #include "common/Win32Handles.h"
 #include "common/WindowClass.h"
+#include "media/DiscList.h"
 #include "media/PlayList.h"
 #include "media/PlayListEdits.h"
 #include "media/PlayListLayout.h"
@@ -209,7 +210,8 @@ void OnSave(HWND window, PlayListWindowState& state) {
     MessageBoxA(window, kOpenFailedText, kErrorCaption, MB_OK);
     return;
   }
-  RecordListForDisc(*state.list, name);
+  // The list file is saved; only its link to the disc is lost.
+  if (!RecordListForDisc(*state.list, name)) ShowErrorBox(window, kDiscListWriteFailedText);
 }
 
 // ---- messages ----

@@ -12,17 +12,8 @@
 
 namespace {
 
-// The user's value first, then the machine's.
 bool ReadSetting(const char* name, DWORD type, void* data, DWORD size) {
-  for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(root, kProgramSettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS) continue;
-    DWORD got = size, kind = 0;
-    const LONG result = RegQueryValueExA(key, name, nullptr, &kind, static_cast<BYTE*>(data), &got);
-    RegCloseKey(key);
-    if (result == ERROR_SUCCESS && kind == type && got <= size) return true;
-  }
-  return false;
+  return ReadProgramSetting(name, type, data, &size);
 }
 
 std::string ProgramFolder() {

@@ -3,12 +3,12 @@
 #include <cstdio>
 
 #include "common/CommandCodes.h"
+#include "common/SettingsKey.h"
 #include "common/Win32Handles.h"
 
 namespace {
 
 constexpr char kProgramName[] = "Cantorix.exe";
-constexpr char kSettingsKey[] = "Software\\Vex\\Vex Cantorix Wavesmith";
 constexpr DWORD kStartWaitMs = 15000;
 
 bool FileExists(const char* path) {
@@ -35,16 +35,11 @@ bool ProgramBesideHandset(char (&path)[MAX_PATH]) {
   return ProgramIn(folder, path);
 }
 
+// The folder the user's settings name, else the installer's.
 bool ProgramInSettingsFolder(char (&path)[MAX_PATH]) {
-  HKEY key = nullptr;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
   char folder[MAX_PATH] = {};
-  DWORD type = 0;
   DWORD size = sizeof folder - 1;
-  const LONG result = RegQueryValueExA(key, "Application Path", nullptr, &type,
-                                       reinterpret_cast<BYTE*>(folder), &size);
-  RegCloseKey(key);
-  if (result != ERROR_SUCCESS || type != REG_SZ) return false;
+  if (!ReadProgramSetting("Application Path", REG_SZ, folder, &size)) return false;
   folder[sizeof folder - 1] = '\0';
   return ProgramIn(folder, path);
 }

@@ -6,6 +6,7 @@
 #include "shell/App.h"
 #include "shell/Settings.h"
 #include "skin/DibButton.h"
+#include "common/ErrorBox.h"
 #include "common/Win32Handles.h"
 #include "common/WindowClass.h"
 #include "resources/ResourceIds.h"
@@ -40,21 +41,20 @@ void ShowCheck(HWND window, int id, bool on) {
   SetPictureImage(GetDlgItem(window, id), on ? kChecked : kUnchecked);
 }
 
-// Takes a stored switch into the box and the live flag. `fallback` is what
-// a missing setting means.
-void LoadSwitch(HWND window, int id, const char* setting, bool fallback, bool* box, uint32_t* live) {
+// Takes a stored switch into the box and the live flag; a switch stored
+// nowhere is off, as at start-up.
+void LoadSwitch(HWND window, int id, const char* setting, bool* box, uint32_t* live) {
   DWORD value = 0;
-  bool on = ReadSettingNumber(setting, &value) ? value != 0 : fallback;
+  bool on = ReadSettingNumber(setting, &value) && value != 0;
   *box = on;
   *live = on ? 1 : 0;
   ShowCheck(window, id, on);
 }
 
-void LoadSwitches(HWND window, ConfigState* state, bool fallback) {
-  LoadSwitch(window, kConfigCheckMp3List, "CanAutoPlayMp3List", fallback, &state->checkMp3List,
+void LoadSwitches(HWND window, ConfigState* state) {
+  LoadSwitch(window, kConfigCheckMp3List, "CanAutoPlayMp3List", &state->checkMp3List,
              &gApp.options.canAutoPlayMp3List);
-  LoadSwitch(window, kConfigCheckCd, "CanAutoPlayCD", fallback, &state->checkCd,
-             &gApp.options.canAutoPlayCd);
+  LoadSwitch(window, kConfigCheckCd, "CanAutoPlayCD", &state->checkCd, &gApp.options.canAutoPlayCd);
 }
 
 HWND CreateList(HWND window, int id, const char* text, int x, int y, int width, int height,
@@ -90,7 +90,7 @@ bool OnCreate(HWND window, const CREATESTRUCTA* cs) {
   state->panel = cs->hwndParent;
   SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(state));
   CreateControls(window);
-  LoadSwitches(window, state, false);
+  LoadSwitches(window, state);
   return true;
 }
 
@@ -100,10 +100,9 @@ void OnDestroy(HWND window) {
   if (gConfigWindow == window) gConfigWindow = nullptr;
 }
 
-// Every opening shows the stored switches again; with nothing stored the
-// switches come up on.
+// Every opening shows the stored switches again.
 void OnShowWindow(HWND window, ConfigState* state, bool shown) {
-  if (shown) LoadSwitches(window, state, true);
+  if (shown) LoadSwitches(window, state);
 }
 
 void OnPaint(HWND window) {
@@ -129,11 +128,14 @@ void OnQualityChanged(HWND window) {
 void OnOk(HWND window, ConfigState* state) {
   LRESULT row = SendDlgItemMessageA(window, kConfigFormatList, LB_GETCURSEL, 0, 0);
   if (row >= 0 && row < kRecordFormatCount) gApp.recordFormatIndex = static_cast<int>(row);
-  WriteSettingNumber("CanAutoPlayCD", state->checkCd ? 1 : 0);
+  const bool storedCd = WriteSettingNumber("CanAutoPlayCD", state->checkCd ? 1 : 0);
   gApp.options.canAutoPlayCd = state->checkCd ? 1 : 0;
-  WriteSettingNumber("CanAutoPlayMp3List", state->checkMp3List ? 1 : 0);
+  const bool storedMp3List = WriteSettingNumber("CanAutoPlayMp3List", state->checkMp3List ? 1 : 0);
   gApp.options.canAutoPlayMp3List = state->checkMp3List ? 1 : 0;
   Close(window, state);
+  // The choice holds for this run either way; the user must know it will
+  // not outlast it.
+  if (!storedCd || !storedMp3List) ShowErrorBox(state->panel, kSettingsWriteFailedText);
 }
 
 void OnCommand(HWND window, ConfigState* state, int id, int code) {

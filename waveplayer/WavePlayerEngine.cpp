@@ -128,7 +128,11 @@ bool WavePlayerEngine::MakeOutput() {
   // A stream deeper than 16 bits goes at 16 bits, with dither, to an output
   // that will not take more.
   output_->Close();
-  return source_->ReduceTo16Bits() && output_->Open(source_.get(), window_, kEndOfStreamMessage);
+  if (source_->ReduceTo16Bits() && output_->Open(source_.get(), window_, kEndOfStreamMessage)) return true;
+  // A device with fewer channels than the file: this machine cannot play it,
+  // and the user is told so as for any other file it cannot play.
+  if (source_->info().format.channels > 2) ReportUnsupportedFile();
+  return false;
 }
 
 bool WavePlayerEngine::LoadNextPlayable() {

@@ -48,6 +48,19 @@ Bytes FormatBody(uint16_t tag, uint16_t channels, uint32_t rate, uint32_t avg, u
   return b;
 }
 
+Bytes ExtensibleBody(uint16_t subformat, uint16_t channels, uint32_t rate, uint16_t bits, uint16_t valid,
+                     uint32_t mask) {
+  const uint16_t align = static_cast<uint16_t>(channels * bits / 8);
+  Bytes b = FormatBody(0xFFFE, channels, rate, rate * align, align, bits, 16);
+  PutU16(b, 22);
+  PutU16(b, valid);
+  PutU32(b, mask);
+  // KSDATAFORMAT_SUBTYPE_PCM and _IEEE_FLOAT differ only in their first field.
+  PutU32(b, subformat);
+  for (uint8_t x : {0x00, 0x00, 0x10, 0x00, 0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}) b.push_back(x);
+  return b;
+}
+
 Bytes RiffWave(const Bytes& chunks) {
   Bytes b;
   PutText(b, "RIFF");

@@ -24,6 +24,11 @@ void PutChunk(Bytes& b, const char* id, const Bytes& body, bool pad = false);
 // A format chunk body of `size` bytes (14 to 18 or more).
 Bytes FormatBody(uint16_t tag, uint16_t channels, uint32_t rate, uint32_t avg, uint16_t align,
                  uint16_t bits, uint32_t size);
+// An extensible format chunk body (40 bytes): container `bits`, `valid`
+// bits of them, the channel mask and the subformat given by its format tag
+// (1 PCM, 3 floating point).
+Bytes ExtensibleBody(uint16_t subformat, uint16_t channels, uint32_t rate, uint16_t bits, uint16_t valid,
+                     uint32_t mask);
 // "RIFF", size, "WAVE", then the chunks given.
 Bytes RiffWave(const Bytes& chunks);
 // A plain PCM WAV with a 16-byte format chunk.

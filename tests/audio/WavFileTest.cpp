@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "audio/PcmFormat.h"
@@ -252,12 +253,72 @@ std::vector<HeaderCase> HeaderCases() {
   c.clear();
   PutChunk(c, "fmt ", FormatBody(3, 2, 44100, 352800, 8, 32, 16));
   PutChunk(c, "data", pcm);
-  add("float tag unsupported", c, false);
+  add("32-bit float", c, true, 44, 400, 32);
+
+  c.clear();
+  PutChunk(c, "fmt ", FormatBody(3, 1, 8000, 64000, 8, 64, 18));
+  PutChunk(c, "data", pcm);
+  add("64-bit float", c, true, 46, 400, 64);
+
+  for (uint16_t bits : {8, 16, 24, 48}) {
+    c.clear();
+    PutChunk(c, "fmt ", FormatBody(3, 1, 8000, 8000 * (bits / 8), bits / 8, bits, 16));
+    PutChunk(c, "data", pcm);
+    add("float of a depth floats do not have", c, false);
+  }
+
+  c.clear();
+  PutChunk(c, "fmt ", ExtensibleBody(1, 2, 48000, 24, 24, 3));
+  PutChunk(c, "data", pcm);
+  add("extensible 24-bit PCM", c, true, 68, 400, 24);
+
+  c.clear();
+  PutChunk(c, "fmt ", ExtensibleBody(1, 6, 48000, 16, 16, 0x3F));
+  PutChunk(c, "data", pcm);
+  add("extensible 5.1 PCM", c, true, 68, 400, 16);
+
+  c.clear();
+  PutChunk(c, "fmt ", ExtensibleBody(3, 2, 44100, 32, 32, 3));
+  PutChunk(c, "data", pcm);
+  add("extensible float", c, true, 68, 400, 32);
 
   c.clear();
   PutChunk(c, "fmt ", FormatBody(0xFFFE, 2, 44100, 176400, 4, 16, 40));
   PutChunk(c, "data", pcm);
-  add("extensible tag unsupported", c, false);
+  add("extensible without a subformat", c, false);
+
+  c.clear();
+  Bytes shortExtension = ExtensibleBody(1, 2, 44100, 16, 16, 3);
+  shortExtension[16] = 20;
+  PutChunk(c, "fmt ", shortExtension);
+  PutChunk(c, "data", pcm);
+  add("extensible whose extension is too short", c, false);
+
+  c.clear();
+  Bytes cut = ExtensibleBody(1, 2, 44100, 16, 16, 3);
+  cut.resize(24);
+  PutChunk(c, "fmt ", cut);
+  PutChunk(c, "data", pcm);
+  add("extensible chunk cut before its subformat", c, false);
+
+  c.clear();
+  PutChunk(c, "fmt ", ExtensibleBody(2, 2, 44100, 16, 16, 3));
+  PutChunk(c, "data", pcm);
+  add("extensible of ADPCM", c, false);
+
+  c.clear();
+  PutChunk(c, "fmt ", ExtensibleBody(1, 2, 44100, 16, 20, 3));
+  PutChunk(c, "data", pcm);
+  add("extensible claiming more valid bits than its container", c, false);
+
+  c.clear();
+  Bytes badAlign = ExtensibleBody(1, 2, 44100, 24, 24, 3);
+  // 8 bytes a frame for two 3-byte samples, the byte rate to match.
+  const Bytes wideFrame = FormatBody(0xFFFE, 2, 44100, 8 * 44100, 8, 24, 16);
+  std::copy(wideFrame.begin(), wideFrame.end(), badAlign.begin());
+  PutChunk(c, "fmt ", badAlign);
+  PutChunk(c, "data", pcm);
+  add("extensible whose frame does not hold its channels", c, false);
 
   c.clear();
   PutChunk(c, "fmt ", FormatBody(1, 2, 44100, 176000, 4, 16, 16));
@@ -488,8 +549,11 @@ TEST(WavSeekTest, BlockAlignRules) {
       {1, 16, 1001, 1, 2, true},        // 2.002 -> 2
       {1, 16, 1500, 1, 2, true},        // 3.0000000712 -> 3 -> 2
       {2, 16, 1000, 1, 4, true},        // 4.0000001 -> 4
-      {3, 8, 1000, 1, 0, false},        // align 3 fails
-      {3, 16, 1000, 1, 0, false},       // align 6 fails
+      {3, 8, 1000, 1, 3, true},         // align 3: 3.0000001 -> 3
+      {1, 24, 1500, 1, 3, true},        // 4.5 -> 4 -> one frame of 3
+      {2, 24, 1500, 1, 6, true},        // 9.0000002 -> 9 -> one frame of 6
+      {2, 24, 44100, 7, 1848, true},    // 1852.2 -> 1852 -> 308 frames of 6
+      {6, 16, 1100, 1, 12, true},       // 13.2 -> 13 -> one frame of 12
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(testing::Message() << r.channels << "ch " << r.bits << "bit " << r.rate);

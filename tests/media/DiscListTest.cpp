@@ -11,36 +11,69 @@
 namespace {
 
 
-// The database file lives in the Windows directory of the test prefix. Each
-// test starts without one; whatever was there before is put back afterwards.
+// A profile file of the test prefix put back as it was afterwards.
+class SavedFile {
+ public:
+  explicit SavedFile(std::string path) : path_(std::move(path)) {
+    had_ = GetFileAttributesA(path_.c_str()) != INVALID_FILE_ATTRIBUTES;
+    if (had_) bytes_ = ReadFileToString(path_);
+  }
+  void Remove() const {
+    WritePrivateProfileStringA(nullptr, nullptr, nullptr, path_.c_str());
+    DeleteFileA(path_.c_str());
+    RemoveDirectoryA(path_.c_str());
+  }
+  void PutBack() const {
+    Remove();
+    if (had_) WriteStringToFile(path_, bytes_);
+  }
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+  bool had_ = false;
+  std::string bytes_;
+};
+
+std::string WindowsFolderFile() {
+  char windows[MAX_PATH];
+  GetWindowsDirectoryA(windows, sizeof windows);
+  return std::string(windows) + "\\CXDB.INI";
+}
+
+// The user's database is the real one of the test prefix, in its user's
+// application data; the Windows directory holds the one earlier versions
+// wrote. Each test starts without either; what was there is put back.
 class DiscListTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char windows[MAX_PATH];
-    ASSERT_GT(GetWindowsDirectoryA(windows, sizeof windows), 0u);
-    ini_ = std::string(windows) + "\\CXDB.INI";
-    hadIni_ = GetFileAttributesA(ini_.c_str()) != INVALID_FILE_ATTRIBUTES;
-    if (hadIni_) saved_ = ReadFileToString(ini_);
-    RemoveIni();
+    ASSERT_FALSE(user_.path().empty());
+    folder_ = user_.path().substr(0, user_.path().rfind('\\'));
+    hadFolder_ = GetFileAttributesA(folder_.c_str()) != INVALID_FILE_ATTRIBUTES;
+    ini_ = user_.path();
+    user_.Remove();
+    old_.Remove();
   }
   void TearDown() override {
-    RemoveIni();
-    if (hadIni_) WriteStringToFile(ini_, saved_);
-  }
-  void RemoveIni() {
-    FlushProfileCache();
-    DeleteFileA(ini_.c_str());
+    if (hadFolder_) CreateDirectoryA(folder_.c_str(), nullptr);
+    user_.PutBack();
+    old_.PutBack();
+    if (!hadFolder_) RemoveDirectoryA(folder_.c_str());
   }
   // The profile functions may keep a file cached; writing it by hand must be
   // seen by the next call.
-  static void FlushProfileCache() { WritePrivateProfileStringA(nullptr, nullptr, nullptr, kDiscListFile); }
-  void WriteIni(const std::string& text) {
-    FlushProfileCache();
-    ASSERT_TRUE(WriteStringToFile(ini_, text));
+  void FlushProfileCache() const {
+    WritePrivateProfileStringA(nullptr, nullptr, nullptr, ini_.c_str());
+    WritePrivateProfileStringA(nullptr, nullptr, nullptr, kDiscListFile);
   }
-  std::string IniText() {
+  void WriteIni(const std::string& text, const std::string& path = std::string()) {
     FlushProfileCache();
-    return ReadFileToString(ini_);
+    CreateDirectoryA(folder_.c_str(), nullptr);
+    ASSERT_TRUE(WriteStringToFile(path.empty() ? ini_ : path, text));
+  }
+  std::string IniText(const std::string& path = std::string()) {
+    FlushProfileCache();
+    return ReadFileToString(path.empty() ? ini_ : path);
   }
   bool HasLine(const std::string& line) {
     std::string text = "\n" + IniText();
@@ -55,17 +88,22 @@ class DiscListTest : public ::testing::Test {
     return path;
   }
 
+  SavedFile user_{UserDiscListFile()};
+  SavedFile old_{WindowsFolderFile()};
+  std::string folder_;
+  bool hadFolder_ = false;
   std::string ini_;
-  bool hadIni_ = false;
-  std::string saved_;
   TempFolder dir_;
 };
 
-TEST_F(DiscListTest, RecordsAreAppendedToTheProfileInTheWindowsDirectory) {
+TEST_F(DiscListTest, RecordsAreAppendedToTheUsersProfile) {
   std::string list = dir_.Write("disc a.m3u", "D:\\a.mp3\r\n");
+  // The folder is made with the first record.
+  if (!hadFolder_) ASSERT_EQ(GetFileAttributesA(folder_.c_str()), INVALID_FILE_ATTRIBUTES);
   ASSERT_TRUE(AddDiscList(list.c_str(), 0x1234ABCDu, kWavePlayerKinds));
   ASSERT_TRUE(AddDiscList(list.c_str(), 0x1234ABCDu, kCdPlayerKinds));
   ASSERT_NE(GetFileAttributesA(ini_.c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(GetFileAttributesA(old_.path().c_str()), INVALID_FILE_ATTRIBUTES) << "nothing goes to the Windows folder";
   EXPECT_NE(IniText().find("[CANTORIX]"), std::string::npos) << IniText();
   EXPECT_TRUE(HasLine("PlayListCount=2")) << IniText();
   EXPECT_TRUE(HasLine("LIST1=" + list)) << IniText();
@@ -207,6 +245,47 @@ TEST_F(DiscListTest, VolumeSerialOfANonexistentDriveIsZero) {
     return;
   }
   GTEST_SKIP() << "every letter from Q to W is in use";
+}
+
+// Records earlier versions wrote to the Windows directory keep working for
+// the discs the user's file does not know; that file is never written.
+TEST_F(DiscListTest, TheWindowsFoldersFileServesForDiscsTheUsersFileLacks) {
+  const std::string early = dir_.Write("early.m3u", "x");
+  const std::string other = dir_.Write("other.m3u", "x");
+  const std::string mine = dir_.Write("mine.m3u", "x");
+  const std::string oldText = "[CANTORIX]\r\nPlayListCount=2\r\nLIST1=" + early + "\r\nSERIAL1=42\r\nMEDIATYPE1=3\r\n"
+                              "LIST2=" + other + "\r\nSERIAL2=-7\r\nMEDIATYPE2=8\r\n";
+  WriteIni(oldText, old_.path());
+  EXPECT_EQ(Find(42), early);
+  EXPECT_EQ(Find(static_cast<uint32_t>(-7)), other);
+  ASSERT_TRUE(AddDiscList(mine.c_str(), 42, kWavePlayerKinds));
+  EXPECT_TRUE(HasLine("LIST1=" + mine)) << IniText();  // the user's file counts on its own
+  EXPECT_EQ(Find(42), mine);
+  EXPECT_EQ(Find(static_cast<uint32_t>(-7)), other);
+  EXPECT_EQ(IniText(old_.path()), oldText);
+  // The user's list gone, the old record serves again.
+  ASSERT_TRUE(DeleteFileA(mine.c_str()));
+  EXPECT_EQ(Find(42), early);
+  EXPECT_EQ(Find(5), "");
+}
+
+// A record that cannot be written is reported as failed. (The tests run as
+// root, for whom a read-only file is writable: a folder of the file's name
+// stands in the way instead.)
+TEST_F(DiscListTest, AFileOrFolderThatCannotBeWrittenFailsTheAdd) {
+  const std::string list = dir_.Write("list.m3u", "x");
+  CreateDirectoryA(folder_.c_str(), nullptr);
+  ASSERT_TRUE(CreateDirectoryA(ini_.c_str(), nullptr));
+  EXPECT_FALSE(AddDiscList(list.c_str(), 2, kWavePlayerKinds));
+  EXPECT_EQ(Find(2), "");
+  ASSERT_TRUE(RemoveDirectoryA(ini_.c_str()));
+
+  // A file where the program's folder belongs.
+  if (!RemoveDirectoryA(folder_.c_str())) GTEST_SKIP() << "the prefix's folder holds other files";
+  ASSERT_TRUE(WriteStringToFile(folder_, "in the way"));
+  EXPECT_FALSE(AddDiscList(list.c_str(), 2, kWavePlayerKinds));
+  EXPECT_EQ(ReadFileToString(folder_), "in the way");
+  ASSERT_TRUE(DeleteFileA(folder_.c_str()));
 }
 
 }  // namespace

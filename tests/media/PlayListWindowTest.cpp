@@ -366,21 +366,24 @@ class PlayListSaveTest : public PlayListWindowTest {
  protected:
   void SetUp() override {
     PlayListWindowTest::SetUp();
-    char windows[MAX_PATH];
-    GetWindowsDirectoryA(windows, sizeof windows);
-    ini_ = std::string(windows) + "\\CXDB.INI";
+    // The user's disc database, the one SAVE writes.
+    ini_ = UserDiscListFile();
+    ASSERT_FALSE(ini_.empty());
     hadIni_ = GetFileAttributesA(ini_.c_str()) != INVALID_FILE_ATTRIBUTES;
     if (hadIni_) saved_ = ReadFileToString(ini_);
-    FlushProfiles();
-    DeleteFileA(ini_.c_str());
+    RemoveIni();
   }
   void TearDown() override {
-    FlushProfiles();
-    DeleteFileA(ini_.c_str());
+    RemoveIni();
     if (hadIni_) WriteStringToFile(ini_, saved_);
     PlayListWindowTest::TearDown();
   }
-  static void FlushProfiles() { WritePrivateProfileStringA(nullptr, nullptr, nullptr, kDiscListFile); }
+  void FlushProfiles() const { WritePrivateProfileStringA(nullptr, nullptr, nullptr, ini_.c_str()); }
+  void RemoveIni() const {
+    FlushProfiles();
+    DeleteFileA(ini_.c_str());
+    RemoveDirectoryA(ini_.c_str());
+  }
   std::string ini_;
   bool hadIni_ = false;
   std::string saved_;
@@ -452,11 +455,32 @@ TEST_F(PlayListSaveTest, WritesCrLfLinesAndRecordsTheDisc) {
   ASSERT_TRUE(FindDiscList(serial, kWavePlayerKinds, found, sizeof found));
   EXPECT_EQ(std::string(found), dir_.Path("upper.M3U"));  // the list saved last for the disc
   FlushProfiles();
-  EXPECT_EQ(GetPrivateProfileIntA(kDiscListSection, "PlayListCount", 0, kDiscListFile), 2);
+  EXPECT_EQ(GetPrivateProfileIntA(kDiscListSection, "PlayListCount", 0, ini_.c_str()), 2);
   // The record says "WAV and MPEG" as it always has, whatever else the
   // wave player now plays.
-  EXPECT_EQ(GetPrivateProfileIntA(kDiscListSection, "MEDIATYPE2", 0, kDiscListFile), kKindWave | kKindMpeg);
+  EXPECT_EQ(GetPrivateProfileIntA(kDiscListSection, "MEDIATYPE2", 0, ini_.c_str()), kKindWave | kKindMpeg);
   EXPECT_TRUE(Shown()) << "saving keeps the window up";
+}
+
+// A disc database that cannot be written: the list file is saved all the
+// same, and the user learns that its disc will not bring it back.
+TEST_F(PlayListSaveTest, ARecordThatCannotBeWrittenIsReported) {
+  const std::string first = dir_.Write("first.mp3", "x");
+  SetEntries({first});
+  Show();
+  // A folder of the file's name: the tests run as root, who may write a
+  // read-only file.
+  CreateDirectoryA(ini_.substr(0, ini_.rfind('\\')).c_str(), nullptr);
+  ASSERT_TRUE(CreateDirectoryA(ini_.c_str(), nullptr));
+  gAnswers = {dir_.Path("kept")};
+  MessageBoxWatcher boxes;
+  Click("SAVE");
+  ASSERT_TRUE(boxes.WaitFor(1, 5000));
+  EXPECT_EQ(boxes.Texts(), (Strings{kDiscListWriteFailedText}));
+  EXPECT_EQ(boxes.Owners(), (std::vector<HWND>{window_}));
+  EXPECT_EQ(ReadFileToString(dir_.Path("kept.m3u")), "first.mp3\r\n");
+  EXPECT_TRUE(Shown());
+  RemoveDirectoryA(ini_.c_str());
 }
 
 // The real open dialog once: its file name field is filled in and OK pressed

@@ -109,8 +109,8 @@ namespace {
 // was there (or removes it) afterwards.
 class SettingOverride {
  public:
-  SettingOverride(const char* name, const std::string& text) : name_(name) {
-    RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\Vex\\Vex Cantorix Wavesmith", 0, nullptr, 0,
+  SettingOverride(HKEY root, const char* name, const std::string& text) : name_(name) {
+    RegCreateKeyExA(root, "Software\\Vex\\Vex Cantorix Wavesmith", 0, nullptr, 0,
                     KEY_READ | KEY_WRITE, nullptr, &key_, nullptr);
     DWORD size = sizeof old_;
     hadOld_ = RegQueryValueExA(key_, name_, nullptr, nullptr, reinterpret_cast<BYTE*>(old_), &size) == ERROR_SUCCESS;
@@ -138,7 +138,24 @@ class SettingOverride {
 TEST_F(TwoProgramsTest, HandsetFindsCantorixThroughTheApplicationPath) {
   const std::string lonely = folder_.Path("Handset.exe");
   ASSERT_TRUE(CopyFileA((ProgramFolder() + "\\Handset.exe").c_str(), lonely.c_str(), FALSE));
-  SettingOverride setting("Application Path", ProgramFolder());
+  SettingOverride setting(HKEY_LOCAL_MACHINE, "Application Path", ProgramFolder());
+  handset_.reset(new ChildProcess(lonely));
+  ASSERT_TRUE(handset_->started());
+  remote_ = WaitVisible(kHandsetClass);
+  ASSERT_NE(remote_, nullptr);
+  FindCantorixWindows();
+  ASSERT_NE(panel_, nullptr);
+  Click(kKeyPower);
+  EXPECT_EQ(handset_->Wait(10000), 0);
+}
+
+// The user's own "Application Path" comes before the installer's, as
+// Cantorix reads it: here the machine's names a folder without Cantorix.
+TEST_F(TwoProgramsTest, HandsetTakesTheUsersApplicationPathFirst) {
+  const std::string lonely = folder_.Path("Handset.exe");
+  ASSERT_TRUE(CopyFileA((ProgramFolder() + "\\Handset.exe").c_str(), lonely.c_str(), FALSE));
+  SettingOverride machine(HKEY_LOCAL_MACHINE, "Application Path", folder_.path());
+  SettingOverride user(HKEY_CURRENT_USER, "Application Path", ProgramFolder());
   handset_.reset(new ChildProcess(lonely));
   ASSERT_TRUE(handset_->started());
   remote_ = WaitVisible(kHandsetClass);

@@ -213,12 +213,11 @@ TEST_F(MainPanelTest, DiscArrivalAndRemoval) {
 }
 
 // The test prefix presents a folder as CD-ROM drive X: with a fixed volume
-// serial; the database file is the real one in the Windows directory.
+// serial; the database file is the real one in the user's application data.
 TEST_F(MainPanelTest, ARealDiscWithAStoredListOpensTheWavePlayer) {
-  char windows[MAX_PATH];
-  ASSERT_GT(GetWindowsDirectoryA(windows, sizeof windows), 0u);
-  std::string ini = std::string(windows) + "\\CXDB.INI";
-  auto flush = [] { WritePrivateProfileStringA(nullptr, nullptr, nullptr, kDiscListFile); };
+  const std::string ini = UserDiscListFile();
+  ASSERT_FALSE(ini.empty());
+  auto flush = [&] { WritePrivateProfileStringA(nullptr, nullptr, nullptr, ini.c_str()); };
   flush();
   ASSERT_EQ(GetFileAttributesA(ini.c_str()), INVALID_FILE_ATTRIBUTES)
       << "another test left a disc database behind";

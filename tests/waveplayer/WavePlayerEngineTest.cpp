@@ -281,6 +281,30 @@ TEST_P(EngineTest, UnsupportedFileIsReportedWhenPlayLooksForAFile) {
   engine_->StopPlayback();
 }
 
+// More channels than the device takes: reported as a file this machine
+// cannot play; as for any format the device refuses, the player stops.
+TEST_P(EngineTest, AFileWithMoreChannelsThanTheDeviceIsReported) {
+  const std::string wide = folder_.Write("wide.wav", SimpleWav(8000, 64, 8, TestPcm(64 * 8000)));
+  AddFiles({wide, WriteWav(folder_, "good.wav", 3, 1)});
+  engine_->PlayOrResume();
+  if (GetParam() == Mode::kDirectSound) {
+    // Wine's DirectSound takes a buffer of any channel count and mixes it
+    // down to the device's: the file plays.
+    EXPECT_EQ(engine_->unsupportedBoxes, 0);
+    EXPECT_TRUE(engine_->outputPlaying());
+    engine_->StopPlayback();
+    return;
+  }
+  EXPECT_EQ(engine_->unsupportedBoxes, 1);
+  EXPECT_FALSE(engine_->outputOpen());
+  // The next file plays as ever.
+  engine_->NextTrack();
+  engine_->PlayOrResume();
+  EXPECT_EQ(current(), 2);
+  EXPECT_TRUE(engine_->outputPlaying());
+  engine_->StopPlayback();
+}
+
 TEST_P(EngineTest, UnplayableFilesOnTrackChanges) {
   std::string bad = folder_.Write("bad.wav", Bytes(200, 0x41));
   AddFiles({WriteWav(folder_, "a.wav", 5, 1), bad, WriteWav(folder_, "c.wav", 5, 2)});

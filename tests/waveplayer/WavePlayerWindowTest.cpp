@@ -462,10 +462,9 @@ TEST_F(WindowTest, DiscWithAStoredListLoadsItAndItsRemovalStops) {
   }
   const std::string text = "X:\\disc-a.wav\r\nX:\\disc-b.wav\r\n";
   const std::string list = folder_.Write("disc.m3u", Bytes(text.begin(), text.end()));
-  char windows[MAX_PATH];
-  ASSERT_GT(GetWindowsDirectoryA(windows, sizeof windows), 0u);
-  const std::string ini = std::string(windows) + "\\CXDB.INI";
-  auto flush = [] { WritePrivateProfileStringA(nullptr, nullptr, nullptr, kDiscListFile); };
+  const std::string ini = UserDiscListFile();
+  ASSERT_FALSE(ini.empty());
+  auto flush = [&] { WritePrivateProfileStringA(nullptr, nullptr, nullptr, ini.c_str()); };
   flush();
   ASSERT_EQ(GetFileAttributesA(ini.c_str()), INVALID_FILE_ATTRIBUTES) << "another test left a disc database";
   ASSERT_TRUE(AddDiscList(list.c_str(), VolumeSerial("X:\\"), kWavePlayerKinds));
