@@ -50,6 +50,7 @@ class WaveOutOutput final : public AudioOutput {
     if (restart) device_->Start();
   }
   bool Handle3D(uint16_t, uint32_t) override { return false; }
+  uint32_t EndGeneration() const override { return device_ ? device_->generation() : 0; }
   bool IsDirectSound() const override { return false; }
 
  private:
@@ -97,6 +98,7 @@ class DirectSoundOutput final : public AudioOutput {
   bool Handle3D(uint16_t code, uint32_t groupMask) override {
     return Handle3DCommand(stream_, code, groupMask);
   }
+  uint32_t EndGeneration() const override { return stream_ != nullptr ? stream_->generation() : 0; }
   bool IsDirectSound() const override { return true; }
 
  private:

@@ -17,7 +17,8 @@ class AudioOutput {
   virtual ~AudioOutput() = default;
 
   // Readies the device for `source` (not started); its end is announced by
-  // posting `message` to `window`. False leaves the output closed.
+  // posting `message` to `window`, wParam = EndGeneration(). False leaves
+  // the output closed.
   virtual bool Open(MediaSource* source, HWND window, UINT message) = 0;
   // Stops and lets the source go; no end notice follows. Safe when closed.
   virtual void Close() = 0;
@@ -35,6 +36,9 @@ class AudioOutput {
   // Commands 5020 and 5021 on the 3D sound of what plays; false where the
   // device has no 3D sound.
   virtual bool Handle3D(uint16_t code, uint32_t groupMask) = 0;
+  // The generation (wParam) that the end notice of what plays now will
+  // carry; 0 when none is awaited. A notice with any other is stale.
+  virtual uint32_t EndGeneration() const = 0;
   // True for DirectSound: the player's button sets differ for it.
   virtual bool IsDirectSound() const = 0;
 };

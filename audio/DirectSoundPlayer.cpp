@@ -3,6 +3,7 @@
 #include <cstring>
 #include <new>
 
+#include "audio/StreamGeneration.h"
 #include "common/CommandCodes.h"
 
 namespace {
@@ -170,6 +171,7 @@ bool DirectSoundStream::StartStream() {
   heldNotices_ = 0;  // the feeding thread is not running yet
   if (!ResumeStream()) return false;
   stop_ = false;
+  generation_ = NewStreamGeneration();
   ResetEvent(wake_.get());
   thread_.Reset(CreateThread(nullptr, 0, &DirectSoundStream::ThreadMain, this, 0, nullptr));
   if (!thread_) {
@@ -186,7 +188,7 @@ DWORD WINAPI DirectSoundStream::ThreadMain(void* self) {
   stream->FeedLoop();
   // A stopped stream has not ended: nothing is posted.
   if (!stream->stop_ && stream->notifyWindow_) {
-    PostMessageA(stream->notifyWindow_, stream->notifyMessage_, 0, 0);
+    PostMessageA(stream->notifyWindow_, stream->notifyMessage_, stream->generation_, 0);
   }
   return 0;
 }
@@ -264,6 +266,7 @@ void DirectSoundStream::StopStream() {
     WaitForSingleObject(thread_.get(), INFINITE);
     thread_.Reset();
   }
+  generation_ = 0;  // an end notice still queued is of a run that is over
   state_ = kStreamStopped;
 }
 

@@ -41,7 +41,12 @@ class DirectSoundStream {
   void StopStream();
   uint32_t State() const { return state_; }
   bool IsStreamPlaying() const { return state_ == kStreamPlaying; }
+  // The end of the stream posts `message` to `window`, wParam the run's
+  // generation (audio/StreamGeneration.h).
   bool SetStreamNotify(HWND window, UINT message);
+  // The generation of the feeding thread's run; 0 when none runs or it was
+  // stopped.
+  uint32_t generation() const { return generation_; }
   void ReleaseStream();
 
   // Commands 5020 and 5021: the selected groups of the block "3DShareName"
@@ -65,6 +70,7 @@ class DirectSoundStream {
   UINT notifyMessage_ = 0;
   HWND notifyWindow_ = nullptr;
   std::atomic<bool> stop_{false};
+  uint32_t generation_ = 0;  // set before the thread starts, cleared after it is gone
   std::atomic<uint32_t> state_{kStreamStopped};
   // While paused the feeding thread reads nothing: a notice that was on its
   // way when the buffer stopped is kept (a bit per half) and served at the

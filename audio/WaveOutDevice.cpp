@@ -3,6 +3,8 @@
 #include <cstring>
 #include <new>
 
+#include "audio/StreamGeneration.h"
+
 WaveOutDevice::~WaveOutDevice() { Close(); }
 
 bool WaveOutDevice::Open(MediaSource* source) {
@@ -63,7 +65,7 @@ bool WaveOutDevice::Start() {
   }
   if (!open_) return false;
   stopping_ = false;
-  notified_ = false;
+  generation_ = NewStreamGeneration();
   ResetEvent(wake_.get());
   thread_.Reset(CreateThread(nullptr, 0, &WaveOutDevice::ThreadMain, this, 0, nullptr));
   paused_ = 0;
@@ -88,8 +90,7 @@ DWORD WINAPI WaveOutDevice::ThreadMain(void* self) {
 
 void WaveOutDevice::NotifyEnd() {
   if (notifyMode_ == 1 && IsWindow(notifyWindow_)) {
-    notified_ = true;
-    PostMessageA(notifyWindow_, notifyMessage_, 0, 0);
+    PostMessageA(notifyWindow_, notifyMessage_, generation_, 0);
   }
 }
 
@@ -163,17 +164,6 @@ void WaveOutDevice::ResetDevice() {
   if (device_) lastResult_ = waveOutReset(device_);
 }
 
-void WaveOutDevice::DropPendingNotification() {
-  // An end that was posted before the stop has not been seen yet; after a
-  // stop the window must not hear of it.
-  if (!notified_ || !notifyWindow_) return;
-  if (GetWindowThreadProcessId(notifyWindow_, nullptr) != GetCurrentThreadId()) return;
-  MSG msg;
-  while (PeekMessageA(&msg, notifyWindow_, notifyMessage_, notifyMessage_, PM_REMOVE)) {
-  }
-  notified_ = false;
-}
-
 void WaveOutDevice::Stop() {
   if (thread_) {
     stopping_ = true;
@@ -186,7 +176,9 @@ void WaveOutDevice::Stop() {
   for (int i = 0; i < 2; ++i) UnprepareHeader(i);
   counts_[0] = counts_[1] = 0;
   paused_ = 0;
-  DropPendingNotification();
+  // An end the thread posted before the stop may still be queued; it now
+  // names a run that is over.
+  generation_ = 0;
 }
 
 void WaveOutDevice::Close() {

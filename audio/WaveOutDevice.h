@@ -1,7 +1,8 @@
 // Plays one media source through the platform's wave output device: two
 // buffers of one second each, both kept queued on the device, and a feeding
 // thread that refills whichever buffer the device hands back. When the last
-// buffer has been played the thread posts the end notification.
+// buffer has been played the thread posts the end notification, with the
+// run's generation (audio/StreamGeneration.h) in wParam.
 #pragma once
 
 #include <windows.h>
@@ -26,19 +27,24 @@ class WaveOutDevice {
   // A feeding thread exists and the device is not paused.
   virtual bool IsPlaying() const;
   virtual void NotifyEnd();
-  // Mode 0: no notification; mode 1: post `message` to `window`.
+  // Mode 0: no notification; mode 1: post `message` to `window`, wParam the
+  // generation of the run that ended.
   virtual bool SetNotify(HWND window, UINT message, uint32_t mode);
   virtual void Close();
   virtual void StreamLoop();
   virtual void ResetDevice();
   // Ends the feeding thread (never in the middle of a source read) and
-  // discards what the device holds. No notification follows.
+  // discards what the device holds. No notification follows, and one still
+  // queued is of a run that is over (generation() no longer matches).
   virtual void Stop();
   // The first call starts the feeding thread; later calls resume a pause.
   virtual bool Start();
   virtual bool Open(MediaSource* source);
   bool Pause();
 
+  // The generation of the feeding thread's run; 0 when none runs or it was
+  // stopped.
+  uint32_t generation() const { return generation_; }
   MMRESULT lastResult() const { return lastResult_; }
   // Buffers written to the device since Open (for tests).
   uint32_t buffersWritten() const { return buffersWritten_; }
@@ -52,7 +58,6 @@ class WaveOutDevice {
  private:
   static DWORD WINAPI ThreadMain(void* self);
   bool HeaderDone(int index) const;
-  void DropPendingNotification();
 
   uint32_t paused_ = 0;
   uint32_t open_ = 0;
@@ -67,7 +72,7 @@ class WaveOutDevice {
   UniqueHandle bufferDone_;  // signalled by the device whenever a buffer is done
   UniqueHandle wake_;        // signalled by Stop to end the feeding thread
   std::atomic<bool> stopping_{false};
-  std::atomic<bool> notified_{false};
+  uint32_t generation_ = 0;  // set before the thread starts, cleared after it is gone
   WAVEHDR headers_[2] = {};
   uint8_t* buffers_[2] = {nullptr, nullptr};
   uint32_t bufferSize_ = 0;

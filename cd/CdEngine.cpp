@@ -308,7 +308,7 @@ void CdEngine::EndSkip() {
 
 // ---- messages ----
 
-bool CdEngine::Command(uint16_t code, LPARAM lParam) {
+bool CdEngine::Command(uint16_t code, LPARAM lParam, const char* file) {
   if (skipDirection_ > 0 && code != kCmdFastForwardEnd && code != kCmdStatusQuery) EndSkip();
   if (skipDirection_ < 0 && code != kCmdRewindEnd && code != kCmdStatusQuery) EndSkip();
   switch (code) {
@@ -337,7 +337,9 @@ bool CdEngine::Command(uint16_t code, LPARAM lParam) {
       return true;
     case kCmdOpenFile: {
       char name[kAtomNameCapacity] = {};
-      if (ReadHandedFile(lParam, name, sizeof name)) {
+      if (file != nullptr && file[0] != '\0') {
+        AddFile(file);
+      } else if (ReadHandedFile(lParam, name, sizeof name)) {
         AddFile(name);
       }
       return true;

@@ -44,8 +44,10 @@ class CdEngine {
   void StartUp(bool play);
   // A command of the command message. A held skip in progress ends first
   // (unless this is its own end, or a status query). False for the codes
-  // the window answers itself (1080, 7030) and unknown ones.
-  bool Command(uint16_t code, LPARAM lParam);
+  // the window answers itself (1080, 7030) and unknown ones. For 5000,
+  // `file` is the handed-over name when the caller has read it already;
+  // else lParam names it.
+  bool Command(uint16_t code, LPARAM lParam, const char* file = nullptr);
   void OnNotify(WPARAM code, LPARAM deviceId);
   void OnDiscChange(bool arrived, int drive, bool autoPlay);
   void OnListEdited();

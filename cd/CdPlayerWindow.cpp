@@ -7,7 +7,10 @@
 #include "cd/CdPlayerLayout.h"
 #include "cd/FrontPanelLcd.h"
 #include "cd/TrackIndicators.h"
+#include "common/Check.h"
 #include "common/CommandCodes.h"
+#include "common/FileHandOff.h"
+#include "common/PlayerGuard.h"
 #include "common/Win32Handles.h"
 #include "common/WindowClass.h"
 #include "media/PlayList.h"
@@ -23,6 +26,9 @@ struct CdPlayerState {
   std::unique_ptr<PlayList> list;
   std::unique_ptr<DriverLcd> lcd;
   std::unique_ptr<CdEngine> engine;
+  // Every engine operation runs through it: what arrives while one runs (a
+  // message box of a handed-over list may be up) waits for it.
+  PlayerGuard guard;
 };
 
 CdPlayerState* StateOf(HWND window) {
@@ -69,12 +75,35 @@ void SyncView(HWND window) {
   ShowTime(window, *state->engine);
 }
 
-template <typename Operation>
-void RunEngine(HWND window, Operation operation) {
+void DestroyState(CdPlayerState* state) {
+  CX_CHECK(!PlayerBusy(state->guard));
+  state->engine.reset();  // closes the track device
+  if (state->list) state->list->Reset();
+  delete state;  // the LCD hears track 0 and is let go
+}
+
+void Serve(HWND window, CdPlayerState& state, const PlayerMessage& message);
+
+// Runs one message's engine operation now, or after the one that runs,
+// and renders the result.
+void Submit(HWND window, PlayerMessage message) {
   CdPlayerState* state = StateOf(window);
   if (state == nullptr || !state->engine) return;
-  operation(*state->engine, *state);
-  SyncView(window);
+  const Submitted done = SubmitToPlayer(state->guard, std::move(message),
+                                        [&](const PlayerMessage& m) { Serve(window, *state, m); });
+  if (done == Submitted::kWindowGone) {
+    DestroyState(state);
+  } else if (done == Submitted::kServed) {
+    SyncView(window);
+  }
+}
+
+void Submit(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
+  PlayerMessage m;
+  m.message = message;
+  m.wParam = wParam;
+  m.lParam = lParam;
+  Submit(window, std::move(m));
 }
 
 // ---- messages ----
@@ -108,10 +137,8 @@ LRESULT OnCreate(HWND window, const CREATESTRUCTA* cs) {
 void OnDestroy(HWND window) {
   CdPlayerState* state = StateOf(window);
   SetWindowLongPtrA(window, GWLP_USERDATA, 0);
-  if (state == nullptr) return;
-  state->engine.reset();  // closes the track device
-  if (state->list) state->list->Reset();
-  delete state;  // the LCD hears track 0 and is let go
+  if (state == nullptr || !PlayerMayFree(state->guard)) return;  // else freed when the operation returns
+  DestroyState(state);
 }
 
 void OnPaint(HWND window) {
@@ -121,6 +148,8 @@ void OnPaint(HWND window) {
   FillRect(paint.dc, &kCdDisplayRect, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
 }
 
+// Most clicks post their command, which takes the guard when it arrives;
+// the lamps and page buttons act at once, through the guard.
 void OnControlClick(HWND window, int id) {
   CdPlayerState* state = StateOf(window);
   if (state == nullptr || !state->engine) return;
@@ -137,32 +166,55 @@ void OnControlClick(HWND window, int id) {
   }
   switch (id) {
     case kCdLoopLamp: PostSelf(window, kCmdRepeat, 0); return;
-    case kCdOnceLamp: RunEngine(window, [](CdEngine& engine, CdPlayerState&) { engine.RandomOff(); }); return;
-    case kCdRandomLamp: RunEngine(window, [](CdEngine& engine, CdPlayerState&) { engine.RandomOn(); }); return;
-    case kCdNextPage: RunEngine(window, [](CdEngine& engine, CdPlayerState&) { engine.NextPage(); }); return;
-    case kCdPreviousPage:
-      RunEngine(window, [](CdEngine& engine, CdPlayerState&) { engine.PreviousPage(); });
-      return;
+    case kCdOnceLamp:
+    case kCdRandomLamp:
+    case kCdNextPage:
+    case kCdPreviousPage: Submit(window, WM_COMMAND, static_cast<WPARAM>(id)); return;
     default: return;
   }
 }
 
-void OnCommandMessage(HWND window, uint16_t code, LPARAM lParam) {
-  RunEngine(window, [&](CdEngine& engine, CdPlayerState& state) {
-    if (engine.Command(code, lParam)) return;
-    if (code == kCmdStatusQuery && lParam != 0) {
-      PostStatusReply(lParam, CdPlayerStatusBits(window));
-    } else if (code == kCmdShowPlaylist && ShownListWindow() == nullptr) {
-      state.list->ShowListWindow();
-    }
-  });
+void ServeClick(CdEngine& engine, int id) {
+  switch (id) {
+    case kCdOnceLamp: engine.RandomOff(); return;
+    case kCdRandomLamp: engine.RandomOn(); return;
+    case kCdNextPage: engine.NextPage(); return;
+    case kCdPreviousPage: engine.PreviousPage(); return;
+    default: return;
+  }
+}
+
+// The status query is answered at once: it only reads the buttons. A
+// handed-over name is read now, while the sender still holds it.
+void OnCommandMessage(HWND window, WPARAM wParam, LPARAM lParam) {
+  const uint16_t code = CommandCodeOf(wParam);
+  if (code == kCmdStatusQuery) {
+    PostStatusReply(lParam, CdPlayerStatusBits(window));
+    return;
+  }
+  PlayerMessage m;
+  m.message = CommandMessageOf(window);
+  m.wParam = wParam;
+  m.lParam = lParam;
+  if (code == kCmdOpenFile) {
+    char name[kAtomNameCapacity] = {};
+    if (!ReadHandedFile(lParam, name, sizeof name)) return;
+    m.file = name;
+  }
+  Submit(window, std::move(m));
+}
+
+void ServeCommand(CdPlayerState& state, const PlayerMessage& m) {
+  const uint16_t code = CommandCodeOf(m.wParam);
+  if (state.engine->Command(code, m.lParam, m.file.c_str())) return;
+  if (code == kCmdShowPlaylist && ShownListWindow() == nullptr) state.list->ShowListWindow();
 }
 
 // The panel's 500 ms tick: the time follows the device, the current track's
 // indicator blinks.
 void OnTick(HWND window) {
   CdPlayerState* state = StateOf(window);
-  if (state == nullptr || !state->engine) return;
+  if (state == nullptr || !state->engine || PlayerBusy(state->guard)) return;
   CdEngine& engine = *state->engine;
   if (!engine.displayActive() || engine.device() == nullptr) return;
   engine.Refresh();
@@ -170,32 +222,38 @@ void OnTick(HWND window) {
   BlinkCurrentIndicator(window, engine.marks(), state->host->BlinkPhase());
 }
 
-// Shown or hidden by the main panel. Notices about the parent being shown
-// or minimised (a status in lParam) are not switches of this player.
-void OnShowWindow(HWND window, WPARAM shown, LPARAM status) {
-  if (status != 0) return;
-  RunEngine(window, [&](CdEngine& engine, CdPlayerState& state) {
-    const StartupOptions& options = state.host->Options();
-    engine.OnShown(shown != FALSE, options.autoPlayCd && AutoPlayCd(options));
-  });
-}
-
-void OnDiscChange(HWND window, WPARAM arrived, LPARAM drive) {
-  RunEngine(window, [&](CdEngine& engine, CdPlayerState& state) {
-    engine.OnDiscChange(arrived == 1, static_cast<int>(drive), AutoPlayCd(state.host->Options()));
-  });
-}
-
-LRESULT OnPowerBroadcast(HWND window, WPARAM event) {
-  if (event == PBT_APMQUERYSUSPEND) {
-    RunEngine(window, [](CdEngine& engine, CdPlayerState&) { engine.OnSuspendQuery(); });
+// Every engine operation, run with the guard held.
+void Serve(HWND window, CdPlayerState& state, const PlayerMessage& m) {
+  CdEngine& engine = *state.engine;
+  const StartupOptions& options = state.host->Options();
+  if (m.message == CommandMessageOf(window)) {
+    ServeCommand(state, m);
+    return;
   }
-  return TRUE;
+  switch (m.message) {
+    case WM_COMMAND: ServeClick(engine, static_cast<int>(m.wParam)); return;
+    case WM_SHOWWINDOW: engine.OnShown(m.wParam != FALSE, options.autoPlayCd && AutoPlayCd(options)); return;
+    case MM_MCINOTIFY: engine.OnNotify(m.wParam, m.lParam); return;
+    case kMsgDiscChange: engine.OnDiscChange(m.wParam == 1, static_cast<int>(m.lParam), AutoPlayCd(options)); return;
+    case kMsgListEdited: engine.OnListEdited(); return;
+    case WM_POWERBROADCAST:
+      if (m.wParam == PBT_APMQUERYSUSPEND) engine.OnSuspendQuery();
+      return;
+    default: return;
+  }
+}
+
+// A skip tick while an operation runs is skipped; the next one comes.
+void OnSkipTimer(HWND window) {
+  CdPlayerState* state = StateOf(window);
+  if (state == nullptr || !state->engine || PlayerBusy(state->guard)) return;
+  state->engine->OnSkipTick();
+  SyncView(window);
 }
 
 LRESULT CALLBACK CdPlayerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message != 0 && message == CommandMessageOf(window)) {
-    OnCommandMessage(window, CommandCodeOf(wParam), lParam);
+    OnCommandMessage(window, wParam, lParam);
     return 0;
   }
   switch (message) {
@@ -205,16 +263,18 @@ LRESULT CALLBACK CdPlayerProc(HWND window, UINT message, WPARAM wParam, LPARAM l
     case WM_ERASEBKGND: return 1;
     case WM_COMMAND: OnControlClick(window, LOWORD(wParam)); return 0;
     case WM_TIMER:
-      if (wParam == kCdSkipTimer) RunEngine(window, [](CdEngine& engine, CdPlayerState&) { engine.OnSkipTick(); });
+      if (wParam == kCdSkipTimer) OnSkipTimer(window);
       return 0;
-    case WM_SHOWWINDOW: OnShowWindow(window, wParam, lParam); return 0;
+    case WM_SHOWWINDOW:
+      // Notices about the parent being shown or minimised (a status in
+      // lParam) are not switches of this player.
+      if (lParam == 0) Submit(window, message, wParam, lParam);
+      return 0;
     case MM_MCINOTIFY:
-      RunEngine(window, [&](CdEngine& engine, CdPlayerState&) { engine.OnNotify(wParam, lParam); });
-      return 0;
-    case kMsgDiscChange: OnDiscChange(window, wParam, lParam); return 0;
+    case kMsgDiscChange:
+    case kMsgListEdited: Submit(window, message, wParam, lParam); return 0;
     case kMsgPanelTick: OnTick(window); return 0;
-    case kMsgListEdited: RunEngine(window, [](CdEngine& engine, CdPlayerState&) { engine.OnListEdited(); }); return 0;
-    case WM_POWERBROADCAST: return OnPowerBroadcast(window, wParam);
+    case WM_POWERBROADCAST: Submit(window, message, wParam, lParam); return TRUE;
     default: return DefWindowProcA(window, message, wParam, lParam);
   }
 }

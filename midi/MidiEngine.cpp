@@ -21,13 +21,9 @@ std::unique_ptr<MciDevice> MidiEngine::OpenFile(const char* path) {
   return device;
 }
 
-// The box's own message loop runs while it is up; the window keeps
+// The box's own message loop runs while it is up; the window's guard keeps
 // commands, ticks and notices away from the engine meanwhile.
-void MidiEngine::ReportUnsupported() {
-  ++busy_;
-  ShowErrorBox(window_, kUnsupportedFileText);
-  --busy_;
-}
+void MidiEngine::ReportUnsupported() { ShowErrorBox(window_, kUnsupportedFileText); }
 
 void MidiEngine::SetButtons(bool play, bool stop, bool pause, bool skips, bool tracks) {
   buttons_ = {play, stop, pause, skips, skips, tracks, tracks};
@@ -278,7 +274,7 @@ bool MidiEngine::PreviousPage() {
 
 // ---- messages ----
 
-bool MidiEngine::Command(uint16_t code, LPARAM lParam) {
+bool MidiEngine::Command(uint16_t code, LPARAM lParam, const char* file) {
   switch (code) {
     case kCmdStop: StopMidi(); return true;
     case kCmdNext: NextFile(); return true;
@@ -289,7 +285,9 @@ bool MidiEngine::Command(uint16_t code, LPARAM lParam) {
     case kCmdPause: PauseOrResume(); return true;
     case kCmdOpenFile: {
       char name[kAtomNameCapacity] = {};
-      if (ReadHandedFile(lParam, name, sizeof name)) {
+      if (file != nullptr && file[0] != '\0') {
+        AddFile(file);
+      } else if (ReadHandedFile(lParam, name, sizeof name)) {
         AddFile(name);
       }
       return true;

@@ -46,7 +46,9 @@ class MidiEngine {
 
   // A command of the command message; false for the codes the window
   // answers itself (1080, 7030) and for those that do nothing here.
-  bool Command(uint16_t code, LPARAM lParam);
+  // For 5000, `file` is the handed-over name when the caller has read it
+  // already; else lParam names it.
+  bool Command(uint16_t code, LPARAM lParam, const char* file = nullptr);
   void OnNotify(WPARAM code, LPARAM deviceId);
   // The built-in synthesizer's end notice: counts only when the current
   // device has really played out (one from a replaced device does not).
@@ -74,9 +76,9 @@ class MidiEngine {
   bool PreviousPage();
 
   // An operation may show a message box, whose loop dispatches whatever
-  // arrives meanwhile; the window keeps away while busy. Abandon makes an
-  // operation in progress give up at its next step (the window is going).
-  bool busy() const { return busy_ > 0; }
+  // arrives meanwhile; the window's guard (common/PlayerGuard.h) keeps that
+  // away from the engine. Abandon makes an operation in progress give up at
+  // its next step (the window is going).
   void Abandon() { abandoned_ = true; }
 
   // What the window renders.
@@ -122,6 +124,5 @@ class MidiEngine {
   int shownMinutes_ = 0;
   int shownSeconds_ = 0;
   std::string title_;
-  int busy_ = 0;
   bool abandoned_ = false;
 };

@@ -4,7 +4,10 @@
 #include <new>
 
 #include "cd/TrackIndicators.h"
+#include "common/Check.h"
 #include "common/CommandCodes.h"
+#include "common/FileHandOff.h"
+#include "common/PlayerGuard.h"
 #include "common/Win32Handles.h"
 #include "common/WindowClass.h"
 #include "media/MediaKind.h"
@@ -25,10 +28,9 @@ struct MidiPlayerState {
   const PlayerHost* host = nullptr;
   std::unique_ptr<PlayList> list;
   std::unique_ptr<MidiEngine> engine;
-  // Set when the window goes or is shown or hidden while an operation's
-  // message box is up; carried out once the operation has returned.
-  bool destroyed = false;
-  bool stopWhenIdle = false;
+  // Every engine operation runs through it: what arrives while one runs
+  // (an error box may be up) waits for it.
+  PlayerGuard guard;
 };
 
 MidiPlayerState* StateOf(HWND window) {
@@ -86,28 +88,34 @@ void SyncView(HWND window, const MidiPlayerState& state) {
 }
 
 void DestroyState(MidiPlayerState* state) {
+  CX_CHECK(!PlayerBusy(state->guard));
   state->engine.reset();  // closes the file's device
   if (state->list) state->list->Reset();
   delete state;
 }
 
-// Runs one engine operation and renders the result. An operation may show
-// a message box, whose loop dispatches whatever arrives meanwhile: the
-// engine is left alone then, and what that did to the window is carried
-// out here, once the engine is out of it.
-template <typename Operation>
-void RunEngine(HWND window, MidiPlayerState* state, Operation operation) {
-  if (state == nullptr || !state->engine || state->engine->busy()) return;
-  operation(*state->engine, *state);
-  if (state->destroyed) {
+void Serve(HWND window, MidiPlayerState& state, const PlayerMessage& message);
+
+// Runs one message's engine operation now, or after the one that runs,
+// and renders the result.
+void Submit(HWND window, PlayerMessage message) {
+  MidiPlayerState* state = StateOf(window);
+  if (state == nullptr || !state->engine) return;
+  const Submitted done = SubmitToPlayer(state->guard, std::move(message),
+                                        [&](const PlayerMessage& m) { Serve(window, *state, m); });
+  if (done == Submitted::kWindowGone) {
     DestroyState(state);
-    return;
+  } else if (done == Submitted::kServed) {
+    SyncView(window, *state);
   }
-  if (state->stopWhenIdle) {
-    state->stopWhenIdle = false;
-    state->engine->StopMidi();
-  }
-  SyncView(window, *state);
+}
+
+void Submit(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
+  PlayerMessage m;
+  m.message = message;
+  m.wParam = wParam;
+  m.lParam = lParam;
+  Submit(window, std::move(m));
 }
 
 // ---- messages ----
@@ -151,11 +159,10 @@ void OnDestroy(HWND window) {
   MidiPlayerState* state = StateOf(window);
   SetWindowLongPtrA(window, GWLP_USERDATA, 0);
   if (state == nullptr) return;
-  if (state->engine && state->engine->busy()) {
+  if (!PlayerMayFree(state->guard)) {
     // Closed from inside an operation's message box: the operation gives
-    // up once the box returns and RunEngine frees the state.
-    state->destroyed = true;
-    state->engine->Abandon();
+    // up once the box returns and Submit frees the state.
+    if (state->engine) state->engine->Abandon();
     return;
   }
   DestroyState(state);
@@ -169,9 +176,11 @@ void OnPaint(HWND window) {
   FillRect(paint.dc, &kCdDisplayRect, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
 }
 
+// Most clicks post their command, which takes the guard when it arrives;
+// the lamps, tempo keys and page buttons act at once, through the guard.
 void OnControlClick(HWND window, int id) {
   MidiPlayerState* state = StateOf(window);
-  if (state == nullptr || !state->engine || state->engine->busy()) return;
+  if (state == nullptr || !state->engine) return;
   if (id >= kCdFirstIndicator && id <= kCdLastIndicator) {
     const int i = id - kCdFirstIndicator + 1;
     if (i <= state->list->Count()) PostSelf(window, kCmdPlayEntry, state->engine->page() + i);
@@ -185,34 +194,60 @@ void OnControlClick(HWND window, int id) {
   }
   switch (id) {
     case kCdLoopLamp: PostSelf(window, kCmdRepeat, 0); return;
-    case kCdOnceLamp: RunEngine(window, state, [](MidiEngine& engine, MidiPlayerState&) { engine.RandomOff(); }); return;
-    case kCdRandomLamp: RunEngine(window, state, [](MidiEngine& engine, MidiPlayerState&) { engine.RandomOn(); }); return;
-    case kMidiFast: RunEngine(window, state, [](MidiEngine& engine, MidiPlayerState&) { engine.Faster(); }); return;
-    case kMidiSlow: RunEngine(window, state, [](MidiEngine& engine, MidiPlayerState&) { engine.Slower(); }); return;
-    case kCdNextPage: RunEngine(window, state, [](MidiEngine& engine, MidiPlayerState&) { engine.NextPage(); }); return;
-    case kCdPreviousPage:
-      RunEngine(window, state, [](MidiEngine& engine, MidiPlayerState&) { engine.PreviousPage(); });
-      return;
+    case kCdOnceLamp:
+    case kCdRandomLamp:
+    case kMidiFast:
+    case kMidiSlow:
+    case kCdNextPage:
+    case kCdPreviousPage: Submit(window, WM_COMMAND, static_cast<WPARAM>(id)); return;
     default: return;
   }
 }
 
-void OnCommandMessage(HWND window, uint16_t code, LPARAM lParam) {
-  RunEngine(window, StateOf(window), [&](MidiEngine& engine, MidiPlayerState& state) {
-    if (engine.Command(code, lParam)) return;
-    if (code == kCmdStatusQuery && lParam != 0) {
-      PostMessageA(reinterpret_cast<HWND>(lParam), kMsgStatusReply, MidiPlayerStatusBits(window), 0);
-    } else if (code == kCmdShowPlaylist && ShownListWindow() == nullptr) {
-      state.list->ShowListWindow();
-    }
-  });
+void ServeClick(MidiEngine& engine, int id) {
+  switch (id) {
+    case kCdOnceLamp: engine.RandomOff(); return;
+    case kCdRandomLamp: engine.RandomOn(); return;
+    case kMidiFast: engine.Faster(); return;
+    case kMidiSlow: engine.Slower(); return;
+    case kCdNextPage: engine.NextPage(); return;
+    case kCdPreviousPage: engine.PreviousPage(); return;
+    default: return;
+  }
+}
+
+// The status query is answered at once, and only to a window that may
+// take the reply (common/CommandCodes.h). A handed-over name is read now,
+// while the sender still holds it.
+void OnCommandMessage(HWND window, WPARAM wParam, LPARAM lParam) {
+  const uint16_t code = CommandCodeOf(wParam);
+  if (code == kCmdStatusQuery) {
+    PostStatusReply(lParam, MidiPlayerStatusBits(window));
+    return;
+  }
+  PlayerMessage m;
+  m.message = CommandMessageOf(window);
+  m.wParam = wParam;
+  m.lParam = lParam;
+  if (code == kCmdOpenFile) {
+    char name[kAtomNameCapacity] = {};
+    if (!ReadHandedFile(lParam, name, sizeof name)) return;
+    m.file = name;
+  }
+  Submit(window, std::move(m));
+}
+
+void ServeCommand(MidiPlayerState& state, const PlayerMessage& m) {
+  const uint16_t code = CommandCodeOf(m.wParam);
+  if (state.engine->Command(code, m.lParam, m.file.c_str())) return;
+  if (code == kCmdShowPlaylist && ShownListWindow() == nullptr) state.list->ShowListWindow();
 }
 
 // The panel's 500 ms tick: the time and title follow the device, the
-// current file's indicator blinks.
+// current file's indicator blinks. Skipped while an operation runs.
 void OnTick(HWND window) {
   MidiPlayerState* state = StateOf(window);
-  if (state == nullptr || !state->engine || state->engine->busy()) return;
+  if (state == nullptr || !state->engine || PlayerBusy(state->guard)) return;
   MidiEngine& engine = *state->engine;
   if (!engine.displayActive() || engine.device() == nullptr) return;
   engine.Refresh();
@@ -220,29 +255,29 @@ void OnTick(HWND window) {
   BlinkCurrentIndicator(window, engine.marks(), state->host->BlinkPhase());
 }
 
-// Shown or hidden by the main panel: either way play stops. Notices about
-// the parent being shown or minimised (a status in lParam) are not
-// switches of this player.
-void OnShowWindow(HWND window, LPARAM status) {
-  MidiPlayerState* state = StateOf(window);
-  if (status != 0 || state == nullptr || !state->engine) return;
-  if (state->engine->busy()) {
-    state->stopWhenIdle = true;
+// Every engine operation, run with the guard held.
+void Serve(HWND window, MidiPlayerState& state, const PlayerMessage& m) {
+  MidiEngine& engine = *state.engine;
+  if (m.message == CommandMessageOf(window)) {
+    ServeCommand(state, m);
     return;
   }
-  RunEngine(window, state, [](MidiEngine& engine, MidiPlayerState&) { engine.StopForWindow(); });
-}
-
-LRESULT OnPowerBroadcast(HWND window, WPARAM event) {
-  if (event == PBT_APMQUERYSUSPEND) {
-    RunEngine(window, StateOf(window), [](MidiEngine& engine, MidiPlayerState&) { engine.StopForWindow(); });
+  switch (m.message) {
+    case WM_COMMAND: ServeClick(engine, static_cast<int>(m.wParam)); return;
+    case WM_SHOWWINDOW: engine.StopForWindow(); return;  // shown or hidden: play stops
+    case MM_MCINOTIFY: engine.OnNotify(m.wParam, m.lParam); return;
+    case kMsgSynthEnded: engine.OnPlayedOut(); return;
+    case kMsgListEdited: engine.OnListEdited(); return;
+    case WM_POWERBROADCAST:
+      if (m.wParam == PBT_APMQUERYSUSPEND) engine.StopForWindow();
+      return;
+    default: return;
   }
-  return TRUE;
 }
 
 LRESULT CALLBACK MidiPlayerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message != 0 && message == CommandMessageOf(window)) {
-    OnCommandMessage(window, CommandCodeOf(wParam), lParam);
+    OnCommandMessage(window, wParam, lParam);
     return 0;
   }
   switch (message) {
@@ -251,19 +286,16 @@ LRESULT CALLBACK MidiPlayerProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_PAINT: OnPaint(window); return 0;
     case WM_ERASEBKGND: return 1;
     case WM_COMMAND: OnControlClick(window, LOWORD(wParam)); return 0;
-    case WM_SHOWWINDOW: OnShowWindow(window, lParam); return 0;
+    case WM_SHOWWINDOW:
+      // Notices about the parent being shown or minimised (a status in
+      // lParam) are not switches of this player.
+      if (lParam == 0) Submit(window, message, wParam, lParam);
+      return 0;
     case MM_MCINOTIFY:
-      RunEngine(window, StateOf(window),
-                [&](MidiEngine& engine, MidiPlayerState&) { engine.OnNotify(wParam, lParam); });
-      return 0;
     case kMsgSynthEnded:
-      RunEngine(window, StateOf(window), [&](MidiEngine& engine, MidiPlayerState&) { engine.OnPlayedOut(); });
-      return 0;
+    case kMsgListEdited: Submit(window, message, wParam, lParam); return 0;
     case kMsgPanelTick: OnTick(window); return 0;
-    case kMsgListEdited:
-      RunEngine(window, StateOf(window), [](MidiEngine& engine, MidiPlayerState&) { engine.OnListEdited(); });
-      return 0;
-    case WM_POWERBROADCAST: return OnPowerBroadcast(window, wParam);
+    case WM_POWERBROADCAST: Submit(window, message, wParam, lParam); return TRUE;
     default: return DefWindowProcA(window, message, wParam, lParam);
   }
 }

@@ -7,7 +7,6 @@
 
 #include "media/DiscList.h"
 #include "media/MediaKind.h"
-#include "common/Check.h"
 #include "common/ErrorBox.h"
 
 TransportEnables EnablesOf(ButtonSet set) {
@@ -23,25 +22,9 @@ TransportEnables EnablesOf(ButtonSet set) {
   return {false, false, false, false, false, false, false};
 }
 
-// Counts the operations in progress; the window refuses commands while a
-// message box of an operation runs its own message loop.
-class WavePlayerEngine::BusyScope {
- public:
-  explicit BusyScope(WavePlayerEngine* engine) : engine_(engine) { ++engine_->busy_; }
-  ~BusyScope() { --engine_->busy_; }
-  BusyScope(const BusyScope&) = delete;
-  BusyScope& operator=(const BusyScope&) = delete;
-
- private:
-  WavePlayerEngine* engine_;
-};
-
 WavePlayerEngine::WavePlayerEngine(PlayList* list, HWND window) : list_(list), window_(window) {}
 
 WavePlayerEngine::~WavePlayerEngine() {
-  // Deleting the engine from inside one of its own operations (a message
-  // box's loop running a close) would leave that operation on freed memory.
-  CX_CHECK(busy_ == 0);
   // The output goes before the source it reads from.
   if (output_) output_->Close();
   output_.reset();
@@ -96,19 +79,12 @@ void WavePlayerEngine::DropSource() {
   source_.reset();
 }
 
-// An end notice posted by an output that is gone must not advance the list
-// later: once the output is destroyed every such notice still queued is stale.
-void WavePlayerEngine::DropStaleEndNotices() {
-  if (window_ == nullptr || GetWindowThreadProcessId(window_, nullptr) != GetCurrentThreadId()) return;
-  MSG msg;
-  while (PeekMessageA(&msg, window_, kEndOfStreamMessage, kEndOfStreamMessage, PM_REMOVE)) {
-  }
-}
-
 void WavePlayerEngine::CloseAll() {
   ShowStopped();
+  // An end notice of this output that is still queued is told apart by its
+  // generation when it arrives (OnStreamEnd); nothing is pumped here, so no
+  // other message can run while the close is half done.
   DestroyOutput();
-  DropStaleEndNotices();
   title_[0] = '\0';
   DropSource();
   SetTrackState(list_->CurrentEntryNumber(), kTrackPlayed);
@@ -136,7 +112,6 @@ bool WavePlayerEngine::MakeOutput() {
 }
 
 bool WavePlayerEngine::LoadNextPlayable() {
-  BusyScope busy(this);
   CloseAll();
   char path[kPlayListSlot] = {};
   if (!list_->Next(path, sizeof path)) return false;
@@ -297,8 +272,9 @@ void WavePlayerEngine::ChangeTrack(bool forward) {
   RefreshTrackButtons();
 }
 
-void WavePlayerEngine::OnStreamEnd() {
-  if (!source_) return;  // nothing is loaded: a late notice of a closed output
+void WavePlayerEngine::OnStreamEnd(uint32_t generation) {
+  // A late notice of an output that was stopped, closed or replaced since.
+  if (!source_ || !output_ || generation == 0 || output_->EndGeneration() != generation) return;
   SetTrackState(list_->CurrentEntryNumber(), kTrackPlayed);
   NextTrack();
 }

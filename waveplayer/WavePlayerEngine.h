@@ -72,7 +72,9 @@ class WavePlayerEngine {
   // The lamps' direct paths: random on or off whatever it was.
   void SetRandom(bool on);
   void ToggleLoop();
-  void OnStreamEnd();
+  // Message 953: `generation` (its wParam) names the run that ended; a
+  // notice of a run that is no longer the output's is ignored.
+  void OnStreamEnd(uint32_t generation);
   void OnListEdited();
   void OnDiscChange(bool arrived, int drive, bool autoPlay);
   void OnSuspendQuery();
@@ -99,9 +101,6 @@ class WavePlayerEngine {
   MediaSource* source() const { return source_.get(); }
   bool outputOpen() const;
   bool outputPlaying() const;
-  // True while an operation runs (a message box may be up): the window
-  // drops commands then instead of re-entering the engine.
-  bool busy() const { return busy_ > 0; }
   // The window is gone while an operation's message box was up: the
   // operation gives up at its next step instead of going on.
   void Abandon() { abandoned_ = true; }
@@ -111,8 +110,6 @@ class WavePlayerEngine {
   virtual void ReportUnsupportedFile();
 
  private:
-  class BusyScope;
-
   bool LoadNextPlayable();
   void CloseAll();
   void ShowStopped();
@@ -127,7 +124,6 @@ class WavePlayerEngine {
   void ApplyButtons(ButtonSet set) { buttons_ = set; }
   void RefreshTrackButtons();
   void SetTrackState(int entry, int state);
-  void DropStaleEndNotices();
 
   // Where the player's behaviour differs with the output it plays through.
   // Set once with the output; the operations read these, never the kind.
@@ -157,6 +153,5 @@ class WavePlayerEngine {
   char title_[kPlayListSlot] = {};
   int shownTrack_ = 0;
   uint32_t shownSeconds_ = 0;
-  int busy_ = 0;
   bool abandoned_ = false;
 };

@@ -5,7 +5,9 @@
 #include <new>
 
 #include "common/CommandCodes.h"
+#include "common/Check.h"
 #include "common/FileHandOff.h"
+#include "common/PlayerGuard.h"
 #include "common/PlayerModule.h"
 #include "common/Win32Handles.h"
 #include "common/WindowClass.h"
@@ -28,15 +30,9 @@ struct WavePlayerState {
   std::unique_ptr<WavePlayerEngine> engine;
   std::unique_ptr<WaveRecordingEngine> recording;
   char shownTitle[kPlayListSlot] = {};
-  // Set while an engine operation's message box runs its own message loop:
-  // the window was destroyed (the state is freed when the operation has
-  // returned), or shown or hidden (playback stops then).
-  bool destroyed = false;
-  bool stopWhenIdle = false;
-  // The playlist window's edited list arrived meanwhile: taken over when
-  // the engine is free, or the list window would stay up and the panel
-  // disabled for good.
-  bool listEditedPending = false;
+  // Every operation of either engine runs through it: what arrives while
+  // one runs (a message box or the save dialog may be up) waits for it.
+  PlayerGuard guard;
 };
 
 WavePlayerState* StateOf(HWND window) {
@@ -139,6 +135,9 @@ void ShowRecordTime(HWND window, const WavePlayerState& state) {
 }
 
 void DestroyState(WavePlayerState* state) {
+  // Freed under a running operation, that operation would go on in freed
+  // memory: the guard holds the free back until it has returned.
+  CX_CHECK(!PlayerBusy(state->guard));
   // A recording in progress is ended and its file finished.
   state->recording.reset();
   // The engine closes its output and source before the list goes.
@@ -147,48 +146,28 @@ void DestroyState(WavePlayerState* state) {
   delete state;
 }
 
-// Either engine is inside an operation (a message box may be up).
-bool Busy(const WavePlayerState& state) {
-  return (state.engine && state.engine->busy()) || (state.recording && state.recording->busy());
-}
+void Serve(HWND window, WavePlayerState& state, const PlayerMessage& message);
 
-void AfterOperation(HWND window, WavePlayerState* state);
-
-// Runs one engine operation and renders the result. An operation may show a
-// message box, whose loop dispatches whatever arrives meanwhile; what that
-// did to the window is carried out here, once the engine is out of it.
-template <typename Operation>
-void RunEngine(HWND window, WavePlayerState* state, Operation operation) {
-  if (state == nullptr || !state->engine || Busy(*state)) return;
-  operation(*state->engine);
-  AfterOperation(window, state);
-}
-
-// The same for the recording engine, whose RECFILE shows the save dialog
-// and may show an error box.
-template <typename Operation>
-void RunRecording(HWND window, WavePlayerState* state, Operation operation) {
-  if (state == nullptr || !state->recording || Busy(*state)) return;
-  operation(*state->recording);
-  AfterOperation(window, state);
-}
-
-void AfterOperation(HWND window, WavePlayerState* state) {
-  if (state->destroyed) {
+// Runs one message's engine operation now, or after the one that runs,
+// and renders the result.
+void Submit(HWND window, PlayerMessage message) {
+  WavePlayerState* state = StateOf(window);
+  if (state == nullptr || !state->engine) return;
+  const Submitted done = SubmitToPlayer(state->guard, std::move(message),
+                                        [&](const PlayerMessage& m) { Serve(window, *state, m); });
+  if (done == Submitted::kWindowGone) {
     DestroyState(state);
-    return;
+  } else if (done == Submitted::kServed) {
+    SyncView(window);
   }
-  if (state->stopWhenIdle) {
-    state->stopWhenIdle = false;
-    state->engine->StopPlayback();
-  }
-  if (state->listEditedPending) {
-    state->listEditedPending = false;
-    // Renders and handles a destroy itself; the state may be gone after.
-    RunEngine(window, state, [](WavePlayerEngine& engine) { engine.OnListEdited(); });
-    return;
-  }
-  SyncView(window);
+}
+
+void Submit(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
+  PlayerMessage m;
+  m.message = message;
+  m.wParam = wParam;
+  m.lParam = lParam;
+  Submit(window, std::move(m));
 }
 
 // ---- messages ----
@@ -239,11 +218,10 @@ void OnDestroy(HWND window) {
   WavePlayerState* state = StateOf(window);
   SetWindowLongPtrA(window, GWLP_USERDATA, 0);
   if (state == nullptr) return;
-  if (Busy(*state)) {
+  if (!PlayerMayFree(state->guard)) {
     // Closed from inside an operation's message box: the operation ends
-    // at the next box and RunEngine frees the state.
-    state->destroyed = true;
-    state->engine->Abandon();
+    // at the next box and Submit frees the state.
+    if (state->engine) state->engine->Abandon();
     if (state->recording) state->recording->Abandon();
     return;
   }
@@ -265,19 +243,15 @@ void OnPaint(HWND window) {
 // Shown or hidden by the main panel: either way playback stops. Notices
 // about the parent being shown or minimised (a status in lParam) are not
 // switches of this player.
-void OnShowWindow(HWND window, LPARAM status) {
-  WavePlayerState* state = StateOf(window);
-  if (status != 0 || state == nullptr || !state->engine) return;
-  if (Busy(*state)) {
-    state->stopWhenIdle = true;
-    return;
-  }
-  RunEngine(window, state, [](WavePlayerEngine& engine) { engine.StopPlayback(); });
+void OnShowWindow(HWND window, WPARAM shown, LPARAM status) {
+  if (status == 0) Submit(window, WM_SHOWWINDOW, shown, status);
 }
 
+// Most clicks post their command, which takes the guard when it arrives;
+// the lamps, page buttons and record keys act at once, through the guard.
 void OnControlClick(HWND window, int id) {
   WavePlayerState* state = StateOf(window);
-  if (state == nullptr || !state->engine || Busy(*state)) return;
+  if (state == nullptr || !state->engine) return;
   if (id >= kWaveFirstTrackButton && id <= kWaveLastTrackButton) {
     const int k = id - kWaveFirstTrackButton + 1;
     if (k <= state->list->Count()) PostSelf(window, kCmdPlayEntry, state->engine->page() + k);
@@ -293,41 +267,48 @@ void OnControlClick(HWND window, int id) {
     case kWaveSkipForward: PostSelf(window, kCmdSkipForward, 0); return;
     case kWaveSkipBack: PostSelf(window, kCmdSkipBack, 0); return;
     case kWaveLoopLamp: PostSelf(window, kCmdRepeat, 0); return;
-    case kWaveStraightLamp:
-      RunEngine(window, state, [](WavePlayerEngine& engine) { engine.SetRandom(false); });
-      return;
     case kWaveRandomLamp:
-      RunEngine(window, state, [](WavePlayerEngine& engine) { engine.SetRandom(true); });
-      PostSelf(window, 0, 0);
-      return;
     case kWaveNextPage:
-      RunEngine(window, state, [](WavePlayerEngine& engine) { engine.NextPage(); });
-      PostSelf(window, 0, 0);
-      return;
     case kWavePreviousPage:
-      RunEngine(window, state, [](WavePlayerEngine& engine) { engine.PreviousPage(); });
+      Submit(window, WM_COMMAND, static_cast<WPARAM>(id));
       PostSelf(window, 0, 0);
       return;
-    case kWaveRecordFile: {
-      const int row = state->host->RecordFormatIndex();
-      RunRecording(window, state, [row](WaveRecordingEngine& rec) { rec.StartRecording(row); });
+    case kWaveStraightLamp:
+    case kWaveRecordFile:
+    case kWaveRecordPlay:
+    case kWaveRecordStop:
+    case kWaveRecordPause: Submit(window, WM_COMMAND, static_cast<WPARAM>(id)); return;
+    default: return;
+  }
+}
+
+// A click that acts at once, served with the guard held.
+void ServeClick(WavePlayerState& state, int id) {
+  WavePlayerEngine& engine = *state.engine;
+  WaveRecordingEngine* rec = state.recording.get();
+  switch (id) {
+    case kWaveStraightLamp: engine.SetRandom(false); return;
+    case kWaveRandomLamp: engine.SetRandom(true); return;
+    case kWaveNextPage: engine.NextPage(); return;
+    case kWavePreviousPage: engine.PreviousPage(); return;
+    case kWaveRecordFile:
+      if (rec != nullptr) rec->StartRecording(state.host->RecordFormatIndex());
       return;
-    }
-    case kWaveRecordPlay: RunRecording(window, state, [](WaveRecordingEngine& rec) { rec.RecordResume(); }); return;
-    case kWaveRecordStop: RunRecording(window, state, [](WaveRecordingEngine& rec) { rec.RecordStop(); }); return;
-    case kWaveRecordPause: RunRecording(window, state, [](WaveRecordingEngine& rec) { rec.RecordPause(); }); return;
+    case kWaveRecordPlay:
+      if (rec != nullptr) rec->RecordResume();
+      return;
+    case kWaveRecordStop:
+      if (rec != nullptr) rec->RecordStop();
+      return;
+    case kWaveRecordPause:
+      if (rec != nullptr) rec->RecordPause();
+      return;
     default: return;
   }
 }
 
 void ReplyStatus(HWND window, HWND replyTo) {
   PostStatusReply(reinterpret_cast<LPARAM>(replyTo), WavePlayerStatusBits(window));
-}
-
-void AddFileFromAtom(WavePlayerEngine& engine, LPARAM atom) {
-  char name[kAtomNameCapacity] = {};
-  if (!ReadHandedFile(atom, name, sizeof name)) return;
-  engine.AddFile(name);
 }
 
 void RunCommand(WavePlayerEngine& engine, PlayList& list, uint16_t code, LPARAM lParam) {
@@ -339,7 +320,6 @@ void RunCommand(WavePlayerEngine& engine, PlayList& list, uint16_t code, LPARAM 
     case kCmdSkipBack: engine.SkipBack(); break;
     case kCmdPlay: engine.PlayOrResume(); break;
     case kCmdPause: engine.PauseOrResume(); break;
-    case kCmdOpenFile: AddFileFromAtom(engine, lParam); break;
     case kCmdClearList: engine.ClearList(); break;
     case kCmdRepeat: engine.ToggleLoop(); break;
     case kCmdRandom: engine.ToggleRandom(); break;
@@ -353,84 +333,103 @@ void RunCommand(WavePlayerEngine& engine, PlayList& list, uint16_t code, LPARAM 
   }
 }
 
-void OnCommandMessage(HWND window, uint16_t code, LPARAM lParam) {
+// The status query is answered at once: it only reads the buttons. A
+// handed-over name is read now, while the sender still holds it.
+void OnCommandMessage(HWND window, WPARAM wParam, LPARAM lParam) {
   WavePlayerState* state = StateOf(window);
   if (state == nullptr || !state->engine) return;
+  const uint16_t code = CommandCodeOf(wParam);
   if (code == kCmdStatusQuery) {
     ReplyStatus(window, reinterpret_cast<HWND>(lParam));
     return;
   }
-  if (code == kCmdRecordToggle) {
-    RunRecording(window, state, [](WaveRecordingEngine& rec) { rec.RecordToggle(); });
-    return;
+  PlayerMessage m;
+  m.message = CommandMessageOf(window);
+  m.wParam = wParam;
+  m.lParam = lParam;
+  if (code == kCmdOpenFile) {
+    char name[kAtomNameCapacity] = {};
+    if (!ReadHandedFile(lParam, name, sizeof name)) return;
+    m.file = name;
   }
-  // A message box of the engine is up: commands are dropped, not nested.
-  PlayList& list = *state->list;
-  RunEngine(window, state, [&](WavePlayerEngine& engine) { RunCommand(engine, list, code, lParam); });
-}
-
-void OnStreamEnd(HWND window) {
-  RunEngine(window, StateOf(window), [](WavePlayerEngine& engine) { engine.OnStreamEnd(); });
-}
-
-void OnDiscChange(HWND window, WPARAM wParam, LPARAM lParam) {
-  WavePlayerState* state = StateOf(window);
-  if (state == nullptr) return;
-  const bool autoPlay = state->host->Options().canAutoPlayMp3List != 0;
-  RunEngine(window, state, [&](WavePlayerEngine& engine) {
-    engine.OnDiscChange(wParam == 1, static_cast<int>(lParam), autoPlay);
-  });
-}
-
-void OnListEdited(HWND window) {
-  WavePlayerState* state = StateOf(window);
-  if (state != nullptr && state->engine && Busy(*state)) {
-    state->listEditedPending = true;
-    return;
-  }
-  RunEngine(window, state, [](WavePlayerEngine& engine) { engine.OnListEdited(); });
+  Submit(window, std::move(m));
 }
 
 // The panel's 500 ms tick: time and the blinking indicator of the current
-// entry, and the record time.
+// entry, and the record time. Skipped while an operation runs.
 void OnTick(HWND window) {
   WavePlayerState* state = StateOf(window);
-  WavePlayerEngine* engine = state != nullptr ? state->engine.get() : nullptr;
-  if (engine == nullptr) return;
+  if (state == nullptr || !state->engine || PlayerBusy(state->guard)) return;
   ShowRecordTime(window, *state);
-  RunRecording(window, state, [](WaveRecordingEngine& rec) { rec.CheckWriter(); });
-  if (StateOf(window) != state) return;  // closed while the box was up
-  engine->Tick();
-  if (!engine->currentBlink()) return;
-  ShowTrackAndTime(window, *engine);
+  Submit(window, kMsgPanelTick);
+}
+
+void ServeTick(HWND window, WavePlayerState& state) {
+  if (state.recording) state.recording->CheckWriter();
+  if (state.guard.destroyed) return;  // closed while the box was up
+  WavePlayerEngine& engine = *state.engine;
+  engine.Tick();
+  if (!engine.currentBlink()) return;
+  ShowTrackAndTime(window, engine);
   for (int k = 1; k <= kTrackButtons; ++k) {
-    const int entry = engine->page() + k;
-    if (engine->trackState(entry) != kTrackCurrent) continue;
-    ShowItemImage(window, kWaveFirstTrackButton + k - 1,
-                    TrackButtonImage(*state->host, entry, kTrackCurrent));
+    const int entry = engine.page() + k;
+    if (engine.trackState(entry) != kTrackCurrent) continue;
+    ShowItemImage(window, kWaveFirstTrackButton + k - 1, TrackButtonImage(*state.host, entry, kTrackCurrent));
+  }
+}
+
+void ServeCommand(WavePlayerState& state, const PlayerMessage& m) {
+  const uint16_t code = CommandCodeOf(m.wParam);
+  if (code == kCmdRecordToggle) {
+    if (state.recording) state.recording->RecordToggle();
+  } else if (code == kCmdOpenFile) {
+    state.engine->AddFile(m.file.c_str());
+  } else {
+    RunCommand(*state.engine, *state.list, code, m.lParam);
   }
 }
 
 // Suspend (the query is no longer sent by newer systems, the suspend itself
 // is) and the end of the session stop playback and finish a recording.
-void EndForSystem(HWND window) {
-  RunEngine(window, StateOf(window), [](WavePlayerEngine& engine) { engine.OnSuspendQuery(); });
-  RunRecording(window, StateOf(window), [](WaveRecordingEngine& rec) { rec.EndForSystem(); });
+void EndForSystem(WavePlayerState& state) {
+  state.engine->OnSuspendQuery();
+  if (state.recording) state.recording->EndForSystem();
 }
 
-LRESULT OnPowerBroadcast(HWND window, WPARAM event) {
+void ServePower(WavePlayerState& state, WPARAM event) {
   if (event == PBT_APMQUERYSUSPEND) {
-    RunEngine(window, StateOf(window), [](WavePlayerEngine& engine) { engine.OnSuspendQuery(); });
-    RunRecording(window, StateOf(window), [](WaveRecordingEngine& rec) { rec.OnSuspendQuery(); });
+    state.engine->OnSuspendQuery();
+    if (state.recording) state.recording->OnSuspendQuery();
   } else if (event == PBT_APMSUSPEND) {
-    EndForSystem(window);
+    EndForSystem(state);
   }
-  return TRUE;
+}
+
+// Every engine operation, run with the guard held.
+void Serve(HWND window, WavePlayerState& state, const PlayerMessage& m) {
+  WavePlayerEngine& engine = *state.engine;
+  if (m.message == CommandMessageOf(window)) {
+    ServeCommand(state, m);
+    return;
+  }
+  switch (m.message) {
+    case WM_COMMAND: ServeClick(state, static_cast<int>(m.wParam)); return;
+    case WM_SHOWWINDOW: engine.StopPlayback(); return;  // shown or hidden: playback stops
+    case kEndOfStreamMessage: engine.OnStreamEnd(static_cast<uint32_t>(m.wParam)); return;
+    case kMsgDiscChange:
+      engine.OnDiscChange(m.wParam == 1, static_cast<int>(m.lParam), state.host->Options().canAutoPlayMp3List != 0);
+      return;
+    case kMsgListEdited: engine.OnListEdited(); return;
+    case kMsgPanelTick: ServeTick(window, state); return;
+    case WM_POWERBROADCAST: ServePower(state, m.wParam); return;
+    case WM_ENDSESSION: EndForSystem(state); return;
+    default: return;
+  }
 }
 
 LRESULT CALLBACK WavePlayerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message != 0 && message == CommandMessageOf(window)) {
-    OnCommandMessage(window, CommandCodeOf(wParam), lParam);
+    OnCommandMessage(window, wParam, lParam);
     return 0;
   }
   switch (message) {
@@ -438,14 +437,14 @@ LRESULT CALLBACK WavePlayerProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_DESTROY: OnDestroy(window); return 0;
     case WM_PAINT: OnPaint(window); return 0;
     case WM_ERASEBKGND: return 1;
-    case WM_SHOWWINDOW: OnShowWindow(window, lParam); return 0;
+    case WM_SHOWWINDOW: OnShowWindow(window, wParam, lParam); return 0;
     case WM_COMMAND: OnControlClick(window, LOWORD(wParam)); return 0;
-    case kEndOfStreamMessage: OnStreamEnd(window); return 0;
-    case kMsgDiscChange: OnDiscChange(window, wParam, lParam); return 0;
+    case kEndOfStreamMessage:
+    case kMsgDiscChange:
+    case kMsgListEdited: Submit(window, message, wParam, lParam); return 0;
     case kMsgPanelTick: OnTick(window); return 0;
-    case kMsgListEdited: OnListEdited(window); return 0;
-    case WM_POWERBROADCAST: return OnPowerBroadcast(window, wParam);
-    case WM_ENDSESSION: EndForSystem(window); return 0;
+    case WM_POWERBROADCAST: Submit(window, message, wParam, lParam); return TRUE;
+    case WM_ENDSESSION: Submit(window, message, wParam, lParam); return 0;
     default: return DefWindowProcA(window, message, wParam, lParam);
   }
 }

@@ -96,6 +96,8 @@ TEST_F(DirectSoundFixture, ShortFileEndsOnceAfterItsLastHalf) {
   ASSERT_TRUE(PumpUntil([&] { return listener.ends() > 0; }, 10000));
   PumpFor(600);
   EXPECT_EQ(listener.ends(), 1);
+  EXPECT_NE(listener.lastGeneration(), 0u);
+  EXPECT_EQ(listener.lastGeneration(), stream->generation());
   EXPECT_EQ(source.PositionMs(), 1500u);
   EXPECT_TRUE(device.DestroyStream(stream));
   EXPECT_FALSE(device.DestroyStream(stream));

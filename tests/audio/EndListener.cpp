@@ -18,6 +18,7 @@ LRESULT CALLBACK EndListener::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   auto* self = reinterpret_cast<EndListener*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
   if (self && msg == self->message_) {
     ++self->ends_;
+    self->lastGeneration_ = static_cast<uint32_t>(wp);
     return 0;
   }
   return DefWindowProcA(hwnd, msg, wp, lp);

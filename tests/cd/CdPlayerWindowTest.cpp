@@ -15,6 +15,8 @@
 #include "cd/CdEngine.h"
 #include "cd/CdPlayerLayout.h"
 #include "cd/CdPlayerWindow.h"
+#include "media/PlayList.h"
+#include "media/PlayListWindow.h"
 #include "common/CommandCodes.h"
 #include "shell/App.h"
 #include "shell/MainPanel.h"
@@ -46,6 +48,7 @@ void PrepareClasses() {
   RegisterMainPanelClass(gApp.instance);
   RegisterDibButton(gApp.instance, MAKEINTRESOURCEA(kButtonCursor));
   SetSkinPalette(BuildSkinPalette(gApp.instance, MAKEINTRESOURCEA(kMainPanelFace)));
+  InstallPlayListWindow(gApp.instance, nullptr);
   WNDCLASSA wc = {};
   wc.lpfnWndProc = ReplyProc;
   wc.hInstance = gApp.instance;
@@ -105,6 +108,7 @@ class CdWindowTest : public ::testing::Test {
   }
   int CurrentTrack() const { return engine_->device() != nullptr ? engine_->device()->track() : 0; }
 
+  TempFolder folder_;
   CdAudioDriver driver_{"fake"};
   std::unique_ptr<TestDisc> disc_;
   HWND panel_ = nullptr;
@@ -200,6 +204,49 @@ TEST_F(CdWindowTest, FollowsTheDiscOutAndInThroughThePanel) {
   EXPECT_EQ(engine_->status(), kCdStopped);  // auto-play is off in the test prefix
   EXPECT_TRUE(Enabled(kCdPlay));
   for (int i = 1; i <= 4; ++i) EXPECT_EQ(Visible(kCdFirstIndicator + i - 1), i <= 3) << i;
+}
+
+// The playlist window's OK comes while the "list cut" box of a handed-over
+// list is up: it waits until the hand-over has finished (which starts
+// playing) and is then taken over, so the list window hides, the panel is
+// enabled again and the player stands stopped on the accepted list.
+TEST_F(CdWindowTest, ListEditedWhileAnErrorBoxIsUpIsTakenOverAfterIt) {
+  Start(3, "3:30,30,30");
+  Command(kCmdShowPlaylist);
+  HWND listWindow = engine_->list()->ListWindow();
+  ASSERT_NE(listWindow, nullptr);
+  ASSERT_TRUE(IsWindowVisible(listWindow));
+  ASSERT_FALSE(IsWindowEnabled(panel_));
+  std::string lines;
+  for (int i = 0; i < 100; ++i) lines += "X:\\Track0" + std::to_string(1 + i % 3) + ".cda\r\n";
+  const std::string listFile = folder_.Write("long.m3u", lines);
+  MessageBoxWatcher boxes;
+  HWND cd = cd_;
+  boxes.BeforeOk([cd](HWND) { PostMessageA(cd, kMsgListEdited, 0, 0); });
+  const ATOM atom = GlobalAddAtomA(listFile.c_str());
+  PostMessageA(cd_, gApp.commandMessage, MakeCommand(kRouteCd, kCmdOpenFile), atom);
+  ASSERT_TRUE(boxes.WaitFor(1, 5000));
+  EXPECT_TRUE(PumpUntil([&] { return !IsWindowVisible(listWindow) && IsWindowEnabled(panel_); }, 5000));
+  GlobalDeleteAtom(atom);
+  EXPECT_EQ(boxes.Texts().size(), 1u);
+  EXPECT_EQ(engine_->list()->Count(), kPlayListCapacity);
+  EXPECT_FALSE(engine_->playing());
+  EXPECT_TRUE(Enabled(kCdPlay));
+}
+
+// The status query's reply window is named by whoever asks: the program's
+// own windows, where WM_USER + 1 means something else, get no reply.
+TEST_F(CdWindowTest, StatusReplyGoesOnlyToAWindowOfAnotherKind) {
+  Start(3, "3:30,30,30");
+  for (HWND own : {panel_, cd_}) {
+    SendMessageA(cd_, gApp.commandMessage, MakeCommand(kRouteCd, kCmdStatusQuery), reinterpret_cast<LPARAM>(own));
+    MSG reply;
+    EXPECT_FALSE(PeekMessageA(&reply, own, kMsgStatusReply, kMsgStatusReply, PM_REMOVE));
+  }
+  SendMessageA(cd_, gApp.commandMessage, MakeCommand(kRouteCd, kCmdStatusQuery), reinterpret_cast<LPARAM>(reply_));
+  MSG reply;
+  ASSERT_TRUE(PeekMessageA(&reply, reply_, kMsgStatusReply, kMsgStatusReply, PM_REMOVE));
+  EXPECT_NE(reply.wParam & kStatusPlay, 0u);
 }
 
 }  // namespace

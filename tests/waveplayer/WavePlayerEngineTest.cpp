@@ -38,7 +38,7 @@ struct Host {
   static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == 953 && engine != nullptr) {
       endedEntries.push_back(engine->list()->CurrentEntryNumber());
-      engine->OnStreamEnd();
+      engine->OnStreamEnd(static_cast<uint32_t>(wParam));
       return 0;
     }
     return DefWindowProcA(window, message, wParam, lParam);
@@ -132,6 +132,34 @@ TEST_P(EngineTest, EmptyListShowsNothingToPress) {
   EXPECT_EQ(engine_->buttons(), ButtonSet::kStopped);
   EXPECT_EQ(engine_->trackState(1), kTrackToCome);
   EXPECT_EQ(engine_->trackState(2), kTrackHidden);
+}
+
+// Takes the next end notice out of the host's queue before it is served.
+bool TakeEndNotice(HWND host, MSG* notice, DWORD timeoutMs) {
+  const DWORD start = GetTickCount();
+  while (!PeekMessageA(notice, host, 953, 953, PM_REMOVE)) {
+    const DWORD spent = GetTickCount() - start;
+    if (spent >= timeoutMs) return false;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, timeoutMs - spent, QS_POSTMESSAGE);
+  }
+  return true;
+}
+
+// The end notice of a file is still queued when the next file starts (the
+// user pressed TRACKF just then): served late, it must not end the new one.
+TEST_P(EngineTest, ALateEndNoticeOfTheFileBeforeDoesNotEndTheNext) {
+  AddFiles({WriteWav(folder_, "short.wav", 0.3, 1), WriteWav(folder_, "long.wav", 20, 2)});
+  engine_->PlayOrResume();
+  ASSERT_TRUE(engine_->outputPlaying());
+  MSG stale = {};
+  ASSERT_TRUE(TakeEndNotice(host_, &stale, 10000));
+  engine_->NextTrack();
+  ASSERT_TRUE(engine_->outputPlaying());
+  ASSERT_EQ(current(), 2);
+  DispatchMessageA(&stale);
+  EXPECT_TRUE(engine_->outputPlaying());
+  EXPECT_EQ(current(), 2);
+  EXPECT_EQ(engine_->playState(), static_cast<uint32_t>(kPlayPlaying));
 }
 
 TEST_P(EngineTest, ListOfThreePlaysInOrderThenStopsRewound) {

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <cstdlib>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <windows.h>
@@ -408,6 +409,92 @@ TEST_F(WindowTest, ListEditedWhileAnErrorBoxIsUpIsTakenOverAfterIt) {
   Command(kCmdPlay);
   ASSERT_TRUE(boxes.WaitFor(1, 5000));
   EXPECT_TRUE(PumpUntil([&] { return !IsWindowVisible(listWindow) && IsWindowEnabled(panel_); }, 5000));
+}
+
+// A second start of the program hands its file over while the player is
+// closing its output (the UI thread looks at its queue then): the hand-off
+// must wait for the close, then replace the list and play, with the new
+// source still there for the output that reads it.
+TEST_F(WindowTest, HandOffQueuedWhileClosingIsServedAfterTheClose) {
+  AddFile(WriteWav(folder_, "old.wav", 20, 1));
+  Command(kCmdPlay);
+  ASSERT_TRUE(engine_->outputPlaying());
+  const std::string handed = WriteWav(folder_, "handed.wav", 20, 2);
+  const ATOM atom = GlobalAddAtomA(handed.c_str());
+  // Queued as another thread's send, as another process's would be; it is
+  // in the queue before the stop below starts closing.
+  HWND panel = panel_;
+  const UINT message = gApp.commandMessage;
+  std::thread([panel, message, atom] {
+    SendNotifyMessageA(panel, message, MakeCommand(kRouteMainPanel, kCmdOpenFile), atom);
+  }).join();
+  SendMessageA(wave_, gApp.commandMessage, MakeCommand(kRouteWave, kCmdStop), 0);
+  // Wine's wave output may itself take in sent messages while it closes;
+  // then the hand-off is served right after the stop, still inside this
+  // send. Either way an open output has its source.
+  EXPECT_TRUE(!engine_->outputOpen() || engine_->source() != nullptr);
+  EXPECT_TRUE(PumpUntil([&] { return engine_->outputPlaying(); }, 5000));
+  ASSERT_NE(engine_->source(), nullptr);
+  EXPECT_EQ(engine_->list()->Count(), 1);
+  EXPECT_EQ(std::string(engine_->list()->CurrentPath()), handed);
+  GlobalDeleteAtom(atom);
+}
+
+// While the error box is up a hand-off (clear, add, play) arrives: it is
+// served once the box has closed, in its order, not dropped.
+TEST_F(WindowTest, HandOffWhileAnErrorBoxIsUpIsServedAfterIt) {
+  AddFile(folder_.Write("bad.wav", std::string("not a wave file")));
+  AddFile(WriteWav(folder_, "good.wav", 20, 1));
+  const std::string handed = WriteWav(folder_, "handed.wav", 20, 2);
+  MessageBoxWatcher boxes;
+  HWND panel = panel_;
+  const UINT message = gApp.commandMessage;
+  boxes.BeforeOk([panel, message, handed](HWND) {
+    const ATOM atom = GlobalAddAtomA(handed.c_str());
+    SendMessageA(panel, message, MakeCommand(kRouteMainPanel, kCmdOpenFile), atom);
+    GlobalDeleteAtom(atom);
+  });
+  PostMessageA(wave_, gApp.commandMessage, MakeCommand(kRouteWave, kCmdPlay), 0);
+  ASSERT_TRUE(boxes.WaitFor(1, 5000));
+  EXPECT_TRUE(PumpUntil([&] { return engine_->list()->Count() == 1 && engine_->outputPlaying(); }, 5000));
+  EXPECT_EQ(std::string(engine_->list()->CurrentPath()), handed);
+  EXPECT_EQ(boxes.Texts().size(), 1u);
+}
+
+// Takes the next end notice out of the player's queue before it is served.
+bool TakeEndNotice(HWND wave, MSG* notice, DWORD timeoutMs) {
+  const DWORD start = GetTickCount();
+  while (!PeekMessageA(notice, wave, kEndOfStreamMessage, kEndOfStreamMessage, PM_REMOVE)) {
+    const DWORD spent = GetTickCount() - start;
+    if (spent >= timeoutMs) return false;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, timeoutMs - spent, QS_POSTMESSAGE);
+  }
+  return true;
+}
+
+// The end notice of a file that is no longer loaded arrives late, after
+// the next file has started: it must not end that one.
+TEST_F(WindowTest, ALateEndNoticeOfTheLastFileDoesNotEndTheNext) {
+  AddFile(WriteWav(folder_, "short.wav", 0.3, 1));
+  AddFile(WriteWav(folder_, "long.wav", 20, 2));
+  SendMessageA(wave_, gApp.commandMessage, MakeCommand(kRouteWave, kCmdPlay), 0);
+  ASSERT_TRUE(engine_->outputPlaying());
+  MSG stale = {};
+  ASSERT_TRUE(TakeEndNotice(wave_, &stale, 10000));
+  SendMessageA(wave_, gApp.commandMessage, MakeCommand(kRouteWave, kCmdNext), 0);
+  ASSERT_TRUE(engine_->outputPlaying());
+  ASSERT_EQ(engine_->list()->CurrentEntryNumber(), 2);
+  DispatchMessageA(&stale);
+  EXPECT_TRUE(engine_->outputPlaying());
+  EXPECT_EQ(engine_->list()->CurrentEntryNumber(), 2);
+  // Its own end still moves on: the list ends and the player stops.
+  MSG own = {};
+  SendMessageA(wave_, gApp.commandMessage, MakeCommand(kRouteWave, kCmdSkipForward), 0);
+  SendMessageA(wave_, gApp.commandMessage, MakeCommand(kRouteWave, kCmdSkipForward), 0);
+  ASSERT_TRUE(TakeEndNotice(wave_, &own, 10000));
+  DispatchMessageA(&own);
+  EXPECT_FALSE(engine_->outputOpen());
+  EXPECT_EQ(engine_->buttons(), ButtonSet::kStopped);
 }
 
 // Files dropped on the panel as the shell drops them.
