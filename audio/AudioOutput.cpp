@@ -66,6 +66,8 @@ class DirectSoundOutput final : public AudioOutput {
     Close();
     stream_ = device_.CreateStream(source);
     source_ = source;
+    window_ = window;
+    message_ = message;
     return stream_ != nullptr && stream_->SetStreamNotify(window, message);
   }
   void Close() override {
@@ -95,7 +97,9 @@ class DirectSoundOutput final : public AudioOutput {
     const bool restart = stream_->IsStreamPlaying();
     stream_->StopStream();
     source_->Seek(ms);
-    if (restart) stream_->StartStream();
+    // A seek past the end leaves nothing to start with: the file has ended,
+    // and is told so as a stream that played out would tell it.
+    if (restart && !stream_->StartStream()) PostMessageA(window_, message_, 0, 0);
   }
   uint32_t HeardMs() override {
     return stream_ != nullptr ? stream_->HeardMs() : source_ != nullptr ? source_->PositionMs() : 0;
@@ -109,6 +113,8 @@ class DirectSoundOutput final : public AudioOutput {
   DirectSoundDevice device_;
   DirectSoundStream* stream_ = nullptr;  // owned by device_
   MediaSource* source_ = nullptr;
+  HWND window_ = nullptr;  // told of the end
+  UINT message_ = 0;
 };
 
 }  // namespace

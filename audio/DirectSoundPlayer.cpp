@@ -155,18 +155,34 @@ bool DirectSoundStream::FillHalf(DWORD offset, DWORD play, bool fromSource, bool
   return true;
 }
 
+namespace {
+
+// How far the cursor moved from `last` to `play` round a buffer of `size`.
+// Between two readings it moves by half the buffer at most; a step of more
+// than three quarters is the cursor read a little behind an earlier reading
+// (it jitters, and a stop may set it back to what was really played), not
+// nearly a whole lap.
+DWORD CursorStep(DWORD last, DWORD play, DWORD size) {
+  const DWORD step = (play % size + size - last % size) % size;
+  return step > size / 4 * 3 ? 0 : step;
+}
+
+}  // namespace
+
 void DirectSoundStream::TrackCursor(DWORD play) {
   std::lock_guard<std::mutex> held(cursorLock_);
   const DWORD size = description_.dwBufferBytes;
   if (size == 0) return;
-  playedBytes_ += (play + size - lastPlay_ % size) % size;
+  const DWORD step = CursorStep(lastPlay_, play, size);
+  if (step == 0) return;
+  playedBytes_ += step;
   lastPlay_ = play;
 }
 
 uint64_t DirectSoundStream::PlayedBytesAt(DWORD play) const {
   std::lock_guard<std::mutex> held(cursorLock_);
   const DWORD size = description_.dwBufferBytes;
-  return size == 0 ? playedBytes_ : playedBytes_ + (play + size - lastPlay_ % size) % size;
+  return size == 0 ? playedBytes_ : playedBytes_ + CursorStep(lastPlay_, play, size);
 }
 
 // The half just played is refilled, so the cursor reaches it again after
@@ -201,9 +217,7 @@ bool DirectSoundStream::StartStream() {
       playedBytes_ = 0;
       lastPlay_ = 0;
     }
-    // A source at its end (a seek past it) plays silence and ends as any
-    // stream does, with its notice.
-    if (!source_->Read(0, lock.region1, lock.length1, lock.region2, lock.length2, &count)) count = 0;
+    if (!source_->Read(0, lock.region1, lock.length1, lock.region2, lock.length2, &count)) return false;
     lock.FillFrom(count, format_.bitsPerSample == 8 ? 0x80 : 0x00);
     heard_.Queued(0, count, from, source_->PositionMs());
   }

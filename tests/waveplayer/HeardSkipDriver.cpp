@@ -29,12 +29,12 @@ namespace {
 
 constexpr uint32_t kRate = 44100;
 constexpr uint32_t kFileSeconds = 40;
-// The mark of second s: (10 + 2 s) ms of zeros from s * 1000 ms on.
-constexpr double MarkMs(int second) { return 10.0 + 2.0 * second; }
-// Zero runs this long and longer are marks; longer than any mark they are
-// the silence of a paused device.
+// The mark of second s: (10 + 5 s) ms of zeros from s * 1000 ms on; five
+// milliseconds apart, so a resampling mixer's blurred edges cannot make one
+// mark look like its neighbour.
+constexpr double MarkMs(int second) { return 10.0 + 5.0 * second; }
+// Zero runs this long and longer may be marks.
 constexpr size_t kShortestRun = 1000;
-constexpr double kLongestMarkMs = 120;
 
 Bytes MarkedTrack() {
   Bytes pcm(static_cast<size_t>(kFileSeconds) * kRate * 4);
@@ -107,8 +107,8 @@ std::vector<Mark> MarksBetween(const std::vector<ZeroRun>& runs, size_t from, si
   for (const ZeroRun& r : runs) {
     if (r.start <= from || r.start + r.length >= to) continue;
     const double ms = r.length / bytesPerMs;
-    const int second = static_cast<int>(std::lround((ms - 10.0) / 2.0));
-    if (second < 1 || second >= static_cast<int>(kFileSeconds) || std::fabs(ms - MarkMs(second)) > 1.5) continue;
+    const int second = static_cast<int>(std::lround((ms - 10.0) / 5.0));
+    if (second < 1 || second >= static_cast<int>(kFileSeconds) || std::fabs(ms - MarkMs(second)) > 2.5) continue;
     marks.push_back({r.start, second});
   }
   return marks;
