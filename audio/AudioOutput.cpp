@@ -7,11 +7,6 @@
 
 namespace {
 
-void MoveSource(MediaSource* source, int32_t deltaMs) {
-  const int64_t target = static_cast<int64_t>(source->PositionMs()) + deltaMs;
-  source->Seek(target < 0 ? 0 : target > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(target));
-}
-
 // The wave output device. A closed device is not reused: every file gets a
 // fresh one, so nothing of the last file's state carries over.
 class WaveOutOutput final : public AudioOutput {
@@ -42,12 +37,15 @@ class WaveOutOutput final : public AudioOutput {
   }
   // Whatever the device holds is from the old position: stop it, move the
   // source, and start again if it was playing.
-  void SeekBy(int32_t deltaMs) override {
+  void SeekTo(uint32_t ms) override {
     if (!IsOpen() || source_ == nullptr) return;
     const bool restart = device_->IsPlaying();
     device_->Stop();
-    MoveSource(source_, deltaMs);
+    source_->Seek(ms);
     if (restart) device_->Start();
+  }
+  uint32_t HeardMs() override {
+    return device_ && source_ ? device_->HeardMs() : source_ ? source_->PositionMs() : 0;
   }
   bool Handle3D(uint16_t, uint32_t) override { return false; }
   uint32_t EndGeneration() const override { return device_ ? device_->generation() : 0; }
@@ -69,6 +67,8 @@ class DirectSoundOutput final : public AudioOutput {
     Close();
     stream_ = device_.CreateStream(source);
     source_ = source;
+    window_ = window;
+    message_ = message;
     return stream_ != nullptr && stream_->SetStreamNotify(window, message);
   }
   void Close() override {
@@ -91,9 +91,19 @@ class DirectSoundOutput final : public AudioOutput {
   void Stop() override {
     if (stream_ != nullptr) stream_->StopStream();
   }
-  // The feeding thread reads the moved source on its next refill.
-  void SeekBy(int32_t deltaMs) override {
-    if (stream_ != nullptr && source_ != nullptr) MoveSource(source_, deltaMs);
+  // The buffer holds up to two seconds from the old position: the stream
+  // starts afresh from the new one, so that is what is heard next.
+  void SeekTo(uint32_t ms) override {
+    if (stream_ == nullptr || source_ == nullptr) return;
+    const bool restart = stream_->IsStreamPlaying();
+    stream_->StopStream();
+    source_->Seek(ms);
+    // A seek past the end leaves nothing to start with: the file has ended,
+    // and is told so as a stream that played out would tell it.
+    if (restart && !stream_->StartStream()) PostMessageA(window_, message_, stream_->EndWithoutStart(), 0);
+  }
+  uint32_t HeardMs() override {
+    return stream_ != nullptr ? stream_->HeardMs() : source_ != nullptr ? source_->PositionMs() : 0;
   }
   bool Handle3D(uint16_t code, uint32_t groupMask) override {
     return Handle3DCommand(stream_, code, groupMask);
@@ -105,9 +115,16 @@ class DirectSoundOutput final : public AudioOutput {
   DirectSoundDevice device_;
   DirectSoundStream* stream_ = nullptr;  // owned by device_
   MediaSource* source_ = nullptr;
+  HWND window_ = nullptr;  // told of the end
+  UINT message_ = 0;
 };
 
 }  // namespace
+
+void AudioOutput::SeekBy(int32_t deltaMs) {
+  const int64_t target = static_cast<int64_t>(HeardMs()) + deltaMs;
+  SeekTo(target < 0 ? 0 : target > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(target));
+}
 
 std::unique_ptr<AudioOutput> MakeAudioOutput(HWND window, bool tryDirectSound) {
   if (tryDirectSound) {

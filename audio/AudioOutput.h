@@ -30,9 +30,16 @@ class AudioOutput {
   virtual bool Pause() = 0;
   // Ends playback at once, discarding what the device holds.
   virtual void Stop() = 0;
-  // Moves the open source by `deltaMs` from where it is (not before its
-  // start), so that what plays next comes from there.
-  virtual void SeekBy(int32_t deltaMs) = 0;
+  // Moves the open source to `ms`; what the device holds from the old place
+  // is dropped, so the next thing heard (and shown) comes from there. A
+  // playing output plays on; a paused one stays silent until Start.
+  virtual void SeekTo(uint32_t ms) = 0;
+  // SeekTo `deltaMs` from what is heard now, not before the start.
+  void SeekBy(int32_t deltaMs);
+  // The stream position (ms) of what the device plays now. The source has
+  // been read ahead of it by what the device holds (up to two seconds);
+  // before a start, and after a stop, it is the source's own position.
+  virtual uint32_t HeardMs() = 0;
   // Commands 5020 and 5021 on the 3D sound of what plays; false where the
   // device has no 3D sound.
   virtual bool Handle3D(uint16_t code, uint32_t groupMask) = 0;

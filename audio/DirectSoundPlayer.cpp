@@ -139,19 +139,68 @@ bool DirectSoundStream::SetStreamNotify(HWND window, UINT message) {
 
 // Fills the half at `offset`: from the source while it delivers, silence for
 // whatever it cannot. *ended tells that the source has run out.
-bool DirectSoundStream::FillHalf(DWORD offset, bool fromSource, bool* ended) {
+bool DirectSoundStream::FillHalf(DWORD offset, DWORD play, bool fromSource, bool* ended) {
   BufferLock lock(buffer_, offset, format_.avgBytesPerSec);
   if (!lock.ok()) return false;
   const uint8_t silence = format_.bitsPerSample == 8 ? 0x80 : 0x00;
   uint32_t count = 0;
   *ended = !fromSource;
+  const uint32_t from = source_->PositionMs();
   if (fromSource) {
     if (!source_->Read(0, lock.region1, lock.length1, lock.region2, lock.length2, &count)) count = 0;
     ++refills_;
     *ended = count < lock.length1 + lock.length2;
   }
   lock.FillFrom(count, silence);
+  heard_.Queued(SoundsAt(offset, play), count, from, source_->PositionMs());
   return true;
+}
+
+namespace {
+
+// How far the cursor moved from `last` to `play` round a buffer of `size`.
+// Between two readings it moves by half the buffer at most; a step of more
+// than three quarters is the cursor read a little behind an earlier reading
+// (it jitters, and a stop may set it back to what was really played), not
+// nearly a whole lap.
+DWORD CursorStep(DWORD last, DWORD play, DWORD size) {
+  const DWORD step = (play % size + size - last % size) % size;
+  return step > size / 4 * 3 ? 0 : step;
+}
+
+}  // namespace
+
+void DirectSoundStream::TrackCursor(DWORD play) {
+  std::lock_guard<std::mutex> held(cursorLock_);
+  const DWORD size = description_.dwBufferBytes;
+  if (size == 0) return;
+  const DWORD step = CursorStep(lastPlay_, play, size);
+  if (step == 0) return;
+  playedBytes_ += step;
+  lastPlay_ = play;
+}
+
+uint64_t DirectSoundStream::PlayedBytesAt(DWORD play) const {
+  std::lock_guard<std::mutex> held(cursorLock_);
+  const DWORD size = description_.dwBufferBytes;
+  return size == 0 ? playedBytes_ : playedBytes_ + CursorStep(lastPlay_, play, size);
+}
+
+// The half just played is refilled, so the cursor reaches it again after
+// the other half: never at once.
+uint64_t DirectSoundStream::SoundsAt(DWORD offset, DWORD play) const {
+  const DWORD size = description_.dwBufferBytes;
+  if (size == 0) return PlayedBytesAt(play);
+  const DWORD ahead = (offset + size - play % size) % size;
+  return PlayedBytesAt(play) + (ahead == 0 ? size : ahead);
+}
+
+uint32_t DirectSoundStream::HeardMs() {
+  if (!source_) return 0;
+  if (!buffer_ || !heard_.Started()) return source_->PositionMs();
+  DWORD play = 0, write = 0;
+  if (FAILED(buffer_->GetCurrentPosition(&play, &write))) return source_->PositionMs();
+  return heard_.HeardMs(PlayedBytesAt(play));
 }
 
 bool DirectSoundStream::StartStream() {
@@ -162,11 +211,20 @@ bool DirectSoundStream::StartStream() {
     BufferLock lock(buffer_, 0, format_.avgBytesPerSec);
     if (!lock.ok()) return false;
     uint32_t count = 0;
+    const uint32_t from = source_->PositionMs();
+    heard_.Reset(from);
+    {
+      std::lock_guard<std::mutex> held(cursorLock_);
+      playedBytes_ = 0;
+      lastPlay_ = 0;
+    }
     if (!source_->Read(0, lock.region1, lock.length1, lock.region2, lock.length2, &count)) return false;
     lock.FillFrom(count, format_.bitsPerSample == 8 ? 0x80 : 0x00);
+    heard_.Queued(0, count, from, source_->PositionMs());
   }
   bool ended = false;
-  FillHalf(format_.avgBytesPerSec, false, &ended);  // the second half starts silent
+  // The second half starts silent; the cursor is at 0 when it plays.
+  FillHalf(format_.avgBytesPerSec, 0, false, &ended);
   buffer_->SetCurrentPosition(0);
   heldNotices_ = 0;  // the feeding thread is not running yet
   if (!ResumeStream()) return false;
@@ -212,6 +270,7 @@ void DirectSoundStream::FeedLoop() {
       buffer_->Stop();
       return;
     }
+    TrackCursor(play);
     if (event == endMarker) {
       buffer_->Stop();
       return;
@@ -222,7 +281,7 @@ void DirectSoundStream::FeedLoop() {
       continue;
     }
     bool ended = false;
-    if (!FillHalf(event == 0 ? half : 0, endMarker < 0, &ended)) return;
+    if (!FillHalf(event == 0 ? half : 0, play, endMarker < 0, &ended)) return;
     if (ended && endMarker < 0) endMarker = event;
   }
 }
@@ -267,6 +326,9 @@ void DirectSoundStream::StopStream() {
     thread_.Reset();
   }
   generation_ = 0;  // an end notice still queued is of a run that is over
+  // Nothing of the source is queued any more: until the next start the
+  // heard position is the source's own.
+  heard_.Reset(0);
   state_ = kStreamStopped;
 }
 

@@ -13,7 +13,10 @@
 
 #include <atomic>
 #include <cstdint>
+#include <mutex>
 
+#include "audio/HeardPosition.h"
+#include "audio/StreamGeneration.h"
 #include "audio/MediaSource.h"
 #include "common/Shared3DBlock.h"
 #include "common/Win32Handles.h"
@@ -47,7 +50,16 @@ class DirectSoundStream {
   // The generation of the feeding thread's run; 0 when none runs or it was
   // stopped.
   uint32_t generation() const { return generation_; }
+  // A stream that could not start because its source has ended: a new
+  // generation for the end notice that tells it, as a run that played out.
+  uint32_t EndWithoutStart() {
+    generation_ = NewStreamGeneration();
+    return generation_;
+  }
   void ReleaseStream();
+  // The stream position of what the buffer plays now, from its play cursor;
+  // the source's own position before the first start.
+  uint32_t HeardMs();
 
   // Commands 5020 and 5021: the selected groups of the block "3DShareName"
   // are applied to the 3D buffer, or the buffer's values written into it.
@@ -65,7 +77,14 @@ class DirectSoundStream {
  private:
   static DWORD WINAPI ThreadMain(void* self);
   void FeedLoop();
-  bool FillHalf(DWORD offset, bool fromSource, bool* ended);
+  bool FillHalf(DWORD offset, DWORD play, bool fromSource, bool* ended);
+  // The play cursor's progress in bytes since the start: the feeding thread
+  // moves the count on at every wake-up (at least twice a lap), so a cursor
+  // read in between is never a whole lap ahead of it.
+  void TrackCursor(DWORD play);
+  uint64_t PlayedBytesAt(DWORD play) const;
+  // Where the half at `offset` sounds next, in played bytes.
+  uint64_t SoundsAt(DWORD offset, DWORD play) const;
 
   UINT notifyMessage_ = 0;
   HWND notifyWindow_ = nullptr;
@@ -88,6 +107,10 @@ class DirectSoundStream {
   DSBUFFERDESC description_{};
   PcmFormat format_{};
   std::atomic<uint32_t> refills_{0};
+  HeardPosition heard_;
+  mutable std::mutex cursorLock_;
+  uint64_t playedBytes_ = 0;  // guarded by cursorLock_
+  DWORD lastPlay_ = 0;        // guarded by cursorLock_
 };
 
 class DirectSoundDevice {

@@ -34,6 +34,7 @@ bool WaveOutDevice::Open(MediaSource* source) {
     return false;
   }
   bufferSize_ = format.nAvgBytesPerSec;
+  blockAlign_ = format.nBlockAlign;
   for (uint8_t*& b : buffers_) b = new (std::nothrow) uint8_t[bufferSize_];
   if (!buffers_[0] || !buffers_[1]) {
     Close();
@@ -66,6 +67,11 @@ bool WaveOutDevice::Start() {
   if (!open_) return false;
   stopping_ = false;
   generation_ = NewStreamGeneration();
+  // A stop resets the device's count; the heard position starts from where
+  // the source stands now.
+  playedAtStart_ = DeviceBytes();
+  queuedBytes_ = 0;
+  heard_.Reset(source_->PositionMs());
   ResetEvent(wake_.get());
   thread_.Reset(CreateThread(nullptr, 0, &WaveOutDevice::ThreadMain, this, 0, nullptr));
   paused_ = 0;
@@ -130,10 +136,39 @@ void WaveOutDevice::StreamLoop() {
   }
 }
 
+uint64_t WaveOutDevice::DeviceBytes() const {
+  if (!device_) return 0;
+  MMTIME time = {};
+  time.wType = TIME_SAMPLES;
+  if (waveOutGetPosition(device_, &time, sizeof time) != MMSYSERR_NOERROR) return 0;
+  switch (time.wType) {
+    case TIME_SAMPLES: return uint64_t{time.u.sample} * blockAlign_;
+    case TIME_BYTES: return time.u.cb;
+    case TIME_MS: return uint64_t{time.u.ms} * bufferSize_ / 1000;  // a buffer holds one second
+    default: return 0;
+  }
+}
+
+uint64_t WaveOutDevice::PlayedBytes() const {
+  const uint64_t now = DeviceBytes();
+  return now > playedAtStart_ ? now - playedAtStart_ : 0;
+}
+
+uint32_t WaveOutDevice::HeardMs() const {
+  if (!source_) return 0;
+  if (!thread_ || !heard_.Started()) return source_->PositionMs();
+  return heard_.HeardMs(PlayedBytes());
+}
+
 bool WaveOutDevice::FillBuffer(int index) {
   uint32_t count = 0;
+  // The positions either side of the read belong to it: no seek between.
+  SyncGuard held(source_->syncMutex());
+  const uint32_t from = source_->PositionMs();
   if (!source_->Read(0, buffers_[index], bufferSize_, nullptr, 0, &count)) count = 0;
   counts_[index] = count;
+  readFrom_[index] = from;
+  readTo_[index] = source_->PositionMs();
   return count > 0;
 }
 
@@ -151,6 +186,8 @@ bool WaveOutDevice::WriteCurrent(int index) {
     return false;
   }
   ++buffersWritten_;
+  heard_.Queued(queuedBytes_, counts_[index], readFrom_[index], readTo_[index]);
+  queuedBytes_ += counts_[index];
   return true;
 }
 

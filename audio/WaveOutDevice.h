@@ -11,6 +11,7 @@
 #include <atomic>
 #include <cstdint>
 
+#include "audio/HeardPosition.h"
 #include "audio/MediaSource.h"
 #include "common/Win32Handles.h"
 
@@ -41,6 +42,10 @@ class WaveOutDevice {
   virtual bool Start();
   virtual bool Open(MediaSource* source);
   bool Pause();
+  // The stream position of what the device plays now: the read position
+  // less what is queued and not yet played. Before anything is queued (and
+  // after a stop) the source's own position.
+  uint32_t HeardMs() const;
 
   // The generation of the feeding thread's run; 0 when none runs or it was
   // stopped.
@@ -58,6 +63,9 @@ class WaveOutDevice {
  private:
   static DWORD WINAPI ThreadMain(void* self);
   bool HeaderDone(int index) const;
+  // Bytes the device has played since the feeding thread started.
+  uint64_t PlayedBytes() const;
+  uint64_t DeviceBytes() const;
 
   uint32_t paused_ = 0;
   uint32_t open_ = 0;
@@ -66,6 +74,8 @@ class WaveOutDevice {
   UINT notifyMessage_ = 0;
   HWND notifyWindow_ = nullptr;
   uint32_t counts_[2] = {0, 0};
+  uint32_t readFrom_[2] = {0, 0};  // the stream positions each buffer was read between
+  uint32_t readTo_[2] = {0, 0};
   MMRESULT lastResult_ = MMSYSERR_NOERROR;
   HWAVEOUT device_ = nullptr;
   UniqueHandle thread_;
@@ -76,6 +86,10 @@ class WaveOutDevice {
   WAVEHDR headers_[2] = {};
   uint8_t* buffers_[2] = {nullptr, nullptr};
   uint32_t bufferSize_ = 0;
+  uint32_t blockAlign_ = 0;
   MediaSource* source_ = nullptr;
   std::atomic<uint32_t> buffersWritten_{0};
+  HeardPosition heard_;
+  uint64_t queuedBytes_ = 0;      // feeding thread: bytes written since the start
+  uint64_t playedAtStart_ = 0;    // the device's count when the thread started
 };

@@ -2,10 +2,12 @@
 
 #include <cstdio>
 #include <new>
+#include <string>
 
 #include "common/CommandCodes.h"
 #include "common/FileHandOff.h"
 #include "media/MediaKind.h"
+#include "skin/SkinGeometry.h"
 
 CdEngine::CdEngine(PlayList* list, HWND window, FrontPanelLcd* lcd, CdDeviceFactory factory)
     : list_(list), window_(window), lcd_(lcd), factory_(std::move(factory)) {}
@@ -32,10 +34,18 @@ void CdEngine::SetButtons(bool play, bool stop, bool pause, bool skips, bool tra
   buttons_ = {play, stop, pause, skips, skips, tracks, tracks};
 }
 
+// Past 99:59 the clock shows hours and minutes, as the wave player's does.
+// A seconds field beyond 59 is no time: it counts as 59.
 void CdEngine::Show(int track, int64_t minutes, int64_t seconds) {
+  const int64_t total = (minutes < 0 ? 0 : minutes) * 60 + (seconds < 0 ? 0 : seconds > 59 ? 59 : seconds);
+  const ClockPairs clock = ClockPairsOf(static_cast<uint32_t>(total > UINT32_MAX ? UINT32_MAX : total));
   shownTrack_ = TwoDigitsOf(track);
-  shownMinutes_ = TwoDigitsOf(minutes);
-  shownSeconds_ = TwoDigitsOf(seconds);
+  shownMinutes_ = TwoDigitsOf(clock.left);
+  shownSeconds_ = TwoDigitsOf(clock.right);
+}
+
+bool CdEngine::TrackUnderWay() const {
+  return device_ && (status_ & (kCdPlaying | kCdPaused)) != 0;
 }
 
 // ---- steps ----
@@ -248,15 +258,23 @@ void CdEngine::EjectOrClose() {
   }
 }
 
-void CdEngine::RandomOn() {
-  StopCd();
-  list_->Shuffle();
-  RefreshMarks();
-}
+void CdEngine::RandomOn() { SetRandom(true); }
 
-void CdEngine::RandomOff() {
-  StopCd();
-  list_->Unshuffle();
+void CdEngine::RandomOff() { SetRandom(false); }
+
+// A track that plays or is paused goes on; the new order starts after it.
+// Otherwise the list starts again in the new order.
+void CdEngine::SetRandom(bool on) {
+  if (TrackUnderWay()) {
+    if (list_->IsShuffled() != on) list_->SetShuffled(on);
+  } else {
+    StopCd();
+    if (on) {
+      list_->Shuffle();
+    } else {
+      list_->Unshuffle();
+    }
+  }
   RefreshMarks();
 }
 
@@ -409,6 +427,15 @@ void CdEngine::OnDiscChange(bool arrived, int drive, bool autoPlay) {
 }
 
 void CdEngine::OnListEdited() {
+  EndSkip();
+  // OK: the track that plays goes on when the new list still holds it.
+  const std::string playing = list_->CurrentPath();
+  if (TrackUnderWay() && list_->EditsHold(playing.c_str()) && list_->CommitEditsKeeping(playing.c_str())) {
+    list_->HideListWindow();
+    marks_.ShowPageOf(list_->CurrentEntryNumber());
+    RefreshMarks();
+    return;
+  }
   CloseDevice();
   list_->CommitEdits();
   list_->HideListWindow();

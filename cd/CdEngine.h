@@ -97,6 +97,9 @@ class CdEngine {
   void CancelSkip();
   void ResetDisplay();
   void ChangeTrack(bool forward);
+  void SetRandom(bool on);
+  // A track device that plays or is paused.
+  bool TrackUnderWay() const;
   void RefreshMarks();
   void Show(int track, int64_t minutes, int64_t seconds);
   void SetButtons(bool play, bool stop, bool pause, bool skips, bool tracks);

@@ -208,6 +208,8 @@ bool PlayList::FillFromPattern(const char* pattern) {
 
   count_ = taken;
   if (taken == 0) return false;  // no match worth keeping
+  // A new disc under a lit RANDOM lamp plays in random order too.
+  if (random_) ShuffleOrder(order_, count_);
   position_ = 0;
   return true;
 }

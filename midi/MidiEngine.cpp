@@ -6,6 +6,7 @@
 #include "common/FileHandOff.h"
 #include "common/ErrorBox.h"
 #include "media/MediaKind.h"
+#include "skin/SkinGeometry.h"
 
 MidiEngine::MidiEngine(PlayList* list, HWND window, MidiDeviceFactory factory)
     : list_(list), window_(window), factory_(std::move(factory)) {}
@@ -29,11 +30,12 @@ void MidiEngine::SetButtons(bool play, bool stop, bool pause, bool skips, bool t
   buttons_ = {play, stop, pause, skips, skips, tracks, tracks};
 }
 
+// Past 99:59 the clock shows hours and minutes, as the wave player's does.
 void MidiEngine::ShowTime(uint32_t milliseconds) {
-  const uint32_t seconds = milliseconds / 1000;
+  const ClockPairs clock = ClockPairsOf(milliseconds / 1000);
   shownFile_ = TwoDigitsOf(list_->CurrentEntryNumber());
-  shownMinutes_ = TwoDigitsOf(seconds / 60);
-  shownSeconds_ = seconds % 60;
+  shownMinutes_ = TwoDigitsOf(clock.left);
+  shownSeconds_ = TwoDigitsOf(clock.right);
   char title[kPlayListSlot] = {};
   list_->CurrentTitle(title, sizeof title);
   title_ = title;
@@ -216,15 +218,27 @@ void MidiEngine::AddFile(const char* name) {
   }
 }
 
-void MidiEngine::RandomOn() {
-  StopMidi();
-  list_->Shuffle();
-  marks_.Refresh(*list_);
+void MidiEngine::RandomOn() { SetRandom(true); }
+
+void MidiEngine::RandomOff() { SetRandom(false); }
+
+bool MidiEngine::FileUnderWay() const {
+  return device_ && (state_ & (kMidiPlaying | kMidiPaused)) != 0;
 }
 
-void MidiEngine::RandomOff() {
-  StopMidi();
-  list_->Unshuffle();
+// A file that plays or is paused goes on; the new order starts after it.
+// Otherwise the list starts again in the new order.
+void MidiEngine::SetRandom(bool on) {
+  if (FileUnderWay()) {
+    if (list_->IsShuffled() != on) list_->SetShuffled(on);
+  } else {
+    StopMidi();
+    if (on) {
+      list_->Shuffle();
+    } else {
+      list_->Unshuffle();
+    }
+  }
   marks_.Refresh(*list_);
 }
 
@@ -328,6 +342,14 @@ void MidiEngine::OnPlayedOut() {
 }
 
 void MidiEngine::OnListEdited() {
+  // OK: the file that plays goes on when the new list still holds it.
+  const std::string playing = list_->CurrentPath();
+  if (FileUnderWay() && list_->EditsHold(playing.c_str()) && list_->CommitEditsKeeping(playing.c_str())) {
+    list_->HideListWindow();
+    marks_.ShowPageOf(list_->CurrentEntryNumber());
+    marks_.Refresh(*list_);
+    return;
+  }
   CloseDevice();
   list_->CommitEdits();
   list_->HideListWindow();

@@ -103,6 +103,9 @@ class MidiEngine {
   void CloseDevice();
   void ResetDisplay();
   void ChangeFile(bool forward);
+  void SetRandom(bool on);
+  // A device whose file plays or is paused.
+  bool FileUnderWay() const;
   void ShowTempo();
   void SetTempo(long tempo);
   void ShowTime(uint32_t milliseconds);

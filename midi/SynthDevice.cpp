@@ -150,7 +150,14 @@ bool SynthDevice::Seek(uint32_t to) {
   return SeekTo(to == 0xFFFFFFFFu ? stream_ ? stream_->LengthMs() : 0 : static_cast<int64_t>(to));
 }
 
-uint32_t SynthDevice::Position() { return source_ ? source_->PositionMs() : 0; }
+// What is heard, not what has been rendered: the output holds up to two
+// seconds rendered ahead of it.
+uint32_t SynthDevice::Position() {
+  if (!source_) return 0;
+  return output_ ? output_->HeardMs() : source_->PositionMs();
+}
+
+uint32_t SynthDevice::RenderedMs() { return source_ ? source_->PositionMs() : 0; }
 
 uint32_t SynthDevice::Mode() {
   if (!source_) return MCI_MODE_NOT_READY;

@@ -44,6 +44,9 @@ class SynthDevice : public MciDevice {
   long GetTempo() override;
   MCIDEVICEID id() const override { return id_; }
   bool PlayedToTheEnd() override;
+  // Where rendering stands: ahead of Position (what is heard) by what the
+  // output holds (for tests).
+  uint32_t RenderedMs();
 
  private:
   bool SeekTo(int64_t ms);

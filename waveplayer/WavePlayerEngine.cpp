@@ -235,15 +235,15 @@ void WavePlayerEngine::PreviousTrack() { ChangeTrack(false); }
 void WavePlayerEngine::ChangeTrack(bool forward) {
   savedPlayState_ = playState_;
   if (!forward && rules_.trackBackRestarts && outputOpen() && source_ &&
-      source_->PositionMs() > kRestartThresholdMs) {
+      output_->HeardMs() > kRestartThresholdMs) {
     // Well into a file, TRACKB goes back to its start instead.
     if (savedPlayState_ & kPlayPlaying) {
-      source_->Seek(0);
+      output_->SeekTo(0);
       PlayOrResume();
       return;
     }
     if (savedPlayState_ & kPlayPaused) {
-      source_->Seek(0);
+      output_->SeekTo(0);
       return;
     }
   }
@@ -397,5 +397,10 @@ bool WavePlayerEngine::PreviousPage() {
 void WavePlayerEngine::Tick() {
   if (!blink_) return;
   shownTrack_ = list_->CurrentEntryNumber();
-  shownSeconds_ = source_ ? source_->PositionMs() / 1000 : 0;
+  shownSeconds_ = HeardMs() / 1000;
+}
+
+uint32_t WavePlayerEngine::HeardMs() const {
+  if (!source_) return 0;
+  return outputOpen() ? output_->HeardMs() : source_->PositionMs();
 }

@@ -99,6 +99,9 @@ class WavePlayerEngine {
   uint32_t shownSeconds() const { return shownSeconds_; }
   PlayList* list() const { return list_; }
   MediaSource* source() const { return source_.get(); }
+  // The playing time: the position of what is heard, not of what has been
+  // read ahead for the output.
+  uint32_t HeardMs() const;
   bool outputOpen() const;
   bool outputPlaying() const;
   // The window is gone while an operation's message box was up: the

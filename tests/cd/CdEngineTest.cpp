@@ -348,15 +348,21 @@ TEST_F(CdEngineTest, DiscsComeAndGoAndTheDeviceGoesFirst) {
   EXPECT_TRUE(engine_->buttons().play);
 }
 
-TEST_F(CdEngineTest, StepsNeedAKnownLengthAndDisplaysStopAt99) {
+TEST_F(CdEngineTest, StepsNeedAKnownLengthAndDisplaysShowHoursPast99Minutes) {
   engine_->Command(kCmdPlay, 0);
   script_.calls.clear();
   engine_->Command(kCmdSkipForward, 0);
   EXPECT_EQ(script_.calls, (std::vector<std::string>{"forward 10"}));
-  Device()->position = 0xFFFFFFFF;  // where a seek to the end leaves a device
+  // Where a seek to the end leaves a device: 255 minutes and a seconds
+  // field that is no time (taken as 59), so 4 h 15 min on the clock.
+  Device()->position = 0xFFFFFFFF;
+  engine_->Refresh();
+  EXPECT_EQ(engine_->shownMinutes(), 4);
+  EXPECT_EQ(engine_->shownSeconds(), 15);
+  Device()->position = MakeTmsf(1, 99, 59);
   engine_->Refresh();
   EXPECT_EQ(engine_->shownMinutes(), 99);
-  EXPECT_EQ(engine_->shownSeconds(), 99);
+  EXPECT_EQ(engine_->shownSeconds(), 59);
   // A held skip over a track of unknown length stays where it began.
   script_.lengthMsf = 0;
   Device()->position = MakeTmsf(1, 0, 20);

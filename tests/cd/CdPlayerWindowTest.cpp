@@ -7,7 +7,9 @@
 #include <windows.h>
 #include <dbt.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -247,6 +249,100 @@ TEST_F(CdWindowTest, StatusReplyGoesOnlyToAWindowOfAnotherKind) {
   MSG reply;
   ASSERT_TRUE(PeekMessageA(&reply, reply_, kMsgStatusReply, kMsgStatusReply, PM_REMOVE));
   EXPECT_NE(reply.wParam & kStatusPlay, 0u);
+}
+
+// RANDOM and OK in the playlist window while a track plays: it goes on
+// (the same device, the same track), the lamps show the order the list has.
+TEST_F(CdWindowTest, RandomAndTheEditedListKeepTheTrackThatPlays) {
+  Start(4, "1:60,60,60,60");
+  Click(kCdPlay);
+  Command(kCmdNext);
+  ASSERT_EQ(CurrentTrack(), 2);
+  const MciDevice* playing = engine_->device();
+  const auto stillPlaying = [&] {
+    return engine_->device() == playing && CurrentTrack() == 2 && engine_->device()->IsPlaying() &&
+           engine_->status() == kCdPlaying && engine_->list()->CurrentEntryNumber() == 2;
+  };
+  const auto lampsShowOrder = [&] {
+    const bool shuffled = engine_->list()->IsShuffled();
+    return Image(kCdRandomLamp) == (shuffled ? kRandomLampLit : kRandomLampDark) &&
+           Image(kCdOnceLamp) == (shuffled ? kOnceLampDark : kOnceLampLit);
+  };
+  Command(kCmdRandom);
+  EXPECT_TRUE(stillPlaying());
+  EXPECT_TRUE(engine_->list()->IsShuffled());
+  EXPECT_TRUE(lampsShowOrder());
+  EXPECT_EQ(engine_->mark(2), kMarkCurrent);
+  // The other three come after it, each once.
+  std::vector<int> after;
+  for (int p = 2; p <= 4; ++p) after.push_back(engine_->list()->OrderAt(p) + 1);
+  std::sort(after.begin(), after.end());
+  EXPECT_EQ(after, (std::vector<int>{1, 3, 4}));
+  Click(kCdOnceLamp);
+  EXPECT_TRUE(stillPlaying());
+  EXPECT_FALSE(engine_->list()->IsShuffled());
+  EXPECT_TRUE(lampsShowOrder());
+  // Straight order again: NEXT goes on with track 3.
+  Command(kCmdNext);
+  ASSERT_EQ(CurrentTrack(), 3);
+
+  // OK on a list that still holds the track: it plays on.
+  playing = engine_->device();
+  engine_->list()->CopyEntriesToEdits(false);
+  SendMessageA(cd_, kMsgListEdited, 0, 0);
+  PumpFor(40);
+  EXPECT_TRUE(engine_->device() == playing && CurrentTrack() == 3 && engine_->device()->IsPlaying());
+  EXPECT_EQ(engine_->list()->CurrentEntryNumber(), 3);
+  EXPECT_EQ(engine_->mark(3), kMarkCurrent);
+  // OK on a list without it: the player stops.
+  engine_->list()->CopyEntriesToEdits(false);
+  std::strcpy(engine_->list()->EditSlot(2), engine_->list()->EditSlot(3));
+  engine_->list()->EditSlot(3)[0] = '\0';
+  SendMessageA(cd_, kMsgListEdited, 0, 0);
+  PumpFor(40);
+  EXPECT_EQ(engine_->status(), kCdStopped);
+  EXPECT_FALSE(engine_->device() != nullptr && engine_->device()->IsPlaying());
+  EXPECT_EQ(engine_->list()->Count(), 3);
+}
+
+// A disc that arrives under a lit RANDOM lamp plays in random order too.
+TEST_F(CdWindowTest, ANewDiscFollowsTheRandomLamp) {
+  Start(3, "4:30,30,30");
+  Command(kCmdRandom);
+  ASSERT_EQ(Image(kCdRandomLamp), kRandomLampLit);
+  DEV_BROADCAST_VOLUME volume = {};
+  volume.dbcv_size = sizeof volume;
+  volume.dbcv_devicetype = DBT_DEVTYP_VOLUME;
+  volume.dbcv_unitmask = 1u << kDiscDrive;
+  volume.dbcv_flags = DBTF_MEDIA;
+  disc_.reset();
+  SendMessageA(panel_, WM_DEVICECHANGE, DBT_DEVICEREMOVECOMPLETE, reinterpret_cast<LPARAM>(&volume));
+  PumpFor(60);
+  disc_.reset(new TestDisc(30));
+  SendMessageA(panel_, WM_DEVICECHANGE, DBT_DEVICEARRIVAL, reinterpret_cast<LPARAM>(&volume));
+  PumpFor(60);
+  ASSERT_EQ(engine_->list()->Count(), 30);
+  EXPECT_EQ(Image(kCdRandomLamp), kRandomLampLit);
+  EXPECT_TRUE(engine_->list()->IsShuffled());
+  // Thirty tracks in straight order under a lit lamp would be one chance in 30!.
+  int straight = 0;
+  for (int p = 1; p <= 30; ++p) straight += engine_->list()->OrderAt(p) == p - 1;
+  EXPECT_LT(straight, 30);
+}
+
+// Past 99:59 the clock shows hours and minutes, as the wave player's does.
+TEST_F(CdWindowTest, TheClockShowsHoursPastNinetyNineMinutes) {
+  Start(2, "1:7000,30");
+  Click(kCdPlay);
+  ASSERT_EQ(CurrentTrack(), 1);
+  ASSERT_TRUE(engine_->device()->Seek(MakeTmsf(1, 100, 5)));  // 1 h 40 min 5 s
+  Tick();
+  EXPECT_EQ(Digits(kCdTrackTens + 2), 1);
+  EXPECT_EQ(Digits(kCdTrackTens + 4), 40);
+  ASSERT_TRUE(engine_->device()->Seek(MakeTmsf(1, 99, 59)));
+  Tick();
+  EXPECT_EQ(Digits(kCdTrackTens + 2), 99);
+  EXPECT_EQ(Digits(kCdTrackTens + 4), 59);
 }
 
 }  // namespace

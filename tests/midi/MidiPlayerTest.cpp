@@ -10,6 +10,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -293,6 +294,75 @@ TEST_F(MidiPlayerTest, PreviousAndStepsFollowThePosition) {
   Command(kCmdSkipForward);
   EXPECT_FALSE(Log("SEEK end 0"));
   EXPECT_EQ(log_.find("SEEK"), std::string::npos);
+}
+
+// RANDOM and OK in the playlist window while a file plays: it goes on (the
+// same device, the same file), and the lamps show the order the list has.
+TEST_F(MidiPlayerTest, RandomAndTheEditedListKeepTheFileThatPlays) {
+  sequencer_.Script("1:60");
+  for (const char* name : {"a.mid", "b.mid", "c.mid", "d.mid"}) Add(name);
+  Click(kCdPlay);
+  Command(kCmdNext);
+  ASSERT_EQ(Current(), 2);
+  const MciDevice* playing = engine_->device();
+  const auto stillPlaying = [&] {
+    return engine_->device() == playing && Current() == 2 && engine_->device()->IsPlaying() &&
+           engine_->state() == kMidiPlaying && Title() == "b";
+  };
+  const auto lampsShowOrder = [&] {
+    const bool shuffled = engine_->list()->IsShuffled();
+    return Image(kCdRandomLamp) == (shuffled ? kRandomLampLit : kRandomLampDark) &&
+           Image(kCdOnceLamp) == (shuffled ? kOnceLampDark : kOnceLampLit);
+  };
+  Command(kCmdRandom);
+  Tick();
+  EXPECT_TRUE(stillPlaying());
+  EXPECT_TRUE(engine_->list()->IsShuffled());
+  EXPECT_TRUE(lampsShowOrder());
+  EXPECT_EQ(engine_->marks().mark(2), kMarkCurrent);
+  std::vector<int> after;
+  for (int p = 2; p <= 4; ++p) after.push_back(engine_->list()->OrderAt(p) + 1);
+  std::sort(after.begin(), after.end());
+  EXPECT_EQ(after, (std::vector<int>{1, 3, 4}));
+  Click(kCdOnceLamp);
+  Tick();
+  EXPECT_TRUE(stillPlaying());
+  EXPECT_TRUE(lampsShowOrder());
+  Command(kCmdNext);
+  ASSERT_EQ(Current(), 3);
+
+  // OK on a list that still holds the file: it plays on.
+  playing = engine_->device();
+  engine_->list()->CopyEntriesToEdits(false);
+  SendMessageA(midi_, kMsgListEdited, 0, 0);
+  PumpFor(40);
+  EXPECT_TRUE(engine_->device() == playing && Current() == 3 && engine_->device()->IsPlaying());
+  EXPECT_EQ(engine_->marks().mark(3), kMarkCurrent);
+  // OK on a list without it: the player stops.
+  engine_->list()->CopyEntriesToEdits(false);
+  std::strcpy(engine_->list()->EditSlot(2), engine_->list()->EditSlot(3));
+  engine_->list()->EditSlot(3)[0] = '\0';
+  SendMessageA(midi_, kMsgListEdited, 0, 0);
+  PumpFor(40);
+  EXPECT_EQ(engine_->device(), nullptr);
+  EXPECT_EQ(engine_->state(), kMidiStopped);
+  EXPECT_EQ(engine_->list()->Count(), 3);
+}
+
+// Past 99:59 the clock shows hours and minutes, as the wave player's does.
+TEST_F(MidiPlayerTest, TheClockShowsHoursPastNinetyNineMinutes) {
+  sequencer_.Script("1:7000");
+  Add("long.mid");
+  Click(kCdPlay);
+  ASSERT_NE(engine_->device(), nullptr);
+  ASSERT_TRUE(engine_->device()->Seek(6005000));  // 1 h 40 min 5 s
+  Tick();
+  EXPECT_EQ(Digits(kCdTrackTens + 2), 1);
+  EXPECT_EQ(Digits(kCdTrackTens + 4), 40);
+  ASSERT_TRUE(engine_->device()->Seek(5999000));
+  Tick();
+  EXPECT_EQ(Digits(kCdTrackTens + 2), 99);
+  EXPECT_EQ(Digits(kCdTrackTens + 4), 59);
 }
 
 TEST_F(MidiPlayerTest, FilesThatDoNotOpenAreToldOnceAndNeverLoopForEver) {
