@@ -7,6 +7,7 @@
 #include "audio/ByteFile.h"
 #include "audio/PcmFormat.h"
 #include "audio/WavSamples.h"
+#include "common/PathLimits.h"
 
 constexpr uint32_t kSeekFailed = 0xFFFFFFFFu;
 constexpr uint32_t kWavHeaderBytes = 46;
@@ -86,7 +87,7 @@ class WavWriter {
   bool PatchHeader();
 
   ByteFile file_;
-  char path_[261] = {};
+  char path_[kPathCapacity] = {};  // UTF-8
   uint32_t dataBytes_ = 0;
   uint32_t avgBytesPerSec_ = 0;
   uint32_t blockAlign_ = 1;

@@ -103,3 +103,20 @@ bool ReadCopiedFile(const COPYDATASTRUCT* data, WPARAM command, char* name, size
   std::memcpy(name, bytes, static_cast<const char*>(end) - bytes + 1);
   return true;
 }
+
+size_t DroppedFileName(HDROP drop, UINT index, char* name, size_t capacity) {
+  if (name == nullptr || capacity == 0) return 0;
+  name[0] = '\0';
+  const UINT units = DragQueryFileW(drop, index, nullptr, 0);
+  if (units == 0 || units > kMaxPathUnits) return 0;
+  wchar_t wide[kMaxPathUnits + 1];
+  if (DragQueryFileW(drop, index, wide, kMaxPathUnits + 1) != units) return 0;
+  const int bytes = WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, wide, static_cast<int>(units), name,
+                                        static_cast<int>(capacity - 1), nullptr, nullptr);
+  if (bytes <= 0) {
+    name[0] = '\0';
+    return 0;
+  }
+  name[bytes] = '\0';
+  return static_cast<size_t>(bytes);
+}

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <windows.h>
+#include <shellapi.h>
 
 #include <cstddef>
 
@@ -29,3 +30,9 @@ bool ReadHandedFile(LPARAM lParam, char* name, size_t capacity);
 // The name in a WM_COPYDATA from another process, when it carries `command`
 // and holds one NUL-terminated name that fits `capacity`.
 bool ReadCopiedFile(const COPYDATASTRUCT* data, WPARAM command, char* name, size_t capacity);
+
+// Dropped file `index` of a drop, as UTF-8 in `name`; its length in bytes,
+// or 0 when it is missing, longer than the system opens, or does not fit
+// `capacity`. The names are taken as UTF-16 and converted here: the "A"
+// query counts its result in UTF-16 units, not in the bytes it wrote.
+size_t DroppedFileName(HDROP drop, UINT index, char* name, size_t capacity);

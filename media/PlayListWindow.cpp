@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "common/ErrorBox.h"
+#include "common/FileHandOff.h"
 #include "common/Win32Handles.h"
 #include "common/WindowClass.h"
 #include "media/DiscList.h"
@@ -235,14 +236,13 @@ void OnCommand(HWND window, int id) {
 void OnDropFiles(HWND window, HDROP drop) {
   PlayListWindowState* state = StateOf(window);
   if (state != nullptr && state->list != nullptr) {
-    const UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+    const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
     for (UINT i = 0; i < count; ++i) {
-      // A name too long for a slot is skipped; asking with a short buffer
-      // would cut it into another file's name.
-      const UINT length = DragQueryFileA(drop, i, nullptr, 0);
-      if (length == 0 || length >= kPlayListSlot) continue;
+      // A name too long for the system is skipped, never cut into another
+      // file's name.
       char path[kPlayListSlot];
-      if (DragQueryFileA(drop, i, path, sizeof path) != length) continue;
+      const size_t length = DroppedFileName(drop, i, path, sizeof path);
+      if (length == 0) continue;
       AddEdit(*state->list, path, length);
     }
     RefreshLines(*state);

@@ -9,6 +9,7 @@
 #include "common/SettingsKey.h"
 #include "common/Win32Handles.h"
 #include "midi/SynthDevice.h"
+#include "common/PathLimits.h"
 
 namespace {
 
@@ -17,9 +18,9 @@ bool ReadSetting(const char* name, DWORD type, void* data, DWORD size) {
 }
 
 std::string ProgramFolder() {
-  char path[MAX_PATH] = {};
-  const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-  if (n == 0 || n >= MAX_PATH) return std::string();
+  char path[kPathCapacity] = {};  // UTF-8
+  const DWORD n = GetModuleFileNameA(nullptr, path, sizeof path);
+  if (n == 0 || n >= sizeof path) return std::string();
   char* slash = std::strrchr(path, '\\');
   if (slash == nullptr) return std::string();
   slash[1] = '\0';
@@ -35,9 +36,9 @@ MidiOutputChoice StoredMidiOutputChoice() {
 }
 
 std::string SoundFontPath() {
-  char path[MAX_PATH + 1] = {};
-  if (ReadSetting("SoundFont", REG_SZ, path, MAX_PATH) && path[0] != '\0') {
-    path[MAX_PATH] = '\0';
+  char path[kPathCapacity + 1] = {};
+  if (ReadSetting("SoundFont", REG_SZ, path, kPathCapacity) && path[0] != '\0') {
+    path[kPathCapacity] = '\0';
     return path;
   }
   const std::string folder = ProgramFolder();

@@ -26,8 +26,16 @@ bool SendCantorixCommand(HWND cantorix, UINT commandMessage, uint16_t route, uin
 void PostCantorixCommand(HWND cantorix, UINT commandMessage, uint16_t route, uint16_t code,
                          LPARAM lParam);
 
-// Starts Cantorix.exe with `arguments` ("" or "allclose"): the copy beside
+// Starts Cantorix.exe with `arguments` ("", "allclose" or a quoted file): the copy beside
 // Handset.exe, else the one in the "Application Path" setting's folder,
 // else the bare name for the system to find. Returns once the new program
 // waits for input (bounded), true when it was started.
 bool StartCantorix(const char* arguments);
+
+// The file named on Handset's command line (UTF-8, quoted or not): true
+// when it exists and fits `capacity`.
+bool FileArgument(const char* commandLine, char* path, size_t capacity);
+
+// Hands `path` to the running Cantorix as a second start would (an atom, or
+// WM_COPYDATA for a long name); when none runs, starts one with the file.
+bool OpenInCantorix(const char* path, UINT commandMessage);

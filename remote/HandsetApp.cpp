@@ -1,6 +1,7 @@
 #include "remote/HandsetApp.h"
 
 #include "common/CommandCodes.h"
+#include "common/PathLimits.h"
 #include "remote/CantorixLink.h"
 #include "remote/HandsetLayout.h"
 #include "remote/HandsetWindow.h"
@@ -9,15 +10,19 @@
 #include "skin/DibButton.h"
 #include "skin/SkinPalette.h"
 
-int RunHandset(HINSTANCE instance, int showMode) {
-  // One remote at a time; the running one is left as it is.
+int RunHandset(HINSTANCE instance, const char* commandLine, int showMode) {
+  const UINT commandMessage = RegisterWindowMessageA(kCommandMessageName);
+  // A file named on the command line goes to Cantorix even when a remote
+  // runs already; then one remote at a time, the running one left as it is.
+  char file[kPathCapacity];
+  const bool hasFile = FileArgument(commandLine, file, sizeof file);
+  if (hasFile) OpenInCantorix(file, commandMessage);
   if (FindWindowA(kHandsetClass, nullptr) != nullptr) return 0;
-  if (FindCantorix() == nullptr) StartCantorix("");
+  if (!hasFile && FindCantorix() == nullptr) StartCantorix("");
   if (!RegisterRemoteClass(instance)) return 0;
   RegisterDibButton(instance, MAKEINTRESOURCEA(kHandsetCursor));
   SetPictureCursor(LoadCursorA(instance, MAKEINTRESOURCEA(kHandsetCursor)));
   const bool panelClasses = RegisterPanel3DClasses(instance);
-  const UINT commandMessage = RegisterWindowMessageA(kCommandMessageName);
   HPALETTE palette = BuildSkinPalette(instance, MAKEINTRESOURCEA(kHandsetFace));
   SetSkinPalette(palette);
 

@@ -3,4 +3,5 @@
 
 #include <windows.h>
 
-int RunHandset(HINSTANCE instance, int showMode);
+// `commandLine` may name a file (UTF-8) for Cantorix to open and play.
+int RunHandset(HINSTANCE instance, const char* commandLine, int showMode);

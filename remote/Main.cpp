@@ -1,5 +1,5 @@
 #include "remote/HandsetApp.h"
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showMode) {
-  return RunHandset(instance, showMode);
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showMode) {
+  return RunHandset(instance, commandLine, showMode);
 }

@@ -133,7 +133,7 @@ void HandleDroppedFiles(HWND panel, HDROP drop) {
   UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
   char name[kAtomNameCapacity];
   for (UINT i = 0; i < count; ++i) {
-    if (DragQueryFileA(drop, i, name, sizeof name) == 0) continue;
+    if (DroppedFileName(drop, i, name, sizeof name) == 0) continue;
     DispatchTarget target = DispatchMediaFile(name, panel, PlayerWindowForFile);
     if (target.window != nullptr) {
       SendFileToWindow(target.window, gApp.commandMessage, MakeCommand(target.playerId, kCmdOpenFile), name);

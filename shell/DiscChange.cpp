@@ -7,6 +7,7 @@
 #include "shell/App.h"
 #include "common/CommandCodes.h"
 #include "shell/MainPanel.h"
+#include "common/PathLimits.h"
 
 namespace {
 
@@ -20,7 +21,7 @@ bool DriveIsCdRom(int drive) {
 bool DiscHasStoredList(int drive) {
   char root[] = "A:\\";
   root[0] = static_cast<char>('A' + drive);
-  char list[MAX_PATH];
+  char list[kPathCapacity];
   return FindDiscList(VolumeSerial(root), kWavePlayerKinds, list, sizeof list);
 }
 

@@ -15,6 +15,7 @@
 #include "skin/DibButton.h"
 #include "skin/SkinPalette.h"
 #include "skin/SkinWindow.h"
+#include "common/PathLimits.h"
 
 namespace {
 
@@ -110,7 +111,9 @@ bool FileExists(const char* path) { return GetFileAttributesA(path) != INVALID_F
 
 // The guide in `folder`, when it is there.
 bool GuideIn(const char* folder, char* path) {
-  if (folder[0] == '\0' || lstrlenA(folder) + 1 + lstrlenA(kGuideFileName) >= MAX_PATH) return false;
+  if (folder[0] == '\0' || lstrlenA(folder) + 1 + lstrlenA(kGuideFileName) >= static_cast<int>(kPathCapacity)) {
+    return false;
+  }
   lstrcpyA(path, folder);
   lstrcatA(path, "\\");
   lstrcatA(path, kGuideFileName);
@@ -122,19 +125,20 @@ bool GuideIn(const char* folder, char* path) {
 // opens the HTML guide the installer puts beside the program: in the
 // folder the settings name, else in the folder this program runs from.
 void OpenHelp(HWND panel) {
-  char appFolder[MAX_PATH + 16] = "";
-  if (ReadSettingText("Application Path", appFolder, 260)) {
-    char hlp[MAX_PATH + 16];
+  // UTF-8 paths: kPathCapacity bytes, with room for the file name.
+  char appFolder[kPathCapacity + 16] = "";
+  if (ReadSettingText("Application Path", appFolder, kPathCapacity)) {
+    char hlp[kPathCapacity + 16];
     lstrcpyA(hlp, appFolder);
     lstrcatA(hlp, "\\Cantorix.hlp");
     if (FileExists(hlp)) return gHelpOpener(panel, hlp, HelpDocument::kHelpFile);
     if (FileExists("Cantorix.hlp")) return gHelpOpener(panel, "Cantorix.hlp", HelpDocument::kHelpFile);
   }
-  char guide[MAX_PATH];
+  char guide[kPathCapacity];
   if (GuideIn(appFolder, guide)) return gHelpOpener(panel, guide, HelpDocument::kGuide);
-  char ownFolder[MAX_PATH];
-  DWORD n = GetModuleFileNameA(nullptr, ownFolder, MAX_PATH);
-  if (n == 0 || n >= MAX_PATH) return;
+  char ownFolder[kPathCapacity];
+  DWORD n = GetModuleFileNameA(nullptr, ownFolder, sizeof ownFolder);
+  if (n == 0 || n >= sizeof ownFolder) return;
   char* slash = ownFolder + n;
   while (slash > ownFolder && *slash != '\\') --slash;
   *slash = '\0';

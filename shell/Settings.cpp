@@ -2,9 +2,13 @@
 
 #include <cstring>
 
+#include "common/PathLimits.h"
+
 namespace {
 
-constexpr DWORD kValueBufferSize = 256;
+// The text values are folders: UTF-8, as the "A" registry calls give them in
+// this process's code page, up to three bytes a UTF-16 unit.
+constexpr DWORD kValueBufferSize = kPathCapacity;
 
 }  // namespace
 

@@ -5,12 +5,14 @@
 #include "common/Win32Handles.h"
 #include "common/WindowClass.h"
 #include "skin/SkinControls.h"
+#include "skin/TextRuns.h"
 
 namespace {
 
 struct ColorTextState {
   COLORREF background = RGB(0, 0, 0);
   COLORREF text = RGB(255, 255, 0);
+  FallbackFont fallback;  // for characters the strip's font has no glyph for
 };
 
 ColorTextState* StateOf(HWND strip) {
@@ -30,16 +32,19 @@ void OnDestroy(HWND strip) {
 }
 
 // The blanks after the text overwrite what a longer earlier text left.
-void OnPaint(HWND strip, const ColorTextState* state) {
+void OnPaint(HWND strip, ColorTextState* state) {
   PaintScope paint(strip);
-  // Room for a path's title in UTF-8 (three bytes a character at most).
-  char text[1024 + 40];
-  int length = GetWindowTextA(strip, text, 1024);
-  memset(text + length, ' ', 40);
+  // The text as UTF-16: the "A" drawing calls would read UTF-8 in the
+  // font's code page (1252 for the system font), not the process's.
+  constexpr int kTextUnits = 1024;
+  wchar_t text[kTextUnits + 40];
+  int length = GetWindowTextW(strip, text, kTextUnits);
+  if (length < 0) length = 0;
+  for (int i = 0; i < 40; ++i) text[length + i] = L' ';
   SetBkMode(paint.dc, OPAQUE);
   SetBkColor(paint.dc, state->background);
   SetTextColor(paint.dc, state->text);
-  TextOutA(paint.dc, 0, 0, text, length + 40);
+  DrawTextRuns(paint.dc, text, length + 40, state->fallback);
 }
 
 LRESULT OnSetText(HWND strip, WPARAM wParam, LPARAM lParam) {

@@ -8,6 +8,8 @@
 #include "audio/RecordFormats.h"
 #include "common/Check.h"
 #include "common/ErrorBox.h"
+#include "common/PathLimits.h"
+#include "common/FileHandOff.h"
 
 namespace {
 
@@ -84,9 +86,9 @@ void WaveRecordingEngine::StartRecording(int formatIndex) {
     ReportError(directSound_ ? kDirectCaptureErrorText : kWaveCaptureErrorText);
     return;
   }
-  char path[MAX_PATH] = {};
+  char path[kPathCapacity] = {};  // UTF-8: up to three bytes a UTF-16 unit
   if (!ChooseFile(path, sizeof path) || abandoned_) return;
-  if (!WithWavExtension(path, sizeof path)) return;
+  if (!WithWavExtension(path, sizeof path) || !PathFitsSystem(path)) return;
   // A failed start releases everything and removes the half-made file; the
   // next RECFILE makes a new recorder.
   if (!Arm(path, formatIndex)) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "common/PathLimits.h"
 #include "tests/support/WinTestSupport.h"
 
 namespace {
@@ -234,6 +235,27 @@ TEST_F(DiscListTest, DamagedFilesNeitherMatchWronglyNorLoseRecords) {
   WriteIni("[CANTORIX]\r\nPlayListCount=1\r\nLIST1=" + dir_.Path("gone.m3u") + "\r\nSERIAL1=8\r\n"
            "LIST2=" + good + "\r\nSERIAL2=8\r\n");
   EXPECT_EQ(Find(8), "");
+}
+
+// In the programs' code page the profile holds names as UTF-8: a list named
+// in Cyrillic, an emoji and Japanese, longer than 260 bytes, is written as
+// those bytes and found again whole.
+TEST_F(DiscListTest, ListNamesOutsideTheLegacyCodePageSurviveTheFile) {
+  ASSERT_EQ(GetACP(), 65001u);
+  TempFolder dir;
+  // Each component within the 255 bytes a Linux file name may take.
+  const std::string folder = dir.Path("\xD0\xA1\xD0\xBF\xD0\xB8\xD1\x81\xD0\xBE\xD0\xBA \xF0\x9F\x8E\xB5");  // Список 🎵
+  ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+  std::string name;
+  for (int i = 0; i < 80; ++i) name += "\xE6\x9B\xB2";  // 曲
+  const std::string list = folder + "\\" + name + ".m3u";
+  ASSERT_GT(list.size(), 260u);
+  ASSERT_TRUE(WriteStringToFile(list, "x")) << GetLastError();
+  ASSERT_TRUE(AddDiscList(list.c_str(), 0x1234, kWavePlayerKinds));
+  EXPECT_TRUE(HasLine("LIST1=" + list)) << IniText();
+  char found[kPathCapacity] = {};
+  ASSERT_TRUE(FindDiscList(0x1234, kWavePlayerKinds, found, sizeof found));
+  EXPECT_EQ(std::string(found), list);
 }
 
 TEST_F(DiscListTest, VolumeSerialOfANonexistentDriveIsZero) {

@@ -181,6 +181,24 @@ class PlayListWindowTest : public ::testing::Test {
     GlobalUnlock(memory);
     SendMessageA(window_, WM_DROPFILES, reinterpret_cast<WPARAM>(memory), 0);
   }
+  // As the shell drops them: the names in UTF-16.
+  void DropWide(const Strings& files) {
+    std::wstring names;
+    for (const std::string& f : files) {
+      std::wstring wide(f.size() + 1, L'\0');
+      const int n = MultiByteToWideChar(CP_UTF8, 0, f.c_str(), -1, &wide[0], static_cast<int>(wide.size()));
+      names += wide.substr(0, n > 0 ? n - 1 : 0) + L'\0';
+    }
+    names += L'\0';
+    const size_t bytes = names.size() * sizeof(wchar_t);
+    HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + bytes);
+    auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
+    drop->pFiles = sizeof(DROPFILES);
+    drop->fWide = TRUE;
+    std::memcpy(reinterpret_cast<char*>(drop) + sizeof(DROPFILES), names.data(), bytes);
+    GlobalUnlock(memory);
+    SendMessageA(window_, WM_DROPFILES, reinterpret_cast<WPARAM>(memory), 0);
+  }
   bool Shown() { return IsWindowVisible(window_) != FALSE; }
   bool OwnerEnabled() { return IsWindowEnabled(owner_) != FALSE; }
 
@@ -294,6 +312,48 @@ TEST_F(PlayListWindowTest, AddTakesOneOrSeveralFilesThroughTheOpenDialog) {
       << "a path over 259 characters is skipped, never cut";
   ASSERT_EQ(gCalls.size(), 5u);
   EXPECT_EQ(gCalls[0].owner, window_);
+}
+
+std::string Repeat(const std::string& piece, int n) {
+  std::string out;
+  for (int i = 0; i < n; ++i) out += piece;
+  return out;
+}
+
+// Names outside the legacy code page, dropped as the shell drops them
+// (UTF-16): each arrives whole in UTF-8, one longer than 255 bytes too;
+// a name longer than the system opens is skipped.
+TEST_F(PlayListWindowTest, DroppedUnicodeNamesArriveWholeInUtf8) {
+  SetEntries({});
+  Show();
+  const std::string blanks = "C:\\My Music \xE9\x9F\xB3\xE6\xA5\xBD\\\xD0\x9C\xD1\x83\xD0\xB7\xD1\x8B\xD0\xBA"
+                             "\xD0\xB0 \xE6\x97\xA5\xE6\x9C\xAC\xE3\x81\xAE\xE6\xAD\x8C \xF0\x9F\x8E\xB5.wav";
+  const std::string longName = "C:\\" + Repeat("\xE9\x95\xB7", 250) + ".mp3";      // 257 units, 757 bytes
+  const std::string tooLong = "C:\\" + Repeat("\xE9\x95\xB7", 260) + ".mp3";       // 267 units
+  DropWide({blanks, tooLong, longName, "C:\\d\\\xF0\x9F\x8E\xB5.mid"});
+  EXPECT_EQ(Edits(), (Strings{blanks, longName}));
+  EXPECT_EQ(Lines()[0], "\xD0\x9C\xD1\x83\xD0\xB7\xD1\x8B\xD0\xBA\xD0\xB0 \xE6\x97\xA5\xE6\x9C\xAC\xE3\x81\xAE\xE6\xAD\x8C \xF0\x9F\x8E\xB5");
+}
+
+// The open dialog's multiple selection in UTF-8 (a folder, then names):
+// 99 names of nearly the longest path, three bytes a character, fit the
+// buffer ADD gives the dialog and are taken whole.
+TEST_F(PlayListWindowTest, AddTakesAFullSelectionOfJapaneseNames) {
+  SetEntries({});
+  Show();
+  const std::string folder = "C:\\" + Repeat("\xE9\x9F\xB3", 50);  // 音 x 50
+  std::string selection = folder + '\0';
+  Strings expected;
+  for (int i = 0; i < 99; ++i) {
+    // 258 UTF-16 units a path, 756 bytes.
+    const std::string name = Repeat("\xE6\x9B\xB2", 198) + std::to_string(10 + i) + ".mp3";  // 曲 x 198
+    selection += name + '\0';
+    expected.push_back(folder + "\\" + name);
+  }
+  gAnswers = {selection};
+  Click("ADD");
+  EXPECT_EQ(Edits(), expected);
+  ASSERT_EQ(gCalls.size(), 1u);
 }
 
 // A selection of many long names fits, and one that overfills the list

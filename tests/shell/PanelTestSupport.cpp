@@ -2,6 +2,7 @@
 
 #include "shell/App.h"
 #include "common/CommandCodes.h"
+#include "common/FileHandOff.h"
 #include "resources/ResourceIds.h"
 #include "skin/DibButton.h"
 #include "skin/SkinPalette.h"
@@ -16,8 +17,9 @@ LRESULT CALLBACK RecorderProc(HWND window, UINT message, WPARAM wParam, LPARAM l
       (message == gApp.commandMessage && message != 0)) {
     PlayerMessage m{window, message, wParam, lParam, {}};
     if (message == gApp.commandMessage && CommandCodeOf(wParam) == kCmdOpenFile) {
+      // An atom, or for a name longer than an atom holds, the local token.
       char name[kAtomNameCapacity] = {};
-      if (GlobalGetAtomNameA(static_cast<ATOM>(lParam), name, sizeof name) > 0) m.atomName = name;
+      if (ReadHandedFile(lParam, name, sizeof name)) m.atomName = name;
     }
     gMessages.push_back(m);
     return 0;

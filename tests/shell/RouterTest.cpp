@@ -311,4 +311,43 @@ TEST_F(RouterTest, DroppedListThatCannotBeReadIsReportedOnceAndEndsTheDrop) {
   EXPECT_TRUE(TakePlayerMessages().empty());
 }
 
+// The shell drops names in UTF-16. Dropped on the panel (or on a player,
+// whose drops the panel takes), each reaches its player whole in UTF-8,
+// one longer than an atom holds too; a name longer than the system opens
+// is left out.
+TEST_F(RouterTest, DroppedUnicodeNamesReachThePlayersInUtf8) {
+  ASSERT_EQ(GetACP(), 65001u) << "the programs' code page";
+  OpenPlayer(panel_, kPlayerWave);
+  OpenPlayer(panel_, kPlayerMidi);
+  std::string kanji;
+  for (int i = 0; i < 250; ++i) kanji += "\xE9\x95\xB7";  // 長
+  const std::string blanks = "C:\\My Music \xE9\x9F\xB3\xE6\xA5\xBD\\\xD0\x9C\xD1\x83\xD0\xB7\xD1\x8B\xD0\xBA"
+                             "\xD0\xB0 \xE6\x97\xA5\xE6\x9C\xAC\xE3\x81\xAE\xE6\xAD\x8C \xF0\x9F\x8E\xB5.wav";
+  const std::string longName = "C:\\" + kanji + ".mp3";                                 // 257 units
+  const std::string tooLong = "C:\\" + kanji + "\xE9\x95\xB7\xE9\x95\xB7\xE9\x95\xB7.mid";  // 260 units
+  const std::string midi = "C:\\\xF0\x9F\x8E\xB9 \xE6\xBC\x94\xE5\xA5\x8F.mid";
+  std::wstring names;
+  for (const std::string& n : {blanks, tooLong, longName, midi}) {
+    wchar_t wide[1024];
+    const int units = MultiByteToWideChar(CP_UTF8, 0, n.c_str(), -1, wide, 1024);
+    ASSERT_GT(units, 0);
+    names.append(wide, static_cast<size_t>(units));
+  }
+  names += L'\0';
+  HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + names.size() * sizeof(wchar_t));
+  auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
+  drop->pFiles = sizeof(DROPFILES);
+  drop->fWide = TRUE;
+  std::memcpy(reinterpret_cast<char*>(drop) + sizeof(DROPFILES), names.data(), names.size() * sizeof(wchar_t));
+  GlobalUnlock(memory);
+  TakePlayerMessages();
+  SendMessageA(panel_, WM_DROPFILES, reinterpret_cast<WPARAM>(memory), 0);
+  std::vector<PlayerMessage> sent = TakePlayerMessages();
+  ASSERT_EQ(sent.size(), 3u);
+  EXPECT_EQ(sent[0].atomName, blanks);
+  EXPECT_EQ(sent[1].atomName, longName);
+  EXPECT_EQ(sent[2].atomName, midi);
+  EXPECT_EQ(sent[2].window, Window(kPlayerMidi));
+}
+
 }  // namespace
