@@ -193,6 +193,14 @@ LRESULT OnPowerBroadcast(HWND window, WPARAM event) {
   return TRUE;
 }
 
+LRESULT OnPlaybackStateQuery(HWND window) {
+  CdPlayerState* state = StateOf(window);
+  if (state == nullptr || !state->engine) return kPlaybackIdle;
+  const uint32_t status = state->engine->status();
+  if ((status & kCdPaused) != 0 && state->engine->device() != nullptr) return kPlaybackPaused;
+  return state->engine->playing() ? kPlaybackPlaying : kPlaybackIdle;
+}
+
 LRESULT CALLBACK CdPlayerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message != 0 && message == CommandMessageOf(window)) {
     OnCommandMessage(window, CommandCodeOf(wParam), lParam);
@@ -214,6 +222,7 @@ LRESULT CALLBACK CdPlayerProc(HWND window, UINT message, WPARAM wParam, LPARAM l
     case kMsgDiscChange: OnDiscChange(window, wParam, lParam); return 0;
     case kMsgPanelTick: OnTick(window); return 0;
     case kMsgListEdited: RunEngine(window, [](CdEngine& engine, CdPlayerState&) { engine.OnListEdited(); }); return 0;
+    case kMsgPlaybackState: return OnPlaybackStateQuery(window);
     case WM_POWERBROADCAST: return OnPowerBroadcast(window, wParam);
     default: return DefWindowProcA(window, message, wParam, lParam);
   }

@@ -240,6 +240,14 @@ LRESULT OnPowerBroadcast(HWND window, WPARAM event) {
   return TRUE;
 }
 
+LRESULT OnPlaybackStateQuery(HWND window) {
+  MidiPlayerState* state = StateOf(window);
+  if (state == nullptr || !state->engine) return kPlaybackIdle;
+  const uint32_t bits = state->engine->state();
+  if ((bits & kMidiPaused) != 0) return kPlaybackPaused;
+  return (bits & kMidiPlaying) != 0 ? kPlaybackPlaying : kPlaybackIdle;
+}
+
 LRESULT CALLBACK MidiPlayerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message != 0 && message == CommandMessageOf(window)) {
     OnCommandMessage(window, CommandCodeOf(wParam), lParam);
@@ -263,6 +271,7 @@ LRESULT CALLBACK MidiPlayerProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case kMsgListEdited:
       RunEngine(window, StateOf(window), [](MidiEngine& engine, MidiPlayerState&) { engine.OnListEdited(); });
       return 0;
+    case kMsgPlaybackState: return OnPlaybackStateQuery(window);
     case WM_POWERBROADCAST: return OnPowerBroadcast(window, wParam);
     default: return DefWindowProcA(window, message, wParam, lParam);
   }

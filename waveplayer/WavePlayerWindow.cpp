@@ -428,6 +428,18 @@ LRESULT OnPowerBroadcast(HWND window, WPARAM event) {
   return TRUE;
 }
 
+LRESULT OnPlaybackStateQuery(HWND window) {
+  WavePlayerState* state = StateOf(window);
+  if (state == nullptr || !state->engine) return kPlaybackIdle;
+  // The button set, not the play state: with the wave output device a
+  // pause keeps the state "playing".
+  switch (state->engine->buttons()) {
+    case ButtonSet::kPlaying: return kPlaybackPlaying;
+    case ButtonSet::kPaused: return kPlaybackPaused;
+    default: return kPlaybackIdle;
+  }
+}
+
 LRESULT CALLBACK WavePlayerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message != 0 && message == CommandMessageOf(window)) {
     OnCommandMessage(window, CommandCodeOf(wParam), lParam);
@@ -444,6 +456,7 @@ LRESULT CALLBACK WavePlayerProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case kMsgDiscChange: OnDiscChange(window, wParam, lParam); return 0;
     case kMsgPanelTick: OnTick(window); return 0;
     case kMsgListEdited: OnListEdited(window); return 0;
+    case kMsgPlaybackState: return OnPlaybackStateQuery(window);
     case WM_POWERBROADCAST: return OnPowerBroadcast(window, wParam);
     case WM_ENDSESSION: EndForSystem(window); return 0;
     default: return DefWindowProcA(window, message, wParam, lParam);
