@@ -251,6 +251,14 @@ void OnSkipTimer(HWND window) {
   SyncView(window);
 }
 
+LRESULT OnPlaybackStateQuery(HWND window) {
+  CdPlayerState* state = StateOf(window);
+  if (state == nullptr || !state->engine) return kPlaybackIdle;
+  const uint32_t status = state->engine->status();
+  if ((status & kCdPaused) != 0 && state->engine->device() != nullptr) return kPlaybackPaused;
+  return state->engine->playing() ? kPlaybackPlaying : kPlaybackIdle;
+}
+
 LRESULT CALLBACK CdPlayerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message != 0 && message == CommandMessageOf(window)) {
     OnCommandMessage(window, wParam, lParam);
@@ -274,6 +282,7 @@ LRESULT CALLBACK CdPlayerProc(HWND window, UINT message, WPARAM wParam, LPARAM l
     case kMsgDiscChange:
     case kMsgListEdited: Submit(window, message, wParam, lParam); return 0;
     case kMsgPanelTick: OnTick(window); return 0;
+    case kMsgPlaybackState: return OnPlaybackStateQuery(window);
     case WM_POWERBROADCAST: Submit(window, message, wParam, lParam); return TRUE;
     default: return DefWindowProcA(window, message, wParam, lParam);
   }

@@ -18,6 +18,7 @@ constexpr char kCommandMessageName[] = "Vex Commmon Message";
 // lParam of the mixer step command.
 constexpr LPARAM kMixerStepUp = 1000;
 constexpr LPARAM kMixerStepDown = 1001;
+constexpr LPARAM kMixerToggleMute = 1002;  // the master line's mute, for the keyboard's mute key
 
 constexpr WPARAM MakeCommand(uint32_t route, uint32_t code) {
   return static_cast<WPARAM>((route << 16) | (code & 0xFFFF));
@@ -34,6 +35,11 @@ constexpr UINT kMsgStatusReply = WM_USER + 1;   // wParam: status bits
 constexpr UINT kMsgDiscChange = WM_USER + 20;   // wParam: 1 arrived, 0 removed; lParam: drive
 constexpr UINT kMsgPanelTick = WM_USER + 21;    // the main panel's 500 ms tick
 constexpr UINT kMsgListEdited = WM_USER + 22;   // a playlist window's list is to be taken over
+// Sent by the main panel to a player: which of its states it is in, so the
+// keyboard's transport keys reach the player that plays.
+constexpr UINT kMsgPlaybackState = WM_USER + 23;
+
+enum PlaybackState : LRESULT { kPlaybackIdle = 0, kPlaybackPlaying = 1, kPlaybackPaused = 2 };
 
 // Bits of the reply to the status query.
 enum StatusBit : uint32_t {

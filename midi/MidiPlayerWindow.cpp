@@ -275,6 +275,14 @@ void Serve(HWND window, MidiPlayerState& state, const PlayerMessage& m) {
   }
 }
 
+LRESULT OnPlaybackStateQuery(HWND window) {
+  MidiPlayerState* state = StateOf(window);
+  if (state == nullptr || !state->engine) return kPlaybackIdle;
+  const uint32_t bits = state->engine->state();
+  if ((bits & kMidiPaused) != 0) return kPlaybackPaused;
+  return (bits & kMidiPlaying) != 0 ? kPlaybackPlaying : kPlaybackIdle;
+}
+
 LRESULT CALLBACK MidiPlayerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message != 0 && message == CommandMessageOf(window)) {
     OnCommandMessage(window, wParam, lParam);
@@ -295,6 +303,7 @@ LRESULT CALLBACK MidiPlayerProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case kMsgSynthEnded:
     case kMsgListEdited: Submit(window, message, wParam, lParam); return 0;
     case kMsgPanelTick: OnTick(window); return 0;
+    case kMsgPlaybackState: return OnPlaybackStateQuery(window);
     case WM_POWERBROADCAST: Submit(window, message, wParam, lParam); return TRUE;
     default: return DefWindowProcA(window, message, wParam, lParam);
   }

@@ -405,10 +405,15 @@ void OnSliderMoved(HWND window, int id) {
 }
 
 // The remote's master volume keys: two fader positions up or down, within
-// the fader's range, applied as a move of the fader.
+// the fader's range, applied as a move of the fader; and the keyboard's
+// mute key, which switches the master line's mute.
 void OnCommandMessage(HWND window, WPARAM wParam, LPARAM lParam) {
   MixerState* state = StateOf(window);
   if (state == nullptr || CommandRouteOf(wParam) != kRouteMixer || CommandCodeOf(wParam) != kCmdMixerStep) return;
+  if (lParam == kMixerToggleMute) {
+    ToggleMute(Columns(*state, Side::kPlayback)[0]);
+    return;
+  }
   if (lParam != kMixerStepUp && lParam != kMixerStepDown) return;
   ChannelStrip* master = Columns(*state, Side::kPlayback)[0].strip.get();
   if (master == nullptr || !master->volume->hasRange()) return;

@@ -6,6 +6,7 @@
 #include "common/FileHandOff.h"
 #include "resources/ResourceIds.h"
 #include "shell/MainPanel.h"
+#include "shell/PanelKeys.h"
 #include "skin/DibButton.h"
 #include "skin/SkinControls.h"
 #include "skin/SkinPalette.h"
@@ -74,6 +75,8 @@ void HandOffToRunningInstance(HWND running, int showMode) {
 void FirstPass(int showMode) {
   HWND panel = gApp.mainPanel;
   if (gApp.options.createPlayers) CreatePlayersAtStart(panel);
+  // No focus cues until the keyboard is used.
+  SendMessageA(panel, WM_CHANGEUISTATE, MAKEWPARAM(UIS_SET, UISF_HIDEFOCUS | UISF_HIDEACCEL), 0);
   if (gStartTurn != nullptr) gStartTurn->Release();
   if (gApp.options.fileToOpen[0] != '\0') {
     SendFileToWindow(panel, gApp.commandMessage, MakeCommand(kRouteMainPanel, kCmdOpenFile),
@@ -123,6 +126,7 @@ int RunCantorix(HINSTANCE instance, const char* commandLine, int showMode) {
       firstPass = false;
       FirstPass(showMode);
     }
+    if (HandlePanelKey(gApp.mainPanel, msg)) continue;
     TranslateMessage(&msg);
     DispatchMessageA(&msg);
   }

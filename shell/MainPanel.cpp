@@ -11,6 +11,8 @@
 #include "common/WindowClass.h"
 #include "shell/ConfigWindow.h"
 #include "shell/DiscChange.h"
+#include "shell/PanelKeys.h"
+#include "shell/TrayIcon.h"
 #include "shell/Settings.h"
 #include "skin/DibButton.h"
 #include "skin/SkinPalette.h"
@@ -52,10 +54,14 @@ void OnCreate(HWND panel, const CREATESTRUCTA* cs) {
   }
   SetTimer(panel, kPanelTimerId, kPanelTickMs, nullptr);
   RegisterConfigClass(cs->hInstance);
+  RegisterMediaHotKeys(panel);
+  AddTrayIcon(panel);
 }
 
 void OnDestroy(HWND panel) {
   KillTimer(panel, kPanelTimerId);
+  UnregisterMediaHotKeys(panel);
+  RemoveTrayIcon(panel);
   UnregisterConfigClass(reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(panel, GWLP_HINSTANCE)));
   // The players are children and go with the panel.
   for (int i = 0; i < kPlayerCount; ++i) PlayerSlotOf(static_cast<PlayerIndex>(i)) = PlayerSlot{};
@@ -70,12 +76,13 @@ void OnPaint(HWND panel) {
   EndPaint(panel, &ps);
 }
 
-void OnTimer(HWND) {
+void OnTimer(HWND panel) {
   gApp.blinkPhase = !gApp.blinkPhase;
   for (PlayerIndex p : {kPlayerCd, kPlayerMidi, kPlayerWave}) {
     const PlayerSlot& slot = PlayerSlotOf(p);
     if (slot.shown && slot.window != nullptr) SendMessageA(slot.window, kMsgPanelTick, 0, 0);
   }
+  RefreshTrayTip(panel);
 }
 
 // The suspend itself and the end of the session reach hidden players as
@@ -151,6 +158,23 @@ void SetHelpOpener(HelpOpener opener) { gHelpOpener = opener != nullptr ? opener
 
 namespace {
 
+// A press of the mouse anywhere on the panel or a player: the keyboard
+// focus cue goes, the player under it is the one used last.
+void OnParentNotify(HWND panel, WPARAM wParam, LPARAM lParam) {
+  if (LOWORD(wParam) != WM_LBUTTONDOWN) return;
+  OnPanelMouseDown(panel, POINT{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))});
+}
+
+void OnLeftButtonDown(HWND panel, LPARAM lParam) {
+  OnPanelMouseDown(panel, POINT{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))});
+  StartWindowMove(panel);
+}
+
+LRESULT OnAppCommandMessage(HWND panel, WPARAM wParam, LPARAM lParam) {
+  if (OnAppCommand(panel, lParam)) return TRUE;
+  return DefWindowProcA(panel, WM_APPCOMMAND, wParam, lParam);
+}
+
 void OnCommand(HWND panel, int id) {
   switch (id) {
     case kButtonPower:
@@ -181,15 +205,18 @@ void OnCommand(HWND panel, int id) {
       SendMessageA(panel, WM_SYSCOMMAND, SC_CLOSE, 0);
       break;
     default:
+      OnTrayMenuItem(panel, id);
       break;
   }
 }
 
-
-
 LRESULT CALLBACK MainPanelProc(HWND panel, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == gApp.commandMessage && message != 0) {
     RouteCommand(panel, wParam, lParam);
+    return 0;
+  }
+  if (IsTaskbarCreated(message)) {
+    AddTrayIcon(panel);
     return 0;
   }
   switch (message) {
@@ -199,7 +226,11 @@ LRESULT CALLBACK MainPanelProc(HWND panel, UINT message, WPARAM wParam, LPARAM l
     case WM_NCPAINT: return 0;
     case WM_COMMAND: OnCommand(panel, LOWORD(wParam)); return 0;
     case WM_TIMER: OnTimer(panel); return 0;
-    case WM_LBUTTONDOWN: StartWindowMove(panel); return 0;
+    case WM_LBUTTONDOWN: OnLeftButtonDown(panel, lParam); return 0;
+    case WM_PARENTNOTIFY: OnParentNotify(panel, wParam, lParam); return 0;
+    case WM_HOTKEY: OnMediaHotKey(panel, wParam); return 0;
+    case kMsgTrayIcon: OnTrayIcon(panel, lParam); return 0;
+    case WM_APPCOMMAND: return OnAppCommandMessage(panel, wParam, lParam);
     case WM_POWERBROADCAST: OnPowerBroadcast(wParam, lParam); return 0;
     case WM_QUERYENDSESSION: return TRUE;
     case WM_ENDSESSION: OnEndSession(wParam, lParam); return 0;

@@ -76,14 +76,34 @@ void OnMouseMove(HWND button, DibButtonState* state, LPARAM point) {
   InvalidateRect(button, nullptr, FALSE);
 }
 
+void PostClick(HWND button) {
+  int id = GetDlgCtrlID(button);
+  PostMessageA(GetParent(button), WM_COMMAND, MAKEWPARAM(id, 1), reinterpret_cast<LPARAM>(button));
+}
+
 void OnLeftButtonUp(HWND button, DibButtonState* state, LPARAM point) {
   bool wasPressed = state->pressState == kPressDown;
   if (GetCapture() == button) ReleaseCapture();
   SetBoth(button, state, kPressUp);
-  if (wasPressed && ClientContains(button, point)) {
-    int id = GetDlgCtrlID(button);
-    PostMessageA(GetParent(button), WM_COMMAND, MAKEWPARAM(id, 1), reinterpret_cast<LPARAM>(button));
-  }
+  if (wasPressed && ClientContains(button, point)) PostClick(button);
+}
+
+// The keyboard focus cue: a dotted frame inside the image while the button
+// holds the focus, and only once the keyboard was used (the window's UI
+// state no longer hides focus cues). Buttons get the focus only from the
+// keyboard, so mouse users never see it.
+void DrawKeyboardFocusCue(HWND button, HDC dc, RECT client) {
+  if (GetFocus() != button) return;
+  if ((SendMessageA(button, WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS) != 0) return;
+  InflateRect(&client, -1, -1);
+  SetTextColor(dc, RGB(0, 0, 0));
+  SetBkColor(dc, RGB(255, 255, 255));
+  DrawFocusRect(dc, &client);
+}
+
+LRESULT OnFocusChange(HWND button, UINT message, WPARAM wParam, LPARAM lParam) {
+  InvalidateRect(button, nullptr, FALSE);
+  return message == WM_UPDATEUISTATE ? DefWindowProcA(button, message, wParam, lParam) : 0;
 }
 
 void OnPaint(HWND button, DibButtonState* state) {
@@ -93,6 +113,7 @@ void OnPaint(HWND button, DibButtonState* state) {
   auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(button, GWLP_HINSTANCE));
   const char* name = state->imageNames[state->imageSlot];
   if (name[0] != '\0') PaintResourceBitmap(paint.dc, instance, name, 0, 0, client.right, client.bottom);
+  DrawKeyboardFocusCue(button, paint.dc, client);
 }
 
 LRESULT CALLBACK DibButtonProc(HWND button, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -108,6 +129,9 @@ LRESULT CALLBACK DibButtonProc(HWND button, UINT message, WPARAM wParam, LPARAM 
     case WM_LBUTTONUP: OnLeftButtonUp(button, state, lParam); return 0;
     case WM_PAINT: OnPaint(button, state); return 0;
     case WM_ERASEBKGND: return 1;  // the image covers the whole button
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+    case WM_UPDATEUISTATE: return OnFocusChange(button, message, wParam, lParam);
     default: return DefWindowProcA(button, message, wParam, lParam);
   }
 }
@@ -164,6 +188,10 @@ HWND SkinDibButton(HWND button) {
   ShowWindow(button, SW_SHOWNORMAL);
   UpdateWindow(button);
   return button;
+}
+
+void PressDibButton(HWND button) {
+  if (button != nullptr && IsWindowEnabled(button) && StateOf(button) != nullptr) PostClick(button);
 }
 
 void SetDibButtonImage(HWND button, int slot, const char* name) {

@@ -26,6 +26,9 @@ HWND CreateDibButton(HINSTANCE instance, HWND parent, int id, const char* baseNa
 // Passes a null button through.
 HWND SkinDibButton(HWND button);
 void SetDibButtonImage(HWND button, int slot, const char* name);
+// What a click does, for the keyboard (Enter or space on a focused
+// button): WM_COMMAND posted to the parent. Nothing for a disabled button.
+void PressDibButton(HWND button);
 
 // Which image the button paints now (1 disabled, 2 up, 3 down) and its
 // press state (3 while the left button is down on it); 0 for no button.

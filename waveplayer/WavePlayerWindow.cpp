@@ -427,6 +427,18 @@ void Serve(HWND window, WavePlayerState& state, const PlayerMessage& m) {
   }
 }
 
+LRESULT OnPlaybackStateQuery(HWND window) {
+  WavePlayerState* state = StateOf(window);
+  if (state == nullptr || !state->engine) return kPlaybackIdle;
+  // The button set, not the play state: with the wave output device a
+  // pause keeps the state "playing".
+  switch (state->engine->buttons()) {
+    case ButtonSet::kPlaying: return kPlaybackPlaying;
+    case ButtonSet::kPaused: return kPlaybackPaused;
+    default: return kPlaybackIdle;
+  }
+}
+
 LRESULT CALLBACK WavePlayerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message != 0 && message == CommandMessageOf(window)) {
     OnCommandMessage(window, wParam, lParam);
@@ -443,6 +455,7 @@ LRESULT CALLBACK WavePlayerProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case kMsgDiscChange:
     case kMsgListEdited: Submit(window, message, wParam, lParam); return 0;
     case kMsgPanelTick: OnTick(window); return 0;
+    case kMsgPlaybackState: return OnPlaybackStateQuery(window);
     case WM_POWERBROADCAST: Submit(window, message, wParam, lParam); return TRUE;
     case WM_ENDSESSION: Submit(window, message, wParam, lParam); return 0;
     default: return DefWindowProcA(window, message, wParam, lParam);
