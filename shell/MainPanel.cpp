@@ -205,7 +205,6 @@ void OnCommand(HWND panel, int id) {
       SendMessageA(panel, WM_SYSCOMMAND, SC_CLOSE, 0);
       break;
     default:
-      OnTrayMenuItem(panel, id);
       break;
   }
 }
@@ -229,7 +228,7 @@ LRESULT CALLBACK MainPanelProc(HWND panel, UINT message, WPARAM wParam, LPARAM l
     case WM_LBUTTONDOWN: OnLeftButtonDown(panel, lParam); return 0;
     case WM_PARENTNOTIFY: OnParentNotify(panel, wParam, lParam); return 0;
     case WM_HOTKEY: OnMediaHotKey(panel, wParam); return 0;
-    case kMsgTrayIcon: OnTrayIcon(panel, lParam); return 0;
+    case kMsgTrayIcon: OnTrayIcon(panel, wParam, lParam); return 0;
     case WM_APPCOMMAND: return OnAppCommandMessage(panel, wParam, lParam);
     case WM_POWERBROADCAST: OnPowerBroadcast(wParam, lParam); return 0;
     case WM_QUERYENDSESSION: return TRUE;

@@ -20,6 +20,7 @@ constexpr int kTitleControl = 2038;  // the title line of the wave and MIDI play
 UINT gTaskbarCreated = 0;
 bool gIconAdded = false;
 char gShownTip[128] = "";
+bool gMenuOpen = false;  // the menu's own loop runs: no second one inside it
 
 NOTIFYICONDATAA IconData(HWND panel) {
   NOTIFYICONDATAA data = {};
@@ -59,6 +60,17 @@ void ShowPanel(HWND panel) {
   SetForegroundWindow(panel);
 }
 
+void RunTrayMenuItem(HWND panel, int id) {
+  switch (id) {
+    case kTrayPlayPause: RunKeyAction(panel, KeyAction::kPlayPause, false); return;
+    case kTrayNext: RunKeyAction(panel, KeyAction::kNext, false); return;
+    case kTrayPrevious: RunKeyAction(panel, KeyAction::kPrevious, false); return;
+    case kTrayShow: ShowPanel(panel); return;
+    case kTrayExit: PostMessageA(panel, WM_CLOSE, 0, 0); return;
+    default: return;
+  }
+}
+
 void ShowTrayMenu(HWND panel) {
   HMENU menu = CreatePopupMenu();
   if (menu == nullptr) return;
@@ -73,9 +85,15 @@ void ShowTrayMenu(HWND panel) {
   // The panel must be in front, or the menu would not close when the user
   // clicks elsewhere; the posted message ends the menu's own loop properly.
   SetForegroundWindow(panel);
-  TrackPopupMenu(menu, TPM_RIGHTBUTTON, at.x, at.y, 0, panel, nullptr);
+  // The chosen item comes back here rather than as WM_COMMAND, so no message
+  // from another process can pose as a menu choice (Exit among them).
+  gMenuOpen = true;
+  const int chosen = static_cast<int>(
+      TrackPopupMenu(menu, TPM_RIGHTBUTTON | TPM_RETURNCMD | TPM_NONOTIFY, at.x, at.y, 0, panel, nullptr));
+  gMenuOpen = false;
   PostMessageA(panel, WM_NULL, 0, 0);
   DestroyMenu(menu);
+  RunTrayMenuItem(panel, chosen);
 }
 
 }  // namespace
@@ -115,23 +133,15 @@ void RefreshTrayTip(HWND panel) {
   if (lstrcmpA(tip, gShownTip) != 0) SetTip(panel, NIM_MODIFY);
 }
 
-void OnTrayIcon(HWND panel, LPARAM mouseMessage) {
+void OnTrayIcon(HWND panel, WPARAM iconId, LPARAM mouseMessage) {
+  // The message number is open to any process: only what the icon itself
+  // sends is taken, and never while the menu is already open.
+  if (iconId != kTrayIconId || !gIconAdded || gMenuOpen) return;
   switch (static_cast<UINT>(mouseMessage)) {
     case WM_LBUTTONUP:
     case WM_LBUTTONDBLCLK: ShowPanel(panel); break;
     case WM_RBUTTONUP:
     case WM_CONTEXTMENU: ShowTrayMenu(panel); break;
     default: break;
-  }
-}
-
-bool OnTrayMenuItem(HWND panel, int id) {
-  switch (id) {
-    case kTrayPlayPause: RunKeyAction(panel, KeyAction::kPlayPause, false); return true;
-    case kTrayNext: RunKeyAction(panel, KeyAction::kNext, false); return true;
-    case kTrayPrevious: RunKeyAction(panel, KeyAction::kPrevious, false); return true;
-    case kTrayShow: ShowPanel(panel); return true;
-    case kTrayExit: PostMessageA(panel, WM_CLOSE, 0, 0); return true;
-    default: return false;
   }
 }

@@ -11,7 +11,7 @@
 // The icon's callback message to the panel; lParam is the mouse message.
 constexpr UINT kMsgTrayIcon = WM_USER + 24;
 
-// Menu item ids, delivered to the panel as WM_COMMAND.
+// Menu item ids; the menu returns the chosen one to the icon's own code.
 enum TrayMenuItem : int {
   kTrayPlayPause = 1201,
   kTrayNext = 1202,
@@ -28,9 +28,7 @@ bool IsTaskbarCreated(UINT message);
 void RefreshTrayTip(HWND panel);
 // The icon's mouse messages: a left click shows the panel, a right click
 // opens the menu.
-void OnTrayIcon(HWND panel, LPARAM mouseMessage);
-// The tray menu's items; false for any other id.
-bool OnTrayMenuItem(HWND panel, int id);
+void OnTrayIcon(HWND panel, WPARAM iconId, LPARAM mouseMessage);
 
 // `text` cut to fit `capacity` bytes with its NUL, never inside a UTF-8
 // sequence; "Cantorix" when empty.
