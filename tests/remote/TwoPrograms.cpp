@@ -57,6 +57,7 @@ void TwoProgramsTest::StartHandset() {
 void TwoProgramsTest::FindCantorixWindows() {
   panel_ = WaitVisible("CANTORIX");
   ASSERT_NE(panel_, nullptr);
+  ASSERT_TRUE(WaitForSettledStart(20000));
   wave_ = FindWindowExA(panel_, nullptr, kWavePlayerClass, nullptr);
 }
 
