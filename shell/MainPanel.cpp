@@ -55,6 +55,7 @@ void OnCreate(HWND panel, const CREATESTRUCTA* cs) {
 
 void OnDestroy(HWND panel) {
   KillTimer(panel, kPanelTimerId);
+  CloseHelpWindows();
   UnregisterConfigClass(reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(panel, GWLP_HINSTANCE)));
   // The players are children and go with the panel.
   for (int i = 0; i < kPlayerCount; ++i) PlayerSlotOf(static_cast<PlayerIndex>(i)) = PlayerSlot{};
@@ -95,57 +96,6 @@ void OnPowerBroadcast(WPARAM wParam, LPARAM lParam) {
 void OnEndSession(WPARAM ending, LPARAM lParam) {
   if (ending) ForwardToPlayers(WM_ENDSESSION, ending, lParam, true);
 }
-
-void OpenWithSystemViewer(HWND panel, const char* path, HelpDocument document) {
-  if (document == HelpDocument::kHelpFile) {
-    WinHelpA(panel, path, HELP_FINDER, 0);
-  } else {
-    ShellExecuteA(panel, "open", path, nullptr, nullptr, SW_SHOWNORMAL);
-  }
-}
-
-HelpOpener gHelpOpener = OpenWithSystemViewer;
-
-bool FileExists(const char* path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
-
-// The guide in `folder`, when it is there.
-bool GuideIn(const char* folder, char* path) {
-  if (folder[0] == '\0' || lstrlenA(folder) + 1 + lstrlenA(kGuideFileName) >= MAX_PATH) return false;
-  lstrcpyA(path, folder);
-  lstrcatA(path, "\\");
-  lstrcatA(path, kGuideFileName);
-  return FileExists(path);
-}
-
-// The help file lives in the program's folder, or failing that in the
-// current folder. No help compiler builds one here, so without it the key
-// opens the HTML guide the installer puts beside the program: in the
-// folder the settings name, else in the folder this program runs from.
-void OpenHelp(HWND panel) {
-  char appFolder[MAX_PATH + 16] = "";
-  if (ReadSettingText("Application Path", appFolder, 260)) {
-    char hlp[MAX_PATH + 16];
-    lstrcpyA(hlp, appFolder);
-    lstrcatA(hlp, "\\Cantorix.hlp");
-    if (FileExists(hlp)) return gHelpOpener(panel, hlp, HelpDocument::kHelpFile);
-    if (FileExists("Cantorix.hlp")) return gHelpOpener(panel, "Cantorix.hlp", HelpDocument::kHelpFile);
-  }
-  char guide[MAX_PATH];
-  if (GuideIn(appFolder, guide)) return gHelpOpener(panel, guide, HelpDocument::kGuide);
-  char ownFolder[MAX_PATH];
-  DWORD n = GetModuleFileNameA(nullptr, ownFolder, MAX_PATH);
-  if (n == 0 || n >= MAX_PATH) return;
-  char* slash = ownFolder + n;
-  while (slash > ownFolder && *slash != '\\') --slash;
-  *slash = '\0';
-  if (GuideIn(ownFolder, guide)) gHelpOpener(panel, guide, HelpDocument::kGuide);
-}
-
-}  // namespace
-
-void SetHelpOpener(HelpOpener opener) { gHelpOpener = opener != nullptr ? opener : OpenWithSystemViewer; }
-
-namespace {
 
 void OnCommand(HWND panel, int id) {
   switch (id) {
