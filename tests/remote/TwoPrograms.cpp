@@ -58,7 +58,9 @@ void TwoProgramsTest::FindCantorixWindows() {
   panel_ = WaitVisible("CANTORIX");
   ASSERT_NE(panel_, nullptr);
   ASSERT_TRUE(WaitForSettledStart(20000));
-  wave_ = FindWindowExA(panel_, nullptr, kWavePlayerClass, nullptr);
+  // A start with "allclose" gets its wave player only from the remote's
+  // open command, which may come after the panel has settled.
+  PumpUntil([&] { return (wave_ = FindWindowExA(panel_, nullptr, kWavePlayerClass, nullptr)) != nullptr; }, 10000);
 }
 
 bool TwoProgramsTest::Chosen(int id) const { return SelectorShowsChosen(Key(id)); }
