@@ -6,6 +6,11 @@
 
 #include "common/PathLimits.h"
 
+// Start-ups of Cantorix take turns through this named mutex: each holds it
+// from before it looks for a running instance until its players exist, so
+// whoever waits for it sees a start-up that has settled.
+constexpr char kStartTurnName[] = "Local\\CantorixStartTurn";
+
 struct StartupOptions {
   bool createPlayers = true;    // cleared by "ALLCLOSE"
   bool playCdAtOnce = false;    // "/PLAY"

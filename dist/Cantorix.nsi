@@ -1,9 +1,10 @@
 ; The Cantorix installer. Built by dist/CMakeLists.txt with
 ;   makensis -DVERSION=1.2.3 -DVERSION4=1.2.3.0 -DPUBLISHER=... -DCOPYRIGHT=...
 ;            -DBIN=<folder of the built programs> -DOUTFILE=<installer>
-; Installs the programs and the guide, creates the settings key with
-; "Application Path" and the auto-play values (a user's own values are kept),
-; Start-menu shortcuts and the Add/Remove Programs entry. /S runs it (and
+; Installs the programs, the help file and the guide, creates the settings
+; key with "Application Path" and the auto-play values (a user's own values
+; are kept), the file types (FileTypes.nsh), Start-menu shortcuts and the
+; Add/Remove Programs entry. /S runs it (and
 ; the uninstaller) silently.
 
 Unicode true
@@ -13,6 +14,7 @@ RequestExecutionLevel admin
 
 !include "FileFunc.nsh"
 !include "LogicLib.nsh"
+!include "${__FILEDIR__}/FileTypes.nsh"
 
 !define SETTINGS_KEY "Software\Vex\Vex Cantorix Wavesmith"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Cantorix"
@@ -69,6 +71,7 @@ Section "Cantorix"
   SetOutPath "$INSTDIR"
   File "${BIN}/Cantorix.exe"
   File "${BIN}/CantorixGuide.html"
+  File "${BIN}/Cantorix.chm"
 !if /FileExists "${BIN}/TimGM6mb.sf2"
   ; The SoundFont MIDI files play with where the system has no MIDI device.
   File "${BIN}/TimGM6mb.sf2"
@@ -82,6 +85,8 @@ Section "Cantorix"
   WriteRegStr HKLM "${SETTINGS_KEY}" "Application Path" "$INSTDIR"
   !insertmacro KeepOrSetDword "CanAutoPlayCD" 0
   !insertmacro KeepOrSetDword "CanAutoPlayMp3List" 0
+
+  !insertmacro WriteFileTypes
 
   CreateDirectory "${MENU_FOLDER}"
   CreateShortcut "${MENU_FOLDER}\Cantorix.lnk" "$INSTDIR\Cantorix.exe"
@@ -110,6 +115,7 @@ Section "Uninstall"
   Delete "$INSTDIR\Cantorix.exe"
   Delete "$INSTDIR\Handset.exe"
   Delete "$INSTDIR\CantorixGuide.html"
+  Delete "$INSTDIR\Cantorix.chm"
   Delete "$INSTDIR\TimGM6mb.sf2"
   Delete "$INSTDIR\TimGM6mb-licence.txt"
   Delete "$INSTDIR\Uninstall.exe"
@@ -125,4 +131,5 @@ Section "Uninstall"
   DeleteRegValue HKLM "${SETTINGS_KEY}" "Application Path"
   DeleteRegKey /ifempty HKLM "${SETTINGS_KEY}"
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
+  !insertmacro RemoveFileTypes
 SectionEnd

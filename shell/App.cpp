@@ -19,7 +19,6 @@ namespace {
 // players exist, so a start made at the same moment neither misses the
 // panel being made (two instances) nor hands its file to a panel that has
 // no player to take it yet. A start that waited this long goes on anyway.
-constexpr char kStartTurnName[] = "Local\\CantorixStartTurn";
 constexpr DWORD kStartTurnWaitMs = 30000;
 
 class StartTurn {
@@ -70,9 +69,23 @@ void HandOffToRunningInstance(HWND running, int showMode) {
   ShowWindow(running, showMode);
 }
 
-// Runs once, on the first message the loop retrieves: the players exist
-// before the panel is ever shown.
-void FirstPass(int showMode) {
+// Start-up ends in two steps on the first messages of the loop. The panel is
+// shown first, with only its own keys: that is all the first sight of the
+// program needs. The players come on the next message, posted right after
+// the show, because their devices take most of the start-up time
+// (DirectSound and capture, the mixer, MCI, the SoundFont); then the file
+// named on the command line. Until they exist the start turn stays held,
+// so a second start still hands its file to a panel that has its players.
+enum class StartStep { kShowPanel, kCreatePlayers, kRunning };
+
+void ShowPanelAtStart(int showMode) {
+  HWND panel = gApp.mainPanel;
+  ShowWindow(panel, gApp.options.startMinimized ? SW_SHOWMINIMIZED : showMode);
+  UpdateWindow(panel);
+  PostMessageA(panel, WM_NULL, 0, 0);
+}
+
+void CreatePlayersAndOpenFile() {
   HWND panel = gApp.mainPanel;
   if (gApp.options.createPlayers) CreatePlayersAtStart(panel);
   // No focus cues until the keyboard is used.
@@ -82,8 +95,22 @@ void FirstPass(int showMode) {
     SendFileToWindow(panel, gApp.commandMessage, MakeCommand(kRouteMainPanel, kCmdOpenFile),
                      gApp.options.fileToOpen);
   }
-  ShowWindow(panel, gApp.options.startMinimized ? SW_SHOWMINIMIZED : showMode);
-  UpdateWindow(panel);
+}
+
+// Runs the start-up step due on this message, before it is dispatched.
+void StepStartUp(StartStep& step, int showMode) {
+  switch (step) {
+    case StartStep::kShowPanel:
+      step = StartStep::kCreatePlayers;
+      ShowPanelAtStart(showMode);
+      return;
+    case StartStep::kCreatePlayers:
+      step = StartStep::kRunning;
+      CreatePlayersAndOpenFile();
+      return;
+    case StartStep::kRunning:
+      return;
+  }
 }
 
 }  // namespace
@@ -119,13 +146,12 @@ int RunCantorix(HINSTANCE instance, const char* commandLine, int showMode) {
   }
   SetSkinPalette(palette);
 
+  // The first step need not wait for the panel's first timer tick.
+  PostMessageA(gApp.mainPanel, WM_NULL, 0, 0);
   MSG msg;
-  bool firstPass = true;
+  StartStep step = StartStep::kShowPanel;
   while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-    if (firstPass) {
-      firstPass = false;
-      FirstPass(showMode);
-    }
+    StepStartUp(step, showMode);
     if (HandlePanelKey(gApp.mainPanel, msg)) continue;
     TranslateMessage(&msg);
     DispatchMessageA(&msg);

@@ -62,6 +62,7 @@ void OnDestroy(HWND panel) {
   KillTimer(panel, kPanelTimerId);
   UnregisterMediaHotKeys(panel);
   RemoveTrayIcon(panel);
+  CloseHelpWindows();
   UnregisterConfigClass(reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(panel, GWLP_HINSTANCE)));
   // The players are children and go with the panel.
   for (int i = 0; i < kPlayerCount; ++i) PlayerSlotOf(static_cast<PlayerIndex>(i)) = PlayerSlot{};
@@ -103,60 +104,6 @@ void OnPowerBroadcast(WPARAM wParam, LPARAM lParam) {
 void OnEndSession(WPARAM ending, LPARAM lParam) {
   if (ending) ForwardToPlayers(WM_ENDSESSION, ending, lParam, true);
 }
-
-void OpenWithSystemViewer(HWND panel, const char* path, HelpDocument document) {
-  if (document == HelpDocument::kHelpFile) {
-    WinHelpA(panel, path, HELP_FINDER, 0);
-  } else {
-    ShellExecuteA(panel, "open", path, nullptr, nullptr, SW_SHOWNORMAL);
-  }
-}
-
-HelpOpener gHelpOpener = OpenWithSystemViewer;
-
-bool FileExists(const char* path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
-
-// The guide in `folder`, when it is there.
-bool GuideIn(const char* folder, char* path) {
-  if (folder[0] == '\0' || lstrlenA(folder) + 1 + lstrlenA(kGuideFileName) >= static_cast<int>(kPathCapacity)) {
-    return false;
-  }
-  lstrcpyA(path, folder);
-  lstrcatA(path, "\\");
-  lstrcatA(path, kGuideFileName);
-  return FileExists(path);
-}
-
-// The help file lives in the program's folder, or failing that in the
-// current folder. No help compiler builds one here, so without it the key
-// opens the HTML guide the installer puts beside the program: in the
-// folder the settings name, else in the folder this program runs from.
-void OpenHelp(HWND panel) {
-  // UTF-8 paths: kPathCapacity bytes, with room for the file name.
-  char appFolder[kPathCapacity + 16] = "";
-  if (ReadSettingText("Application Path", appFolder, kPathCapacity)) {
-    char hlp[kPathCapacity + 16];
-    lstrcpyA(hlp, appFolder);
-    lstrcatA(hlp, "\\Cantorix.hlp");
-    if (FileExists(hlp)) return gHelpOpener(panel, hlp, HelpDocument::kHelpFile);
-    if (FileExists("Cantorix.hlp")) return gHelpOpener(panel, "Cantorix.hlp", HelpDocument::kHelpFile);
-  }
-  char guide[kPathCapacity];
-  if (GuideIn(appFolder, guide)) return gHelpOpener(panel, guide, HelpDocument::kGuide);
-  char ownFolder[kPathCapacity];
-  DWORD n = GetModuleFileNameA(nullptr, ownFolder, sizeof ownFolder);
-  if (n == 0 || n >= sizeof ownFolder) return;
-  char* slash = ownFolder + n;
-  while (slash > ownFolder && *slash != '\\') --slash;
-  *slash = '\0';
-  if (GuideIn(ownFolder, guide)) gHelpOpener(panel, guide, HelpDocument::kGuide);
-}
-
-}  // namespace
-
-void SetHelpOpener(HelpOpener opener) { gHelpOpener = opener != nullptr ? opener : OpenWithSystemViewer; }
-
-namespace {
 
 // A press of the mouse anywhere on the panel or a player: the keyboard
 // focus cue goes, the player under it is the one used last.

@@ -72,12 +72,21 @@ void TogglePlayer(HWND panel, PlayerIndex player);
 void LayoutPanels(HWND panel);
 
 // The HELP key opens the help file in the help viewer or, when there is
-// none, the user guide installed beside the program in the browser. Tests
-// put their own opener in place so that no viewer starts.
+// none, the compiled guide in the HTML help viewer, else the HTML guide in
+// the browser; when nothing opens it says so. Tests put their own opener in
+// place so that no viewer starts; an opener tells whether its viewer
+// opened the document.
+constexpr char kHelpFileName[] = "Cantorix.hlp";
+constexpr char kCompiledHelpFileName[] = "Cantorix.chm";
 constexpr char kGuideFileName[] = "CantorixGuide.html";
-enum class HelpDocument { kHelpFile, kGuide };
-using HelpOpener = void (*)(HWND panel, const char* path, HelpDocument document);
+constexpr char kHelpFailedText[] =
+    "The help could not be opened. The user guide CantorixGuide.html is in the program's folder.";
+enum class HelpDocument { kHelpFile, kCompiledHelp, kGuide };
+using HelpOpener = bool (*)(HWND panel, const char* path, HelpDocument document);
 void SetHelpOpener(HelpOpener opener);  // null: the system's viewers again
+void OpenHelp(HWND panel);
+// Help windows the HTML help viewer opened for this program (at the end).
+void CloseHelpWindows();
 
 // Command routing (CommandRouter.cpp).
 void RouteCommand(HWND panel, WPARAM wParam, LPARAM lParam);

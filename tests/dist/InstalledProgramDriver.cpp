@@ -7,6 +7,10 @@
 //   CX_PLAY       the WAV file (no blanks: the command line has no quoting)
 //   CX_CAPTURE    the capture file tools/wine-run --play writes
 //   CX_PCM_BYTES  how many bytes of samples the WAV file holds
+// OpensAFileThroughItsType instead opens CX_PLAY (an MP3 file) as a
+// double-click does, through the shell and the file type the installer
+// registered, and waits until Cantorix, started that way, has played
+// CX_PCM_BYTES.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -15,6 +19,8 @@
 
 #include "common/CommandCodes.h"
 #include "tests/support/WinTestSupport.h"
+
+#include <shellapi.h>
 
 namespace {
 
@@ -64,6 +70,32 @@ TEST(InstalledProgram, PlaysAndHandsOverToTheRunningInstance) {
 
   PostMessageA(panel, WM_CLOSE, 0, 0);
   EXPECT_EQ(first.Wait(15000), 0);
+}
+
+TEST(InstalledProgram, OpensAFileThroughItsType) {
+  const std::string file = Env("CX_PLAY"), capture = Env("CX_CAPTURE");
+  const unsigned long long pcmBytes = std::strtoull(Env("CX_PCM_BYTES").c_str(), nullptr, 10);
+  ASSERT_FALSE(file.empty() || capture.empty() || pcmBytes == 0);
+  ASSERT_TRUE(FindTopLevelWindows("CANTORIX").empty());
+  const INT_PTR opened =
+      reinterpret_cast<INT_PTR>(ShellExecuteA(nullptr, "open", file.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+  ASSERT_GT(opened, 32) << "ShellExecute found no program for the file";
+  HWND panel = WaitForShownPanel(30000);
+  ASSERT_NE(panel, nullptr);
+  StatusPoller poller;
+  auto stopped = [&] {
+    return (poller.Query(panel, kRouteWave) & (kStatusPlay | kStatusStop)) == kStatusPlay;
+  };
+  EXPECT_TRUE(PumpUntil([&] { return CapturedBytes(capture) >= pcmBytes && stopped(); }, 60000))
+      << CapturedBytes(capture) << " of " << pcmBytes << " bytes played";
+  DWORD process = 0;
+  GetWindowThreadProcessId(panel, &process);
+  HANDLE cantorix = OpenProcess(SYNCHRONIZE, FALSE, process);
+  PostMessageA(panel, WM_CLOSE, 0, 0);
+  if (cantorix != nullptr) {
+    EXPECT_EQ(WaitForSingleObject(cantorix, 15000), WAIT_OBJECT_0);
+    CloseHandle(cantorix);
+  }
 }
 
 }  // namespace

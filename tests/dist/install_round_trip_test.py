@@ -1,10 +1,13 @@
 #!/usr/bin/env python3
 """The installer's round trip under Wine, in a fresh prefix of its own: a
 silent install creates the settings key (keeping an auto-play value the
-user already had), the files and the shortcuts; the installed Cantorix.exe
-plays a WAV file into ALSA's file sink and a second start hands over; a
-silent uninstall removes what was installed and leaves the user's list file
-and CXDB.INI. The prefix is removed afterwards, whatever happened.
+user already had), the files, the shortcuts and the file types (keeping a
+default another program holds); the installed Cantorix.exe plays a WAV file
+into ALSA's file sink and a second start hands over; opening an MP3 file
+through its file type (ShellExecute "open") starts Cantorix, which plays
+it; a silent uninstall removes what was installed, file types included,
+and leaves the user's list file, CXDB.INI and the other program's default.
+The prefix is removed afterwards, whatever happened.
 """
 import argparse
 import os
@@ -16,6 +19,16 @@ import wave
 FAILURES = []
 SETTINGS = r"HKLM\Software\Vex\Vex Cantorix Wavesmith"
 UNINSTALL = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Cantorix"
+CLASSES = r"HKLM\Software\Classes"
+APPLICATION = CLASSES + r"\Applications\Cantorix.exe"
+# The kinds Cantorix plays, as the guide lists them, with the ProgID each
+# extension is expected under.
+FILE_TYPES = {".wav": "Cantorix.Wave", ".mp1": "Cantorix.Mpeg", ".mp2": "Cantorix.Mpeg",
+              ".mp3": "Cantorix.Mpeg", ".mpa": "Cantorix.Mpeg", ".mid": "Cantorix.Midi",
+              ".rmi": "Cantorix.Midi", ".m3u": "Cantorix.List", ".m3u8": "Cantorix.List",
+              ".flac": "Cantorix.Flac", ".ogg": "Cantorix.Ogg", ".oga": "Cantorix.Ogg"}
+# Another program's default for WAV files, set before installing.
+OTHER_PROGID = "OtherPlayer.Sound"
 
 
 def check(cond, what):
@@ -48,9 +61,11 @@ class Prefix:
     def settle(self):
         self.run("wineserver", "-w")
 
-    def reg_value(self, key, name):
-        """The value's text as reg query prints it, or None when missing."""
-        out = self.run("reg", "query", key, "/v", name).stdout
+    def reg_value(self, key, name=None):
+        """The value's text as reg query prints it, or None when missing;
+        without a name the key's default value."""
+        out = self.run("reg", "query", key, *(["/v", name] if name else ["/ve"])).stdout
+        name = name or "(Default)"
         for line in out.splitlines():
             line = line.strip()
             if line.startswith(name + " "):
@@ -86,11 +101,78 @@ def captured_parts(capture):
     return parts
 
 
+def check_file_types(prefix, program):
+    command = f'"{program}" "%1"'
+    for progid in sorted(set(FILE_TYPES.values())):
+        key = CLASSES + "\\" + progid
+        check(prefix.reg_value(key + r"\shell\open\command") == command and
+              prefix.reg_value(key + r"\DefaultIcon") == program + ",0" and bool(prefix.reg_value(key)),
+              f"{progid} opens with {command}, has the program's icon and a name")
+    check(prefix.reg_value(APPLICATION + r"\shell\open\command") == command,
+          "Applications\\Cantorix.exe opens with the quoted path")
+    supported = [ext for ext in FILE_TYPES if prefix.reg_value(APPLICATION + r"\SupportedTypes", ext) is not None]
+    check(supported == list(FILE_TYPES), f"it names every type as supported ({supported})")
+    listed = [ext for ext, progid in FILE_TYPES.items()
+              if prefix.reg_value(CLASSES + "\\" + ext + r"\OpenWithProgids", progid) is not None]
+    check(listed == list(FILE_TYPES), f"every extension lists its ProgID under OpenWithProgids ({listed})")
+    defaults = {ext: prefix.reg_value(CLASSES + "\\" + ext) for ext in FILE_TYPES}
+    expected = dict(FILE_TYPES, **{".wav": OTHER_PROGID})
+    check(defaults == expected, f"the defaults are Cantorix's except the one another program held ({defaults})")
+
+
+def check_file_types_gone(prefix):
+    left = [k for k in sorted(set(FILE_TYPES.values())) + ["Applications\\Cantorix.exe"]
+            if prefix.reg_value(CLASSES + "\\" + k) is not None or
+            prefix.reg_value(CLASSES + "\\" + k + r"\shell\open\command") is not None]
+    check(not left, f"the ProgIDs and the application key are gone ({left})")
+    listed = [ext for ext, progid in FILE_TYPES.items()
+              if prefix.reg_value(CLASSES + "\\" + ext + r"\OpenWithProgids", progid) is not None]
+    check(not listed, f"no extension lists Cantorix any more ({listed})")
+    defaults = {ext: prefix.reg_value(CLASSES + "\\" + ext) for ext in FILE_TYPES}
+    kept = {ext: v for ext, v in defaults.items() if v is not None}
+    check(kept == {".wav": OTHER_PROGID}, f"only the other program's default is left, untouched ({kept})")
+
+
+def make_mp3(wav, mp3, reference):
+    """An MP3 file of the tone and what the reference decoder makes of it."""
+    subprocess.run(["lame", "--quiet", "-b", "128", wav, mp3], check=True)
+    with open(reference, "wb") as out:
+        subprocess.run(["mpg123", "-q", "--no-gapless", "-s", mp3], stdout=out, check=True)
+    with open(reference, "rb") as f:
+        return f.read()
+
+
+def rms(pcm):
+    samples = memoryview(pcm[: len(pcm) // 2 * 2]).cast("h")
+    return (sum(x * x for x in samples) / max(1, len(samples))) ** 0.5
+
+
+def opens_through_file_type(args, prefix, wav):
+    print("opening an MP3 file through its file type starts Cantorix, which plays it")
+    mp3 = os.path.join(args.work, "open me.mp3")  # a blank: the path must come through "%1" whole
+    ref = make_mp3(wav, mp3, os.path.join(args.work, "reference.raw"))
+    capture = os.path.join(args.work, "opened.raw")
+    r = prefix.run(args.driver, "--gtest_brief=1", "--gtest_filter=*OpensAFileThroughItsType*", play=capture,
+                   timeout=200, extra={"CX_PLAY": windows_path(mp3), "CX_CAPTURE": windows_path(capture),
+                                       "CX_PCM_BYTES": str(len(ref) * 9 // 10), "CX_INSTALLED": "-"})
+    prefix.settle()
+    check(r.returncode == 0, f"ShellExecute opened it in Cantorix, which played it ({(r.stdout + r.stderr)[-600:]})")
+    sounding = b"".join(part.rstrip(b"\0") for part in captured_parts(capture))
+    frame = 1152 * 4
+    check(abs(len(sounding) - len(ref.rstrip(b"\0"))) <= 3 * frame,
+          f"the whole file was heard ({len(sounding)} bytes sounding, {len(ref.rstrip(bytes(1)))} from mpg123)")
+    heard, expected = rms(sounding), rms(ref)
+    check(expected > 0 and abs(heard - expected) <= 0.1 * expected,
+          f"at the file's level (RMS {heard:.0f}, mpg123 {expected:.0f})")
+
+
 def round_trip(args, prefix):
     print(f"installer {args.installer}: {os.path.getsize(args.installer)} bytes")
     subprocess.run([args.wine_prefix, "--bare", prefix.path], check=True, env=prefix.env, timeout=300)
     # A choice the user made before installing, which the installer must keep.
     prefix.run("reg", "add", SETTINGS, "/v", "CanAutoPlayCD", "/t", "REG_DWORD", "/d", "1", "/f")
+    # And another program that plays WAV files by default.
+    prefix.run("reg", "add", CLASSES + r"\.wav", "/ve", "/d", OTHER_PROGID, "/f")
 
     print("silent install")
     r = prefix.run(args.installer, "/S")
@@ -110,7 +192,7 @@ def round_trip(args, prefix):
     menu = prefix.drive_c(r"C:\ProgramData\Microsoft\Windows\Start Menu\Programs\Cantorix")
     handset = os.path.exists(os.path.join(args.bin, "Handset.exe"))
     soundfont = os.path.exists(os.path.join(args.bin, "TimGM6mb.sf2"))
-    installed = ["Cantorix.exe", "CantorixGuide.html", "Uninstall.exe"] + (["Handset.exe"] if handset else []) + \
+    installed = ["Cantorix.exe", "Cantorix.chm", "CantorixGuide.html", "Uninstall.exe"] + (["Handset.exe"] if handset else []) + \
         (["TimGM6mb.sf2", "TimGM6mb-licence.txt"] if soundfont else [])
     check(sorted(os.listdir(folder)) == sorted(installed), f"the folder holds {installed}")
     if soundfont:
@@ -121,11 +203,13 @@ def round_trip(args, prefix):
     check(os.path.isdir(menu) and sorted(os.listdir(menu)) == sorted(shortcuts),
           f"the Start menu holds {shortcuts}")
 
+    check_file_types(prefix, app + r"\Cantorix.exe")
+
     print("the installed Cantorix.exe plays, and a second start hands over")
     wav = os.path.join(args.work, "tone.wav")
     pcm = make_wav(wav)
     capture = os.path.join(args.work, "played.raw")
-    r = prefix.run(args.driver, "--gtest_brief=1", play=capture, timeout=200,
+    r = prefix.run(args.driver, "--gtest_brief=1", "--gtest_filter=*HandsOver*", play=capture, timeout=200,
                    extra={"CX_INSTALLED": app, "CX_PLAY": windows_path(wav), "CX_CAPTURE": windows_path(capture),
                           "CX_PCM_BYTES": str(len(pcm))})
     prefix.settle()
@@ -137,6 +221,8 @@ def round_trip(args, prefix):
     check(sounding == 2 * pcm.rstrip(b"\0"),
           f"the file played whole twice ({len(parts)} openings, {len(sounding)} bytes sounding, "
           f"{2 * len(pcm.rstrip(bytes(1)))} expected)")
+
+    opens_through_file_type(args, prefix, wav)
 
     print("silent uninstall")
     with open(os.path.join(folder, "favourites.m3u"), "w", newline="\r\n") as f:
@@ -152,6 +238,7 @@ def round_trip(args, prefix):
     check(prefix.reg_value(UNINSTALL, "DisplayName") is None, "the Add/Remove Programs entry is gone")
     check(prefix.reg_value(SETTINGS, "Application Path") is None, "Application Path is gone")
     check(prefix.reg_value(SETTINGS, "CanAutoPlayCD") == "0x1", "the user's auto-play choice stays")
+    check_file_types_gone(prefix)
 
 
 def main():

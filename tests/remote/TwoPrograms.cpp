@@ -57,7 +57,10 @@ void TwoProgramsTest::StartHandset() {
 void TwoProgramsTest::FindCantorixWindows() {
   panel_ = WaitVisible("CANTORIX");
   ASSERT_NE(panel_, nullptr);
-  wave_ = FindWindowExA(panel_, nullptr, kWavePlayerClass, nullptr);
+  ASSERT_TRUE(WaitForSettledStart(20000));
+  // A start with "allclose" gets its wave player only from the remote's
+  // open command, which may come after the panel has settled.
+  PumpUntil([&] { return (wave_ = FindWindowExA(panel_, nullptr, kWavePlayerClass, nullptr)) != nullptr; }, 10000);
 }
 
 bool TwoProgramsTest::Chosen(int id) const { return SelectorShowsChosen(Key(id)); }

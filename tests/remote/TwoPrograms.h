@@ -22,6 +22,7 @@ class TwoProgramsTest : public ::testing::Test {
   // Posts WM_CLOSE to Cantorix's panel and waits for its process to end.
   void CloseCantorix();
   void StartHandset();
+  // The shown panel and, once there, its wave player.
   void FindCantorixWindows();
 
   HWND Key(int id) const { return GetDlgItem(remote_, id); }

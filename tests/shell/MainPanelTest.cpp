@@ -276,17 +276,20 @@ TEST_F(MainPanelTest, ConfigKeyOpensTheConfigurationWindowModally) {
   SendMessageA(config, WM_CLOSE, 0, 0);
 }
 
-// HELP looks for the help file, then the guide, in the folder the settings
-// name, then the guide beside the program; the opener stands in for the
-// viewers so no browser starts.
+// HELP looks for the help file in the folder the settings name, then for
+// the compiled guide and the HTML guide there and beside the program, and
+// goes on when a viewer does not open; the opener stands in for the viewers
+// so no browser starts.
 struct HelpOpened {
   std::vector<std::string> paths;
   std::vector<HelpDocument> documents;
+  bool viewersWork = true;
 } gHelpOpened;
 
-void RecordHelp(HWND, const char* path, HelpDocument document) {
+bool RecordHelp(HWND, const char* path, HelpDocument document) {
   gHelpOpened.paths.push_back(path);
   gHelpOpened.documents.push_back(document);
+  return gHelpOpened.viewersWork;
 }
 
 void SetApplicationPath(const std::string& folder) {
@@ -297,18 +300,26 @@ void SetApplicationPath(const std::string& folder) {
   RegCloseKey(key);
 }
 
-TEST_F(MainPanelTest, HelpOpensTheHelpFileElseTheGuide) {
+struct RestoreHelp {
+  std::string path;
+  ~RestoreHelp() {
+    SetApplicationPath(path);
+    SetHelpOpener(nullptr);
+  }
+};
+
+std::string SavedApplicationPath() {
   char saved[MAX_PATH] = "";
-  ASSERT_TRUE(ReadSettingText("Application Path", saved, sizeof saved));
-  struct Restore {
-    std::string path;
-    ~Restore() {
-      SetApplicationPath(path);
-      SetHelpOpener(nullptr);
-    }
-  } restore{saved};
+  ReadSettingText("Application Path", saved, sizeof saved);
+  return saved;
+}
+
+TEST_F(MainPanelTest, HelpOpensTheHelpFileElseTheCompiledGuideElseTheGuide) {
+  const RestoreHelp restore{SavedApplicationPath()};
+  ASSERT_FALSE(restore.path.empty());
   SetHelpOpener(RecordHelp);
   gHelpOpened = {};
+  MessageBoxWatcher boxes;
   auto press = [&] {
     ClickButton(GetDlgItem(panel_, 1103));
     PumpFor(100);
@@ -316,22 +327,61 @@ TEST_F(MainPanelTest, HelpOpensTheHelpFileElseTheGuide) {
 
   TempFolder installed;
   SetApplicationPath(installed.path());
-  // Nothing in the settings' folder: the guide the build put beside the program.
+  const std::string own = ProgramFolder() + "\\";
+  // Nothing in the settings' folder: the compiled guide the build put beside the program.
   press();
   installed.Write(kGuideFileName, "<html></html>");
+  installed.Write(kCompiledHelpFileName, "ITSF");
   press();
   installed.Write("Cantorix.hlp", "?_");
   press();
+  const std::vector<std::string> opened = {own + kCompiledHelpFileName, installed.Path(kCompiledHelpFileName),
+                                           installed.Path("Cantorix.hlp")};
+  EXPECT_EQ(gHelpOpened.paths, opened);
+  const std::vector<HelpDocument> kinds = {HelpDocument::kCompiledHelp, HelpDocument::kCompiledHelp,
+                                           HelpDocument::kHelpFile};
+  EXPECT_EQ(gHelpOpened.documents, kinds);
 
-  const std::string own = ProgramFolder() + "\\" + kGuideFileName;
-  ASSERT_EQ(gHelpOpened.paths.size(), 3u);
-  EXPECT_EQ(gHelpOpened.paths[0], own);
-  EXPECT_EQ(gHelpOpened.documents[0], HelpDocument::kGuide);
-  EXPECT_EQ(gHelpOpened.paths[1], installed.Path(kGuideFileName));
-  EXPECT_EQ(gHelpOpened.documents[1], HelpDocument::kGuide);
-  EXPECT_EQ(gHelpOpened.paths[2], installed.Path("Cantorix.hlp"));
-  EXPECT_EQ(gHelpOpened.documents[2], HelpDocument::kHelpFile);
+  // No viewer opens anything: every document is tried in turn, then a box says so.
+  gHelpOpened = {};
+  gHelpOpened.viewersWork = false;
+  press();
+  ASSERT_TRUE(boxes.WaitFor(1, 5000));
+  const std::vector<std::string> tried = {installed.Path("Cantorix.hlp"), installed.Path(kCompiledHelpFileName),
+                                          own + kCompiledHelpFileName, installed.Path(kGuideFileName),
+                                          own + kGuideFileName};
+  EXPECT_EQ(gHelpOpened.paths, tried);
+  EXPECT_EQ(boxes.Texts(), std::vector<std::string>{kHelpFailedText});
+  EXPECT_EQ(boxes.Owners(), std::vector<HWND>{panel_});
   EXPECT_TRUE(IsWindow(panel_));
+}
+
+// The real viewer: the compiled guide the build put beside the program
+// opens in the system's HTML help viewer, a window of this process.
+TEST_F(MainPanelTest, HelpShowsTheCompiledGuideInTheHelpViewer) {
+  const RestoreHelp restore{SavedApplicationPath()};
+  TempFolder empty;
+  SetApplicationPath(empty.path());
+  SetHelpOpener(nullptr);
+  ASSERT_NE(GetFileAttributesA((ProgramFolder() + "\\" + kCompiledHelpFileName).c_str()), INVALID_FILE_ATTRIBUTES);
+  MessageBoxWatcher boxes;
+  auto viewer = [] {
+    for (HWND w : FindTopLevelWindows("HH Parent")) {
+      DWORD process = 0;
+      GetWindowThreadProcessId(w, &process);
+      if (process == GetCurrentProcessId() && IsWindowVisible(w)) return w;
+    }
+    return static_cast<HWND>(nullptr);
+  };
+  ASSERT_EQ(viewer(), nullptr);
+  ClickButton(GetDlgItem(panel_, 1103));
+  ASSERT_TRUE(PumpUntil([&] { return viewer() != nullptr; }, 20000)) << "no help viewer window";
+  char title[128] = "";
+  GetWindowTextA(viewer(), title, sizeof title);
+  EXPECT_NE(std::string(title).find("Cantorix"), std::string::npos) << title;
+  EXPECT_TRUE(boxes.Texts().empty());
+  CloseHelpWindows();
+  EXPECT_TRUE(PumpUntil([&] { return viewer() == nullptr; }, 5000));
 }
 
 }  // namespace

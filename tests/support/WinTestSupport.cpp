@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "common/CommandCodes.h"
+#include "common/StartupOptions.h"
 
 std::string ReadFileToString(const std::string& path) {
   std::string bytes;
@@ -208,7 +209,24 @@ uint32_t StatusPoller::Query(HWND panel, uint16_t route) {
   return gStatusReplies.empty() ? 0xFFFFFFFFu : static_cast<uint32_t>(gStatusReplies.back());
 }
 
+bool WaitForSettledStart(DWORD timeoutMs) {
+  HANDLE turn = OpenMutexA(SYNCHRONIZE, FALSE, kStartTurnName);
+  if (turn == nullptr) return true;  // no start-up under way
+  bool settled = false;
+  PumpUntil(
+      [&] {
+        const DWORD waited = WaitForSingleObject(turn, 0);
+        settled = waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
+        if (settled) ReleaseMutex(turn);
+        return settled;
+      },
+      timeoutMs);
+  CloseHandle(turn);
+  return settled;
+}
+
 HWND WaitForShownPanel(DWORD timeoutMs) {
+  const DWORD start = GetTickCount();
   HWND panel = nullptr;
   PumpUntil(
       [&] {
@@ -217,5 +235,8 @@ HWND WaitForShownPanel(DWORD timeoutMs) {
         return panel != nullptr;
       },
       timeoutMs);
+  // The panel shows before its players are made: wait for them too.
+  const DWORD spent = GetTickCount() - start;
+  if (panel != nullptr && !WaitForSettledStart(spent < timeoutMs ? timeoutMs - spent : 0)) return nullptr;
   return panel;
 }

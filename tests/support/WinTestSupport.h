@@ -93,8 +93,12 @@ class StatusPoller {
 // The top-level windows of a class, across all processes.
 std::vector<HWND> FindTopLevelWindows(const char* className);
 // The one shown main panel ("CANTORIX") once a started Cantorix has shown
-// it (pumping meanwhile); null when none or several are shown in time.
+// it and made its players (pumping meanwhile); null when none or several
+// are shown in time.
 HWND WaitForShownPanel(DWORD timeoutMs);
+// Waits until no Cantorix is starting (its start turn is free); false on
+// time-out.
+bool WaitForSettledStart(DWORD timeoutMs);
 
 // The text of a dialog's static controls, joined (a message box's message).
 std::string DialogText(HWND dialog);
