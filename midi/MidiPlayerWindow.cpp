@@ -16,6 +16,7 @@
 #include "skin/DibButton.h"
 #include "skin/SkinControls.h"
 #include "skin/SkinPalette.h"
+#include "skin/SkinScale.h"
 
 namespace {
 
@@ -113,7 +114,7 @@ void RunEngine(HWND window, MidiPlayerState* state, Operation operation) {
 // ---- messages ----
 
 void BuildControls(HWND window, HINSTANCE instance) {
-  HRGN shape = CreatePolygonRgn(kMidiShape, kMidiShapePoints, WINDING);
+  HRGN shape = CreateSkinRegion(kMidiShape, kMidiShapePoints);
   if (shape != nullptr && SetWindowRgn(window, shape, FALSE) == 0) DeleteObject(shape);
   for (const CdButtonPlace& b : kMidiButtons) {
     HWND button = SkinDibButton(
@@ -128,8 +129,8 @@ void BuildControls(HWND window, HINSTANCE instance) {
   CreateTrackIndicators(instance, window);
   for (const MidiTempoPlace& t : kMidiTempoPlaces) {
     if (t.image == nullptr) {
-      CreateWindowExA(0, kMidiTempoClass, "", WS_CHILD | WS_VISIBLE, t.x, t.y, t.width, t.height, window,
-                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(t.id)), instance, nullptr);
+      CreateSkinChild(0, kMidiTempoClass, "", WS_CHILD | WS_VISIBLE, t.x, t.y, t.width, t.height, window, t.id,
+                      instance);
       continue;
     }
     EnableWindow(CreatePicture(instance, window, t.id, t.image, t.x, t.y, t.width, t.height, t.image), FALSE);
@@ -162,7 +163,7 @@ void OnDestroy(HWND window) {
 }
 
 void OnPaint(HWND window) {
-  PaintScope paint(window);
+  SkinPaint paint(window);
   auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(window, GWLP_HINSTANCE));
   PaintResourceBitmap(paint.dc, instance, MAKEINTRESOURCEA(kMidiPlayerFace), 0, 0, kMidiPlayerWidth,
                       kMidiPlayerHeight);
@@ -284,8 +285,8 @@ HWND CreateMidiPlayerWindow(const PlayerHost& host, HWND panel) {
     if (!RegisterWindowClass(gMidiPlayerClass, instance)) return nullptr;
     RegisterMidiTempo(instance);
   }
-  HWND window = CreateWindowExA(0, kMidiPlayerClass, kMidiPlayerTitle, WS_CHILD, 0, 0, kMidiPlayerWidth,
-                                kMidiPlayerHeight, panel, nullptr, instance, const_cast<PlayerHost*>(&host));
+  HWND window = CreateWindowExA(0, kMidiPlayerClass, kMidiPlayerTitle, WS_CHILD, 0, 0, Scaled(kMidiPlayerWidth),
+                                Scaled(kMidiPlayerHeight), panel, nullptr, instance, const_cast<PlayerHost*>(&host));
   MidiPlayerState* state = window != nullptr ? StateOf(window) : nullptr;
   if (state == nullptr) return nullptr;
   state->list.reset(new (std::nothrow) PlayList);

@@ -8,11 +8,14 @@
 #include "resources/ResourceIds.h"
 #include "skin/DibButton.h"
 #include "skin/SkinPalette.h"
+#include "skin/SkinScale.h"
 
 int RunHandset(HINSTANCE instance, int showMode) {
   // One remote at a time; the running one is left as it is.
   if (FindWindowA(kHandsetClass, nullptr) != nullptr) return 0;
   if (FindCantorix() == nullptr) StartCantorix("");
+  DeclareDpiAwareness();
+  ChooseSkinScale();
   if (!RegisterRemoteClass(instance)) return 0;
   RegisterDibButton(instance, MAKEINTRESOURCEA(kHandsetCursor));
   SetPictureCursor(LoadCursorA(instance, MAKEINTRESOURCEA(kHandsetCursor)));

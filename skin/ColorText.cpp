@@ -5,6 +5,7 @@
 #include "common/Win32Handles.h"
 #include "common/WindowClass.h"
 #include "skin/SkinControls.h"
+#include "skin/SkinScale.h"
 
 namespace {
 
@@ -31,7 +32,7 @@ void OnDestroy(HWND strip) {
 
 // The blanks after the text overwrite what a longer earlier text left.
 void OnPaint(HWND strip, const ColorTextState* state) {
-  PaintScope paint(strip);
+  SkinPaint paint(strip);
   // Room for a path's title in UTF-8 (three bytes a character at most).
   char text[1024 + 40];
   int length = GetWindowTextA(strip, text, 1024);
@@ -71,7 +72,6 @@ bool RegisterColorText(HINSTANCE instance) {
 }
 
 HWND CreateColorText(HINSTANCE instance, HWND parent, int id, int x, int y, int width, int height) {
-  return CreateWindowExA(0, kColorTextClass, "", WS_CHILD | WS_VISIBLE | WS_DISABLED, x, y, width,
-                         height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance,
-                         nullptr);
+  return CreateSkinChild(0, kColorTextClass, "", WS_CHILD | WS_VISIBLE | WS_DISABLED, x, y, width, height,
+                         parent, id, instance);
 }
