@@ -16,6 +16,7 @@
 #include "media/PlayList.h"
 #include "skin/DibButton.h"
 #include "skin/SkinPalette.h"
+#include "skin/SkinScale.h"
 
 namespace {
 
@@ -109,7 +110,7 @@ void Submit(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
 // ---- messages ----
 
 void BuildControls(HWND window, HINSTANCE instance) {
-  HRGN shape = CreatePolygonRgn(kCdShape, kCdShapePoints, WINDING);
+  HRGN shape = CreateSkinRegion(kCdShape, kCdShapePoints);
   if (shape != nullptr && SetWindowRgn(window, shape, FALSE) == 0) DeleteObject(shape);
   for (const CdButtonPlace& b : kCdButtons) {
     HWND button = SkinDibButton(
@@ -142,7 +143,7 @@ void OnDestroy(HWND window) {
 }
 
 void OnPaint(HWND window) {
-  PaintScope paint(window);
+  SkinPaint paint(window);
   auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(window, GWLP_HINSTANCE));
   PaintResourceBitmap(paint.dc, instance, MAKEINTRESOURCEA(kCdPlayerFace), 0, 0, kCdPlayerWidth, kCdPlayerHeight);
   FillRect(paint.dc, &kCdDisplayRect, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
@@ -307,8 +308,8 @@ HWND CreateCdPlayerWindow(const PlayerHost& host, HWND panel) {
   HINSTANCE instance = host.Instance();
   // One registration for the program's life: the window is created once.
   if (!IsWindowClassRegistered(gCdPlayerClass) && !RegisterWindowClass(gCdPlayerClass, instance)) return nullptr;
-  HWND window = CreateWindowExA(0, kCdPlayerClass, kCdPlayerTitle, WS_CHILD, 0, 0, kCdPlayerWidth, kCdPlayerHeight,
-                                panel, nullptr, instance, const_cast<PlayerHost*>(&host));
+  HWND window = CreateWindowExA(0, kCdPlayerClass, kCdPlayerTitle, WS_CHILD, 0, 0, Scaled(kCdPlayerWidth),
+                                Scaled(kCdPlayerHeight), panel, nullptr, instance, const_cast<PlayerHost*>(&host));
   CdPlayerState* state = window != nullptr ? StateOf(window) : nullptr;
   if (state == nullptr) return nullptr;
   state->list.reset(new (std::nothrow) PlayList);

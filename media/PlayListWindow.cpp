@@ -21,6 +21,7 @@
 #include "skin/DibButton.h"
 #include "skin/SkinPalette.h"
 #include "skin/SkinWindow.h"
+#include "skin/SkinScale.h"
 
 namespace {
 
@@ -278,6 +279,7 @@ LRESULT OnCreate(HWND window, const CREATESTRUCTA* cs) {
   auto* state = new (std::nothrow) PlayListWindowState;
   if (state == nullptr) return -1;
   SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(state));
+  MarkSkinnedWindow(window);
   state->madeFor = static_cast<PlayList*>(cs->lpCreateParams);
   int cancelKeys = 0;
   for (const PlayListKeyPlace& key : kPlayListKeys) {
@@ -286,22 +288,21 @@ LRESULT OnCreate(HWND window, const CREATESTRUCTA* cs) {
     if (key.id == kPlayListCancel && cancelKeys < 2) state->cancelKeys[cancelKeys++] = button;
   }
   const PlayListBoxPlace& box = kPlayListBoxPlace;
-  state->listBox = CreateWindowExA(WS_EX_CLIENTEDGE, "LISTBOX", "ListBox",
+  state->listBox = CreateSkinChild(WS_EX_CLIENTEDGE, "LISTBOX", "ListBox",
                                    WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_VSCROLL |
                                        WS_TABSTOP | LBS_EXTENDEDSEL | LBS_HASSTRINGS,
-                                   box.x, box.y, box.width, box.height, window,
-                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(kPlayListBox)),
-                                   cs->hInstance, nullptr);
+                                   box.x, box.y, box.width, box.height, window, kPlayListBox, cs->hInstance);
   return state->listBox != nullptr ? 0 : -1;
 }
 
 void OnDestroy(HWND window) {
+  UnmarkSkinnedWindow(window);
   delete StateOf(window);
   SetWindowLongPtrA(window, GWLP_USERDATA, 0);
 }
 
 void OnPaint(HWND window) {
-  PaintScope paint(window);
+  SkinPaint paint(window);
   PaintResourceBitmap(paint.dc, gInstance, MAKEINTRESOURCEA(kPlayListFace), 0, 0, kPlayListWidth,
                       kPlayListHeight);
 }
@@ -317,6 +318,7 @@ LRESULT CALLBACK PlayListProc(HWND window, UINT message, WPARAM wParam, LPARAM l
     case WM_SHOWWINDOW: OnShowWindow(window, wParam != 0); return 0;
     case WM_LBUTTONDOWN: StartWindowMove(window); return 0;
     case WM_QUERYNEWPALETTE: return RealizeSkinPaletteForWindow(window);
+    case WM_DPICHANGED: FollowDpiChange(window, wParam, lParam); return 0;
     case kMsgListAttach: OnAttach(window, reinterpret_cast<PlayList*>(lParam)); return 0;
     case kMsgListReload: OnReload(window); return 0;
     default: return DefWindowProcA(window, message, wParam, lParam);
@@ -330,10 +332,10 @@ WindowClass gPlayListClass = {kPlayListClass, PlayListProc, 0, nullptr,
 // screen, owned by the window it disables while shown.
 HWND CreatePlayListWindow(PlayList* list, HWND owner) {
   if (!IsWindowClassRegistered(gPlayListClass)) return nullptr;
-  const int x = (GetSystemMetrics(SM_CXSCREEN) - kPlayListWidth) / 2;
-  const int y = (GetSystemMetrics(SM_CYSCREEN) - kPlayListHeight) / 2;
+  const int x = (GetSystemMetrics(SM_CXSCREEN) - Scaled(kPlayListWidth)) / 2;
+  const int y = (GetSystemMetrics(SM_CYSCREEN) - Scaled(kPlayListHeight)) / 2;
   return CreateWindowExA(WS_EX_ACCEPTFILES, kPlayListClass, kPlayListTitle, WS_POPUP | WS_BORDER | WS_SYSMENU,
-                         x, y, kPlayListWidth, kPlayListHeight, owner, nullptr, gInstance, list);
+                         x, y, Scaled(kPlayListWidth), Scaled(kPlayListHeight), owner, nullptr, gInstance, list);
 }
 
 }  // namespace

@@ -19,6 +19,7 @@
 #include "skin/DibButton.h"
 #include "skin/SkinControls.h"
 #include "skin/SkinPalette.h"
+#include "skin/SkinScale.h"
 
 namespace {
 
@@ -121,7 +122,7 @@ void Submit(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
 // ---- messages ----
 
 void BuildControls(HWND window, HINSTANCE instance) {
-  HRGN shape = CreatePolygonRgn(kMidiShape, kMidiShapePoints, WINDING);
+  HRGN shape = CreateSkinRegion(kMidiShape, kMidiShapePoints);
   if (shape != nullptr && SetWindowRgn(window, shape, FALSE) == 0) DeleteObject(shape);
   for (const CdButtonPlace& b : kMidiButtons) {
     HWND button = SkinDibButton(
@@ -136,8 +137,8 @@ void BuildControls(HWND window, HINSTANCE instance) {
   CreateTrackIndicators(instance, window);
   for (const MidiTempoPlace& t : kMidiTempoPlaces) {
     if (t.image == nullptr) {
-      CreateWindowExA(0, kMidiTempoClass, "", WS_CHILD | WS_VISIBLE, t.x, t.y, t.width, t.height, window,
-                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(t.id)), instance, nullptr);
+      CreateSkinChild(0, kMidiTempoClass, "", WS_CHILD | WS_VISIBLE, t.x, t.y, t.width, t.height, window, t.id,
+                      instance);
       continue;
     }
     EnableWindow(CreatePicture(instance, window, t.id, t.image, t.x, t.y, t.width, t.height, t.image), FALSE);
@@ -169,7 +170,7 @@ void OnDestroy(HWND window) {
 }
 
 void OnPaint(HWND window) {
-  PaintScope paint(window);
+  SkinPaint paint(window);
   auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(window, GWLP_HINSTANCE));
   PaintResourceBitmap(paint.dc, instance, MAKEINTRESOURCEA(kMidiPlayerFace), 0, 0, kMidiPlayerWidth,
                       kMidiPlayerHeight);
@@ -325,8 +326,8 @@ HWND CreateMidiPlayerWindow(const PlayerHost& host, HWND panel) {
     if (!RegisterWindowClass(gMidiPlayerClass, instance)) return nullptr;
     RegisterMidiTempo(instance);
   }
-  HWND window = CreateWindowExA(0, kMidiPlayerClass, kMidiPlayerTitle, WS_CHILD, 0, 0, kMidiPlayerWidth,
-                                kMidiPlayerHeight, panel, nullptr, instance, const_cast<PlayerHost*>(&host));
+  HWND window = CreateWindowExA(0, kMidiPlayerClass, kMidiPlayerTitle, WS_CHILD, 0, 0, Scaled(kMidiPlayerWidth),
+                                Scaled(kMidiPlayerHeight), panel, nullptr, instance, const_cast<PlayerHost*>(&host));
   MidiPlayerState* state = window != nullptr ? StateOf(window) : nullptr;
   if (state == nullptr) return nullptr;
   state->list.reset(new (std::nothrow) PlayList);

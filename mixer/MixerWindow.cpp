@@ -14,6 +14,7 @@
 #include "skin/DibButton.h"
 #include "skin/SkinControls.h"
 #include "skin/SkinPalette.h"
+#include "skin/SkinScale.h"
 
 using mixer::Side;
 
@@ -264,7 +265,7 @@ LRESULT OnCreate(HWND window, const CREATESTRUCTA* cs) {
   state->api = creation->api;
   state->instance = cs->hInstance;
   SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(state));
-  HRGN shape = CreatePolygonRgn(kMixerShape, kMixerShapePoints, WINDING);
+  HRGN shape = CreateSkinRegion(kMixerShape, kMixerShapePoints);
   if (shape != nullptr && SetWindowRgn(window, shape, FALSE) == 0) DeleteObject(shape);
   for (const PageKeyPlace& k : kPageKeys) {
     SkinDibButton(CreateDibButton(cs->hInstance, window, k.id, k.name, k.place.x, k.place.y, k.place.width,
@@ -303,7 +304,7 @@ void PaintFace(HWND window, HDC dc) {
 }
 
 void OnPaint(HWND window) {
-  PaintScope paint(window);
+  SkinPaint paint(window);
   PaintFace(window, paint.dc);
 }
 
@@ -465,8 +466,8 @@ HWND CreateMixerWindow(const PlayerHost& host, HWND panel, MixerApi& api) {
     return nullptr;
   }
   MixerCreation creation = {&host, &api};
-  HWND window = CreateWindowExA(0, kMixerClass, kMixerTitle, WS_CHILD, 0, 0, kMixerWidth, kMixerHeight, panel,
-                                nullptr, instance, &creation);
+  HWND window = CreateWindowExA(0, kMixerClass, kMixerTitle, WS_CHILD, 0, 0, Scaled(kMixerWidth),
+                                Scaled(kMixerHeight), panel, nullptr, instance, &creation);
   MixerState* state = window != nullptr ? StateOf(window) : nullptr;
   if (state == nullptr) {
     if (window == nullptr) {

@@ -9,6 +9,7 @@
 #include "resources/ResourceIds.h"
 #include "skin/DibButton.h"
 #include "skin/SkinPalette.h"
+#include "skin/SkinScale.h"
 
 int RunHandset(HINSTANCE instance, const char* commandLine, int showMode) {
   const UINT commandMessage = RegisterWindowMessageA(kCommandMessageName);
@@ -19,6 +20,8 @@ int RunHandset(HINSTANCE instance, const char* commandLine, int showMode) {
   if (hasFile) OpenInCantorix(file, commandMessage);
   if (FindWindowA(kHandsetClass, nullptr) != nullptr) return 0;
   if (!hasFile && FindCantorix() == nullptr) StartCantorix("");
+  DeclareDpiAwareness();
+  ChooseSkinScale();
   if (!RegisterRemoteClass(instance)) return 0;
   RegisterDibButton(instance, MAKEINTRESOURCEA(kHandsetCursor));
   SetPictureCursor(LoadCursorA(instance, MAKEINTRESOURCEA(kHandsetCursor)));

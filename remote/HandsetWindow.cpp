@@ -12,6 +12,7 @@
 #include "skin/DibButton.h"
 #include "skin/SkinPalette.h"
 #include "skin/SkinWindow.h"
+#include "skin/SkinScale.h"
 
 namespace {
 
@@ -169,6 +170,7 @@ LRESULT OnCreate(HWND window, const CREATESTRUCTA* cs) {
   state->commandMessage = creation->commandMessage;
   state->panel = creation->panel;
   SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(state));
+  MarkSkinnedWindow(window);
   for (const HandsetKeyPlace& k : kHandsetKeys) {
     SkinDibButton(CreateDibButton(cs->hInstance, window, k.id, k.name, k.x, k.y, k.width, k.height));
   }
@@ -180,7 +182,7 @@ LRESULT OnCreate(HWND window, const CREATESTRUCTA* cs) {
 }
 
 void OnPaint(HWND window) {
-  PaintScope paint(window);
+  SkinPaint paint(window);
   auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(window, GWLP_HINSTANCE));
   PaintResourceBitmap(paint.dc, instance, MAKEINTRESOURCEA(kHandsetFace), 0, 0, kHandsetWidth, kHandsetHeight);
 }
@@ -189,6 +191,7 @@ void OnPaint(HWND window) {
 // its thread is waited for, before the program's loop ends.
 void OnDestroy(HWND window, RemoteState& state) {
   KillTimer(window, kPollTimer);
+  UnmarkSkinnedWindow(window);
   if (state.panel != nullptr) state.panel->Stop(Panel3DThread::kStopWaitMs);
   PostQuitMessage(0);
 }
@@ -210,6 +213,7 @@ LRESULT CALLBACK RemoteProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     case WM_LBUTTONDOWN: StartWindowMove(window); return 0;
     case kMsgStatusReply: OnStatusReply(window, *state, static_cast<uint32_t>(wParam)); return 0;
     case WM_QUERYNEWPALETTE: return RealizeSkinPaletteForWindow(window);
+    case WM_DPICHANGED: FollowDpiChange(window, wParam, lParam); return 0;
     case WM_DESTROY: OnDestroy(window, *state); return 0;
     case WM_NCDESTROY: OnNcDestroy(window, state); return 0;
     default: return DefWindowProcA(window, message, wParam, lParam);
@@ -226,10 +230,10 @@ void UnregisterRemoteClass(HINSTANCE instance) { UnregisterWindowClass(gRemoteCl
 
 HWND CreateRemoteWindow(HINSTANCE instance, UINT commandMessage, Panel3DThread* panel) {
   RemoteCreation creation = {commandMessage, panel};
-  const int x = (GetSystemMetrics(SM_CXSCREEN) - kHandsetWidth) / 2;
-  const int y = (GetSystemMetrics(SM_CYSCREEN) - kHandsetHeight) / 2;
+  const int x = (GetSystemMetrics(SM_CXSCREEN) - Scaled(kHandsetWidth)) / 2;
+  const int y = (GetSystemMetrics(SM_CYSCREEN) - Scaled(kHandsetHeight)) / 2;
   return CreateWindowExA(0, kHandsetClass, kHandsetTitle, WS_POPUP | WS_CLIPCHILDREN | WS_SYSMENU, x, y,
-                         kHandsetWidth, kHandsetHeight, nullptr, nullptr, instance, &creation);
+                         Scaled(kHandsetWidth), Scaled(kHandsetHeight), nullptr, nullptr, instance, &creation);
 }
 
 void PollCantorixStatus(HWND remote) {

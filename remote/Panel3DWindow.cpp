@@ -12,6 +12,7 @@
 #include "skin/SkinControls.h"
 #include "skin/SkinPalette.h"
 #include "skin/SkinWindow.h"
+#include "skin/SkinScale.h"
 
 namespace {
 
@@ -95,12 +96,12 @@ LRESULT OnCreate(HWND window, const CREATESTRUCTA* cs) {
   if (state == nullptr) return -1;
   state->commandMessage = static_cast<UINT>(reinterpret_cast<UINT_PTR>(cs->lpCreateParams));
   SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(state));
+  MarkSkinnedWindow(window);
   for (int k = 0; k < 3; ++k) {
-    CreateWindowExA(0, kHandsetTempoClass, "", WS_CHILD | WS_VISIBLE, 73, 16 + 21 * k, 181, 9, window,
-                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(kPanel3DFirstSliderId + k)),
-                    cs->hInstance, nullptr);
+    CreateSkinChild(0, kHandsetTempoClass, "", WS_CHILD | WS_VISIBLE, 73, 16 + 21 * k, 181, 9, window,
+                    kPanel3DFirstSliderId + k, cs->hInstance);
   }
-  HRGN shape = CreatePolygonRgn(kPanelShape, sizeof kPanelShape / sizeof kPanelShape[0], WINDING);
+  HRGN shape = CreateSkinRegion(kPanelShape, sizeof kPanelShape / sizeof kPanelShape[0]);
   // The window owns the region once it is set.
   if (shape != nullptr && SetWindowRgn(window, shape, FALSE) == 0) DeleteObject(shape);
   // No timer yet: a hidden panel publishes nothing.
@@ -108,7 +109,7 @@ LRESULT OnCreate(HWND window, const CREATESTRUCTA* cs) {
 }
 
 void OnPaint(HWND window, const PanelState& state) {
-  PaintScope paint(window);
+  SkinPaint paint(window);
   auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(window, GWLP_HINSTANCE));
   PaintResourceBitmap(paint.dc, instance, kPageBitmaps[state.model.page], 0, 0, kPanel3DWidth,
                       kPanel3DHeight);
@@ -161,6 +162,7 @@ void OnLeftButtonDown(HWND window, PanelState& state, int x, int y) {
 
 void OnDestroy(HWND window, PanelState* state) {
   KillTimer(window, kPublishTimer);
+  UnmarkSkinnedWindow(window);
   state->publishing = false;
   PostQuitMessage(0);
 }
@@ -182,10 +184,13 @@ LRESULT CALLBACK Panel3DProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
       if (lParam == 0) OnShowWindow(window, *state, wParam != 0);
       return 0;
     case WM_LBUTTONDOWN:
-      OnLeftButtonDown(window, *state, static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam)));
+      // The zones are in skin units.
+      OnLeftButtonDown(window, *state, Unscaled(static_cast<short>(LOWORD(lParam))),
+                       Unscaled(static_cast<short>(HIWORD(lParam))));
       return 0;
     case WM_COMMAND: return 0;
     case WM_QUERYNEWPALETTE: return RealizeSkinPaletteForWindow(window);
+    case WM_DPICHANGED: FollowDpiChange(window, wParam, lParam); return 0;
     case WM_DESTROY: OnDestroy(window, state); return 0;
     case WM_NCDESTROY: OnNcDestroy(window, state); return 0;
     default: return DefWindowProcA(window, message, wParam, lParam);
@@ -224,10 +229,10 @@ bool Panel3DThread::Start(HINSTANCE instance, UINT commandMessage) {
 
 DWORD WINAPI Panel3DThread::ThreadMain(void* self) {
   auto* owner = static_cast<Panel3DThread*>(self);
-  const int x = GetSystemMetrics(SM_CXSCREEN) / 2 - kPanel3DWidth / 2;
-  const int y = GetSystemMetrics(SM_CYSCREEN) / 2 - kPanel3DHeight / 2;
+  const int x = GetSystemMetrics(SM_CXSCREEN) / 2 - Scaled(kPanel3DWidth) / 2;
+  const int y = GetSystemMetrics(SM_CYSCREEN) / 2 - Scaled(kPanel3DHeight) / 2;
   HWND window = CreateWindowExA(0, kPanel3DClass, kPanel3DTitle, WS_POPUP | WS_CLIPCHILDREN, x, y,
-                                kPanel3DWidth, kPanel3DHeight, nullptr, nullptr, owner->instance_,
+                                Scaled(kPanel3DWidth), Scaled(kPanel3DHeight), nullptr, nullptr, owner->instance_,
                                 reinterpret_cast<void*>(static_cast<UINT_PTR>(owner->commandMessage_)));
   owner->window_.store(window);
   SetEvent(owner->ready_.get());

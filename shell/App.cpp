@@ -10,6 +10,7 @@
 #include "skin/DibButton.h"
 #include "skin/SkinControls.h"
 #include "skin/SkinPalette.h"
+#include "skin/SkinScale.h"
 
 AppState gApp;
 
@@ -134,6 +135,8 @@ int RunCantorix(HINSTANCE instance, const char* commandLine, int showMode) {
   }
 
   LoadAutoPlaySettings(gApp.options);
+  DeclareDpiAwareness();
+  ChooseSkinScale();
   if (!RegisterMainPanelClass(instance)) return 0;
   RegisterDibButton(instance, MAKEINTRESOURCEA(kButtonCursor));
   RegisterColorText(instance);

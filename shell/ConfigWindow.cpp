@@ -12,6 +12,7 @@
 #include "resources/ResourceIds.h"
 #include "skin/SkinPalette.h"
 #include "skin/SkinWindow.h"
+#include "skin/SkinScale.h"
 
 namespace {
 
@@ -59,10 +60,8 @@ void LoadSwitches(HWND window, ConfigState* state) {
 
 HWND CreateList(HWND window, int id, const char* text, int x, int y, int width, int height,
                 DWORD extraStyle) {
-  return CreateWindowExA(WS_EX_CLIENTEDGE, "LISTBOX", text,
-                         WS_CHILD | WS_VISIBLE | WS_VSCROLL | extraStyle, x, y, width, height,
-                         window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                         InstanceOf(window), nullptr);
+  return CreateSkinChild(WS_EX_CLIENTEDGE, "LISTBOX", text, WS_CHILD | WS_VISIBLE | WS_VSCROLL | extraStyle, x, y,
+                         width, height, window, id, InstanceOf(window));
 }
 
 void CreateControls(HWND window) {
@@ -89,12 +88,14 @@ bool OnCreate(HWND window, const CREATESTRUCTA* cs) {
   if (state == nullptr) return false;
   state->panel = cs->hwndParent;
   SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(state));
+  MarkSkinnedWindow(window);
   CreateControls(window);
   LoadSwitches(window, state);
   return true;
 }
 
 void OnDestroy(HWND window) {
+  UnmarkSkinnedWindow(window);
   delete StateOf(window);
   SetWindowLongPtrA(window, GWLP_USERDATA, 0);
   if (gConfigWindow == window) gConfigWindow = nullptr;
@@ -106,7 +107,7 @@ void OnShowWindow(HWND window, ConfigState* state, bool shown) {
 }
 
 void OnPaint(HWND window) {
-  PaintScope paint(window);
+  SkinPaint paint(window);
   PaintResourceBitmap(paint.dc, InstanceOf(window), MAKEINTRESOURCEA(kConfigFace), 0, 0,
                       kConfigWidth, kConfigHeight);
   SetBkMode(paint.dc, TRANSPARENT);
@@ -171,6 +172,7 @@ LRESULT CALLBACK ConfigProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     case WM_CLOSE: Close(window, state); return 0;
     case WM_LBUTTONDOWN: StartWindowMove(window); return 0;
     case WM_QUERYNEWPALETTE: return RealizeSkinPaletteForWindow(window);
+    case WM_DPICHANGED: FollowDpiChange(window, wParam, lParam); return 0;
     default: return DefWindowProcA(window, message, wParam, lParam);
   }
 }
@@ -190,11 +192,11 @@ void UnregisterConfigClass(HINSTANCE instance) { UnregisterWindowClass(gConfigCl
 
 void OpenConfigWindow(HWND panel) {
   if (gConfigWindow == nullptr) {
-    int x = GetSystemMetrics(SM_CXSCREEN) / 2 - 173;
-    int y = GetSystemMetrics(SM_CYSCREEN) / 2 - 107;
+    int x = GetSystemMetrics(SM_CXSCREEN) / 2 - Scaled(173);
+    int y = GetSystemMetrics(SM_CYSCREEN) / 2 - Scaled(107);
     auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(panel, GWLP_HINSTANCE));
     gConfigWindow = CreateWindowExA(0, kConfigClass, kConfigTitle, WS_POPUP | WS_CLIPCHILDREN, x, y,
-                                    kConfigWidth, kConfigHeight, panel, nullptr, instance, nullptr);
+                                    Scaled(kConfigWidth), Scaled(kConfigHeight), panel, nullptr, instance, nullptr);
     if (gConfigWindow == nullptr) return;
   }
   ShowWindow(gConfigWindow, SW_SHOWNORMAL);

@@ -16,6 +16,7 @@
 #include "shell/Settings.h"
 #include "skin/DibButton.h"
 #include "skin/SkinPalette.h"
+#include "skin/SkinScale.h"
 #include "skin/SkinWindow.h"
 #include "common/PathLimits.h"
 
@@ -48,7 +49,8 @@ HRGN PolygonRegion(const POINT* points, int count, int dy) {
 }
 
 void OnCreate(HWND panel, const CREATESTRUCTA* cs) {
-  SetWindowRgn(panel, PolygonRegion(kPanelShape, 20, 0), FALSE);
+  MarkSkinnedWindow(panel);
+  SetWindowRgn(panel, CreateSkinRegion(kPanelShape, 20), FALSE);
   for (const PanelButtonPlace& b : kPanelButtons) {
     SkinDibButton(CreateDibButton(cs->hInstance, panel, b.id, b.name, b.x, b.y, b.width, b.height));
   }
@@ -63,6 +65,7 @@ void OnDestroy(HWND panel) {
   UnregisterMediaHotKeys(panel);
   RemoveTrayIcon(panel);
   CloseHelpWindows();
+  UnmarkSkinnedWindow(panel);
   UnregisterConfigClass(reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(panel, GWLP_HINSTANCE)));
   // The players are children and go with the panel.
   for (int i = 0; i < kPlayerCount; ++i) PlayerSlotOf(static_cast<PlayerIndex>(i)) = PlayerSlot{};
@@ -70,11 +73,9 @@ void OnDestroy(HWND panel) {
 }
 
 void OnPaint(HWND panel) {
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(panel, &ps);
-  PaintResourceBitmap(dc, gApp.instance, MAKEINTRESOURCEA(kMainPanelFace), 0, 0, kPanelWidth,
+  SkinPaint paint(panel);
+  PaintResourceBitmap(paint.dc, gApp.instance, MAKEINTRESOURCEA(kMainPanelFace), 0, 0, kPanelWidth,
                       kPanelHeight);
-  EndPaint(panel, &ps);
 }
 
 void OnTimer(HWND panel) {
@@ -184,6 +185,7 @@ LRESULT CALLBACK MainPanelProc(HWND panel, UINT message, WPARAM wParam, LPARAM l
     case WM_DROPFILES: HandleDroppedFiles(panel, reinterpret_cast<HDROP>(wParam)); return 0;
     case WM_COPYDATA: return OpenCopiedFile(panel, reinterpret_cast<const COPYDATASTRUCT*>(lParam));
     case WM_QUERYNEWPALETTE: return RealizeSkinPaletteForWindow(panel);
+    case WM_DPICHANGED: FollowDpiChange(panel, wParam, lParam); return 0;
     default: return DefWindowProcA(panel, message, wParam, lParam);
   }
 }
@@ -198,11 +200,15 @@ bool RegisterMainPanelClass(HINSTANCE instance) {
 }
 
 HWND CreateMainPanel(HINSTANCE instance) {
-  int x = (GetSystemMetrics(SM_CXSCREEN) - kPanelWidth) / 2;
-  int y = (GetSystemMetrics(SM_CYSCREEN) - kFullStackHeight) / 2;
+  // Centred for the full stack, but never above or left of the screen, where
+  // a stack taller than the screen (high DPI on a small one) would start.
+  int x = (GetSystemMetrics(SM_CXSCREEN) - Scaled(kPanelWidth)) / 2;
+  int y = (GetSystemMetrics(SM_CYSCREEN) - Scaled(kFullStackHeight)) / 2;
+  if (x < 0) x = 0;
+  if (y < 0) y = 0;
   return CreateWindowExA(WS_EX_ACCEPTFILES, kMainPanelClass, kMainPanelTitle,
                          WS_POPUP | WS_CLIPCHILDREN | WS_SYSMENU | WS_MINIMIZEBOX, x, y,
-                         kPanelWidth, kPanelHeight, nullptr, nullptr, instance, nullptr);
+                         Scaled(kPanelWidth), Scaled(kPanelHeight), nullptr, nullptr, instance, nullptr);
 }
 
 void LayoutPanels(HWND panel) {
@@ -213,10 +219,18 @@ void LayoutPanels(HWND panel) {
     const PlayerModule* module = PlayerModuleOf(static_cast<PlayerIndex>(i));
     if (!slot.shown || slot.window == nullptr || module == nullptr) continue;
     HRGN shape = PolygonRegion(module->shape, module->shapePoints, y);
-    SetWindowPos(slot.window, nullptr, 0, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(slot.window, nullptr, 0, Scaled(y), 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     CombineRgn(combined, combined, shape, RGN_OR);
     DeleteObject(shape);
     y += module->height;
+  }
+  // The stack is put together in skin units and scaled as a whole.
+  if (SkinScale() != 1) {
+    HRGN scaled = ScaleRegion(combined, SkinScale(), 1);
+    if (scaled != nullptr) {
+      DeleteObject(combined);
+      combined = scaled;
+    }
   }
   RECT box;
   GetRgnBox(combined, &box);

@@ -6,6 +6,7 @@
 #include "common/WindowClass.h"
 #include "skin/SkinControls.h"
 #include "skin/TextRuns.h"
+#include "skin/SkinScale.h"
 
 namespace {
 
@@ -33,7 +34,7 @@ void OnDestroy(HWND strip) {
 
 // The blanks after the text overwrite what a longer earlier text left.
 void OnPaint(HWND strip, ColorTextState* state) {
-  PaintScope paint(strip);
+  SkinPaint paint(strip);
   // The text as UTF-16: the "A" drawing calls would read UTF-8 in the
   // font's code page (1252 for the system font), not the process's.
   constexpr int kTextUnits = 1024;
@@ -76,7 +77,6 @@ bool RegisterColorText(HINSTANCE instance) {
 }
 
 HWND CreateColorText(HINSTANCE instance, HWND parent, int id, int x, int y, int width, int height) {
-  return CreateWindowExA(0, kColorTextClass, "", WS_CHILD | WS_VISIBLE | WS_DISABLED, x, y, width,
-                         height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance,
-                         nullptr);
+  return CreateSkinChild(0, kColorTextClass, "", WS_CHILD | WS_VISIBLE | WS_DISABLED, x, y, width, height,
+                         parent, id, instance);
 }

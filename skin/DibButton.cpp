@@ -8,6 +8,7 @@
 #include "resources/ResourceIds.h"
 #include "skin/SkinGeometry.h"
 #include "skin/SkinPalette.h"
+#include "skin/SkinScale.h"
 
 namespace {
 
@@ -107,13 +108,11 @@ LRESULT OnFocusChange(HWND button, UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void OnPaint(HWND button, DibButtonState* state) {
-  PaintScope paint(button);
-  RECT client;
-  GetClientRect(button, &client);
+  SkinPaint paint(button);
   auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(button, GWLP_HINSTANCE));
   const char* name = state->imageNames[state->imageSlot];
-  if (name[0] != '\0') PaintResourceBitmap(paint.dc, instance, name, 0, 0, client.right, client.bottom);
-  DrawKeyboardFocusCue(button, paint.dc, client);
+  if (name[0] != '\0') PaintResourceBitmap(paint.dc, instance, name, 0, 0, paint.width, paint.height);
+  DrawKeyboardFocusCue(button, paint.dc, RECT{0, 0, paint.width, paint.height});
 }
 
 LRESULT CALLBACK DibButtonProc(HWND button, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -170,8 +169,7 @@ HWND CreateDibButton(HINSTANCE instance, HWND parent, int id, const char* baseNa
   if (!IsWindowClassRegistered(gDibButtonClass)) return nullptr;
   char text[kMaxButtonBaseName + 1];
   lstrcpynA(text, baseName, sizeof text);
-  return CreateWindowExA(0, kDibButtonClass, text, WS_CHILD, x, y, width, height, parent,
-                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
+  return CreateSkinChild(0, kDibButtonClass, text, WS_CHILD, x, y, width, height, parent, id, instance);
 }
 
 HWND SkinDibButton(HWND button) {
@@ -216,9 +214,8 @@ const char* DibButtonImageName(HWND button, int slot) {
 
 HWND CreatePicture(HINSTANCE instance, HWND parent, int id, const char* image, int x, int y,
                    int width, int height, const char* text) {
-  HWND picture = CreateWindowExA(0, "STATIC", text != nullptr ? text : "",
-                                 WS_CHILD | SS_BITMAP | SS_NOTIFY, x, y, width, height, parent,
-                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
+  HWND picture = CreateSkinChild(0, "STATIC", text != nullptr ? text : "", WS_CHILD | SS_BITMAP | SS_NOTIFY, x,
+                                 y, width, height, parent, id, instance);
   if (picture == nullptr) return nullptr;
   WNDPROC old = reinterpret_cast<WNDPROC>(
       SetWindowLongPtrA(picture, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(PictureProc)));
@@ -232,7 +229,7 @@ HWND CreatePicture(HINSTANCE instance, HWND parent, int id, const char* image, i
 bool SetPictureImage(HWND picture, const char* image) {
   if (picture == nullptr) return false;
   auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(picture, GWLP_HINSTANCE));
-  GdiObject bitmap(LoadImageA(instance, image, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+  GdiObject bitmap(LoadSkinBitmap(instance, image));
   if (bitmap.object == nullptr) return false;
   HGDIOBJ old = reinterpret_cast<HGDIOBJ>(
       SendMessageA(picture, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap.object)));

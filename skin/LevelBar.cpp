@@ -6,6 +6,7 @@
 #include "skin/SkinControls.h"
 #include "skin/SkinGeometry.h"
 #include "skin/SkinPalette.h"
+#include "skin/SkinScale.h"
 
 namespace {
 
@@ -21,7 +22,7 @@ LevelBarState* StateOf(HWND bar) {
 bool OnCreate(HWND bar, const CREATESTRUCTA* cs) {
   auto* state = new (std::nothrow) LevelBarState;
   if (state == nullptr) return false;
-  state->created = RECT{cs->x, cs->y, cs->cx, cs->cy};
+  state->created = RECT{Unscaled(cs->x), Unscaled(cs->y), Unscaled(cs->cx), Unscaled(cs->cy)};
   SetWindowLongPtrA(bar, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(state));
   return true;
 }
@@ -32,12 +33,9 @@ void OnDestroy(HWND bar) {
 }
 
 void OnPaint(HWND bar, const LevelBarState* state) {
-  PaintScope paint(bar);
-  RECT client;
-  GetClientRect(bar, &client);
+  SkinPaint paint(bar);
   auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(bar, GWLP_HINSTANCE));
-  PaintResourceBitmap(paint.dc, instance, MAKEINTRESOURCEA(kLevelBarBitmap), 0, 0, client.right,
-                      client.bottom);
+  PaintResourceBitmap(paint.dc, instance, MAKEINTRESOURCEA(kLevelBarBitmap), 0, 0, paint.width, paint.height);
   GdiObject green(CreateSolidBrush(RGB(0, 255, 0)));
   Selection brush(paint.dc, green.object);
   int lit = LevelBarLitSquares(state->level);
@@ -76,8 +74,7 @@ bool RegisterLevelBar(HINSTANCE instance) { return RegisterWindowClass(gLevelBar
 void UnregisterLevelBar(HINSTANCE instance) { UnregisterWindowClass(gLevelBarClass, instance); }
 
 HWND CreateLevelBar(HINSTANCE instance, HWND parent, int id, int x, int y, int width, int height) {
-  return CreateWindowExA(0, kLevelBarClass, "", WS_CHILD | WS_VISIBLE, x, y, width, height, parent,
-                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
+  return CreateSkinChild(0, kLevelBarClass, "", WS_CHILD | WS_VISIBLE, x, y, width, height, parent, id, instance);
 }
 
 int LevelBarLevel(HWND bar) {

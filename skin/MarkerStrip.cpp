@@ -6,6 +6,7 @@
 #include "skin/SkinControls.h"
 #include "skin/SkinGeometry.h"
 #include "skin/SkinPalette.h"
+#include "skin/SkinScale.h"
 
 namespace {
 
@@ -32,11 +33,9 @@ int MarkerOf(HWND strip) { return static_cast<int>(GetWindowLongA(strip, 0)); }
 
 void OnPaint(HWND strip) {
   const StripKind& kind = KindOf(strip);
-  PaintScope paint(strip);
-  RECT client;
-  GetClientRect(strip, &client);
+  SkinPaint paint(strip);
   auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(strip, GWLP_HINSTANCE));
-  PaintResourceBitmap(paint.dc, instance, kind.bitmap, 0, 0, client.right, client.bottom);
+  PaintResourceBitmap(paint.dc, instance, kind.bitmap, 0, 0, paint.width, paint.height);
   int position = MarkerOf(strip);
   if (!Drawable(kind, position)) return;
   Selection brush(paint.dc, GetStockObject(WHITE_BRUSH));

@@ -11,6 +11,15 @@ struct SkinRect {
   int x, y, width, height;
 };
 
+// The skin is drawn at a whole multiple of its bitmaps, so every pixel of
+// the art stays a sharp square: 1 below 192 dpi, 2 from 192, 3 from 288.
+// Layout tables stay in units of 96 dpi and are multiplied at the edges.
+constexpr int kSkinBaseDpi = 96;
+constexpr int kMaxSkinScale = 8;
+constexpr int SkinScaleForDpi(int dpi) {
+  return dpi / kSkinBaseDpi < 1 ? 1 : dpi / kSkinBaseDpi > kMaxSkinScale ? kMaxSkinScale : dpi / kSkinBaseDpi;
+}
+
 // Level bar: how many of its 13 green squares a level of 0..100 lights, and
 // where square k (0 at the bottom) sits.
 constexpr int kLevelBarSquares = 13;

@@ -9,6 +9,7 @@
 #include "skin/SkinControls.h"
 #include "skin/SkinGeometry.h"
 #include "skin/SkinPalette.h"
+#include "skin/SkinScale.h"
 
 namespace {
 
@@ -32,8 +33,10 @@ bool OnCreate(HWND slider, const CREATESTRUCTA* cs) {
   if (state == nullptr) return false;
   state->flags = static_cast<int>(reinterpret_cast<INT_PTR>(cs->lpCreateParams));
   bool vertical = (state->flags & kSliderVertical) != 0;
-  state->geometry = SliderGeometry{vertical, cs->cx, cs->cy, 0, 0, vertical ? 7 : 5, 0, 50, 0};
-  state->thumb = vertical ? SkinRect{0, cs->cy - 7, cs->cx, 7} : SkinRect{cs->cx - 5, 0, 5, cs->cy};
+  // Geometry and thumb in skin units; mouse points are brought to them.
+  const int width = Unscaled(cs->cx), height = Unscaled(cs->cy);
+  state->geometry = SliderGeometry{vertical, width, height, 0, 0, vertical ? 7 : 5, 0, 50, 0};
+  state->thumb = vertical ? SkinRect{0, height - 7, width, 7} : SkinRect{width - 5, 0, 5, height};
   state->id = static_cast<int>(reinterpret_cast<INT_PTR>(cs->hMenu));
   SetWindowLongPtrA(slider, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(state));
   return true;
@@ -45,7 +48,7 @@ void OnDestroy(HWND slider) {
 }
 
 void OnPaint(HWND slider, SliderState* state) {
-  PaintScope paint(slider);
+  SkinPaint paint(slider);
   const SliderGeometry& g = state->geometry;
   auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(slider, GWLP_HINSTANCE));
   if (state->trackName[0] != '\0') {
@@ -107,8 +110,8 @@ LRESULT CALLBACK SliderProc(HWND slider, UINT message, WPARAM wParam, LPARAM lPa
   if (message == WM_CREATE) return OnCreate(slider, reinterpret_cast<CREATESTRUCTA*>(lParam)) ? 0 : -1;
   SliderState* state = StateOf(slider);
   if (state == nullptr) return DefWindowProcA(slider, message, wParam, lParam);
-  int px = GET_X_LPARAM(lParam);
-  int py = GET_Y_LPARAM(lParam);
+  int px = Unscaled(GET_X_LPARAM(lParam));
+  int py = Unscaled(GET_Y_LPARAM(lParam));
   switch (message) {
     case WM_DESTROY: OnDestroy(slider); return 0;
     case WM_PAINT: OnPaint(slider, state); return 0;
@@ -134,9 +137,8 @@ void UnregisterSlider(HINSTANCE instance) { UnregisterWindowClass(gSliderClass, 
 
 HWND CreateSlider(HINSTANCE instance, HWND parent, int id, int x, int y, int width, int height,
                   int flags) {
-  HWND slider = CreateWindowExA(0, kSliderClass, "", WS_CHILD | WS_VISIBLE, x, y, width, height,
-                                parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance,
-                                reinterpret_cast<void*>(static_cast<INT_PTR>(flags)));
+  HWND slider = CreateSkinChild(0, kSliderClass, "", WS_CHILD | WS_VISIBLE, x, y, width, height, parent, id,
+                                instance, reinterpret_cast<void*>(static_cast<INT_PTR>(flags)));
   if (slider == nullptr) return nullptr;
   ShowWindow(slider, SW_SHOWNA);
   UpdateWindow(slider);

@@ -16,6 +16,7 @@
 #include "skin/DibButton.h"
 #include "skin/SkinControls.h"
 #include "skin/SkinPalette.h"
+#include "skin/SkinScale.h"
 #include "waveplayer/WavePlayerEngine.h"
 #include "waveplayer/WavePlayerLayout.h"
 #include "waveplayer/WaveRecordingEngine.h"
@@ -173,7 +174,7 @@ void Submit(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
 // ---- messages ----
 
 bool BuildControls(HWND window, HINSTANCE instance) {
-  HRGN shape = CreatePolygonRgn(kWaveShape, kWaveShapePoints, WINDING);
+  HRGN shape = CreateSkinRegion(kWaveShape, kWaveShapePoints);
   if (shape != nullptr && SetWindowRgn(window, shape, FALSE) == 0) DeleteObject(shape);
   for (const WaveButtonPlace& b : kWaveButtons) {
     SkinDibButton(CreateDibButton(instance, window, b.id, b.name, b.x, b.y, b.width, b.height));
@@ -229,7 +230,7 @@ void OnDestroy(HWND window) {
 }
 
 void OnPaint(HWND window) {
-  PaintScope paint(window);
+  SkinPaint paint(window);
   auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(window, GWLP_HINSTANCE));
   PaintResourceBitmap(paint.dc, instance, MAKEINTRESOURCEA(kWavePlayerFace), 0, 0,
                       kWavePlayerWidth, kWavePlayerHeight);
@@ -482,8 +483,8 @@ HWND CreateWavePlayerWindow(const PlayerHost& host, HWND panel, bool tryDirectSo
   if (!IsWindowClassRegistered(gWavePlayerClass) && !RegisterWindowClass(gWavePlayerClass, instance)) {
     return nullptr;
   }
-  HWND window = CreateWindowExA(0, kWavePlayerClass, kWavePlayerTitle, WS_CHILD, 0, 0, kWavePlayerWidth,
-                                kWavePlayerHeight, panel, nullptr, instance,
+  HWND window = CreateWindowExA(0, kWavePlayerClass, kWavePlayerTitle, WS_CHILD, 0, 0, Scaled(kWavePlayerWidth),
+                                Scaled(kWavePlayerHeight), panel, nullptr, instance,
                                 const_cast<PlayerHost*>(&host));
   WavePlayerState* state = window != nullptr ? StateOf(window) : nullptr;
   if (state == nullptr) return nullptr;

@@ -15,6 +15,7 @@
 #include "common/Win32Handles.h"
 #include "skin/SkinControls.h"
 #include "skin/SkinPalette.h"
+#include "skin/SkinScale.h"
 #include "tests/shell/PanelTestSupport.h"
 #include "tests/support/ScreenCapture.h"
 #include "tests/support/WinTestSupport.h"
@@ -45,11 +46,9 @@ int gFaceOf[4] = {499, 165, 478, 481};
 
 LRESULT CALLBACK ModuleProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_PAINT) {
-    PaintScope paint(window);
-    RECT r;
-    GetClientRect(window, &r);
+    SkinPaint paint(window);
     int face = static_cast<int>(GetWindowLongPtrA(window, GWLP_USERDATA));
-    PaintResourceBitmap(paint.dc, gApp.instance, MAKEINTRESOURCEA(face), 0, 0, r.right, r.bottom);
+    PaintResourceBitmap(paint.dc, gApp.instance, MAKEINTRESOURCEA(face), 0, 0, paint.width, paint.height);
     if (face != 499) {
       HBRUSH black = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
       RECT lcd = {17, 15, 300, 72};
@@ -111,8 +110,8 @@ HWND CreateModule(HWND panel, PlayerIndex player) {
     }
   }
   const PlayerModule info = StandInModule(player, nullptr);
-  HWND module = CreateWindowExA(0, info.className, "", WS_CHILD | WS_CLIPCHILDREN, 0, 0, 462,
-                                info.height, panel, nullptr, gApp.instance, nullptr);
+  HWND module = CreateWindowExA(0, info.className, "", WS_CHILD | WS_CLIPCHILDREN, 0, 0, Scaled(462),
+                                Scaled(info.height), panel, nullptr, gApp.instance, nullptr);
   SetWindowLongPtrA(module, GWLP_USERDATA, gFaceOf[player]);
   switch (player) {
     case kPlayerCd:
@@ -125,8 +124,8 @@ HWND CreateModule(HWND panel, PlayerIndex player) {
       CreatePicture(gApp.instance, module, 2031, "SLOWU", 18, 80, 10, 9);
       CreatePicture(gApp.instance, module, 2030, "FASTU", 292, 80, 10, 9);
       RegisterMidiTempo(gApp.instance);
-      SendMessageA(CreateWindowExA(0, kMidiTempoClass, "", WS_CHILD | WS_VISIBLE, 29, 80, 261, 9,
-                                   module, reinterpret_cast<HMENU>(2100), gApp.instance, nullptr),
+      SendMessageA(CreateSkinChild(0, kMidiTempoClass, "", WS_CHILD | WS_VISIBLE, 29, 80, 261, 9, module, 2100,
+                                   gApp.instance),
                    kMsgSetMarker, 11, 0);
       break;
     case kPlayerWave:
@@ -181,11 +180,12 @@ std::string OutputFolder() {
   return folder;
 }
 
-TEST(Screenshot, MainPanelAndConfigurationWindowShowTheSkin) {
+// A main panel at (20, 20) whose slots hold the stand-in faces.
+HWND CreateFacesPanel() {
   PreparePanelClasses();
   RegisterColorText(GetModuleHandleA(nullptr));
   HWND panel = CreateTestPanel();
-  ASSERT_NE(panel, nullptr);
+  if (panel == nullptr) return nullptr;
   static const PlayerModule faces[kPlayerCount] = {
       StandInModule(kPlayerMixer, CreateModuleOf<kPlayerMixer>),
       StandInModule(kPlayerCd, CreateModuleOf<kPlayerCd>),
@@ -193,6 +193,12 @@ TEST(Screenshot, MainPanelAndConfigurationWindowShowTheSkin) {
       StandInModule(kPlayerWave, CreateModuleOf<kPlayerWave>)};
   for (int i = 0; i < kPlayerCount; ++i) RegisterPlayerModule(static_cast<PlayerIndex>(i), &faces[i]);
   SetWindowPos(panel, HWND_TOPMOST, 20, 20, 0, 0, SWP_NOSIZE);
+  return panel;
+}
+
+TEST(Screenshot, MainPanelAndConfigurationWindowShowTheSkin) {
+  HWND panel = CreateFacesPanel();
+  ASSERT_NE(panel, nullptr);
   for (int i = 0; i < kPlayerCount; ++i) OpenPlayer(panel, static_cast<PlayerIndex>(i));
   RedrawWindow(panel, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
   PumpFor(600);
@@ -217,6 +223,94 @@ TEST(Screenshot, MainPanelAndConfigurationWindowShowTheSkin) {
   EXPECT_EQ(dialog[10 * 347 + 5], ResourcePixel(MAKEINTRESOURCEA(604), 5, 10));
   EXPECT_EQ(dialog[(71 + 2) * 347 + 234 + 30], ResourcePixel("OKU", 30, 2));
   SendMessageA(config, WM_CLOSE, 0, 0);
+  DestroyWindow(panel);
+  PumpFor(20);
+}
+
+// How many pixels of `big` differ from the pixel of `small` they cover when
+// `small` (width w) is blown up `scale` times, nearest pixel.
+int PixelsOffTheBlowUp(const std::vector<COLORREF>& small, int w, const std::vector<COLORREF>& big, int scale) {
+  const int bigWidth = w * scale;
+  int off = 0;
+  for (size_t i = 0; i < big.size(); ++i) {
+    const int x = static_cast<int>(i % bigWidth) / scale, y = static_cast<int>(i / bigWidth) / scale;
+    if (big[i] != small[static_cast<size_t>(y * w + x)]) ++off;
+  }
+  return off;
+}
+
+std::vector<COLORREF> Repainted(HWND panel, const std::string& path) {
+  RedrawWindow(panel, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  PumpFor(300);
+  return CaptureWindow(panel, path);
+}
+
+SIZE WindowSize(HWND window) {
+  RECT r;
+  GetWindowRect(window, &r);
+  return SIZE{r.right - r.left, r.bottom - r.top};
+}
+
+// A press and release at a point of the panel's client area, delivered to
+// whatever window is there, as the mouse would.
+HWND ClickPanelAt(HWND panel, POINT point) {
+  ClientToScreen(panel, &point);
+  HWND hit = WindowFromPoint(point);
+  POINT local = point;
+  ScreenToClient(hit, &local);
+  SendMessageA(hit, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(local.x, local.y));
+  SendMessageA(hit, WM_LBUTTONUP, 0, MAKELPARAM(local.x, local.y));
+  PumpFor(100);
+  return hit;
+}
+
+void MoveToDpi(HWND panel, int dpi) {
+  RECT r;
+  GetWindowRect(panel, &r);
+  SendMessageA(panel, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&r));
+}
+
+// Moved to a 192-dpi monitor the panel lays itself out at twice the skin:
+// every pixel of the stack (bitmaps, LED digits, text, the marker strip,
+// sliders, level bars, lamps, the shape) is the 96-dpi pixel blown up, the
+// keys sit at their doubled places, and back at 96 dpi it is the same
+// picture as before, pixel for pixel. The stack is the mixer, MIDI and wave
+// modules: all four at 192 dpi are taller than the test screen.
+TEST(Screenshot, AtTwiceTheDpiTheStackIsTheSkinBlownUpPixelForPixel) {
+  HWND panel = CreateFacesPanel();
+  ASSERT_NE(panel, nullptr);
+  for (PlayerIndex p : {kPlayerMixer, kPlayerMidi, kPlayerWave}) OpenPlayer(panel, p);
+  const std::string folder = OutputFolder();
+  const std::vector<COLORREF> plain = Repainted(panel, folder + "/stack-96dpi.bmp");
+  ASSERT_EQ(plain.size(), 462u * 462u);
+
+  MoveToDpi(panel, 192);
+  EXPECT_EQ(SkinScale(), 2);
+  const SIZE doubled = WindowSize(panel);
+  EXPECT_EQ(doubled.cx, 924);
+  EXPECT_EQ(doubled.cy, 924);
+  const std::vector<COLORREF> big = Repainted(panel, folder + "/stack-192dpi.bmp");
+  ASSERT_EQ(big.size(), 924u * 924u);
+  EXPECT_EQ(PixelsOffTheBlowUp(plain, 462, big, 2), 0);
+
+  // The WAVE key's centre (282 + 11, 32 + 11) at twice the skin is the
+  // key, and pressing there closes the wave module.
+  EXPECT_EQ(ClickPanelAt(panel, POINT{2 * 293, 2 * 43}), GetDlgItem(panel, kButtonWave));
+  EXPECT_EQ(WindowSize(panel).cy, 2 * (462 - 170));
+  // Outside the shape (its cut-away top right corner) is not the panel.
+  POINT corner = {2 * 300, 2};
+  ClientToScreen(panel, &corner);
+  EXPECT_NE(WindowFromPoint(corner), panel);
+
+  MoveToDpi(panel, 96);
+  EXPECT_EQ(SkinScale(), 1);
+  EXPECT_EQ(ClickPanelAt(panel, POINT{293, 43}), GetDlgItem(panel, kButtonWave));
+  EXPECT_EQ(WindowSize(panel).cx, 462);
+  EXPECT_EQ(WindowSize(panel).cy, 462);
+  const std::vector<COLORREF> again = Repainted(panel, folder + "/stack-96dpi-again.bmp");
+  ASSERT_EQ(again.size(), plain.size());
+  EXPECT_EQ(PixelsOffTheBlowUp(plain, 462, again, 1), 0);
+  SetSkinScale(1);
   DestroyWindow(panel);
   PumpFor(20);
 }

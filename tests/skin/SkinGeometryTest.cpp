@@ -146,4 +146,14 @@ TEST(ClockDigits, MinutesAndSecondsThenHoursAndMinutes) {
   }
 }
 
+// Whole multiples only, rounded down, never below 1: 150 % and 175 % keep
+// the plain skin, 200 % doubles it, 300 % triples it.
+TEST(SkinScale, WholeMultiplesOfTheBitmapsFromTheDpi) {
+  const struct { int dpi, scale; } cases[] = {
+      {0, 1},   {72, 1},  {96, 1},  {120, 1}, {144, 1}, {168, 1}, {191, 1},
+      {192, 2}, {240, 2}, {287, 2}, {288, 3}, {384, 4}, {5000, kMaxSkinScale},
+  };
+  for (const auto& c : cases) EXPECT_EQ(SkinScaleForDpi(c.dpi), c.scale) << c.dpi;
+}
+
 }  // namespace

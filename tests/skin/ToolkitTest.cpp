@@ -11,6 +11,7 @@
 #include "common/Win32Handles.h"
 #include "skin/SkinControls.h"
 #include "skin/SkinPalette.h"
+#include "skin/SkinScale.h"
 #include "tests/support/WinTestSupport.h"
 
 namespace {
@@ -405,6 +406,62 @@ TEST_F(ToolkitTest, CountedClassesGoAwayWithTheirLastUser) {
   UnregisterSlider(Instance());
   EXPECT_FALSE(GetClassInfoA(Instance(), kSliderClass, &wc));
   ASSERT_TRUE(RegisterSlider(Instance()));
+}
+
+// The skin at a scale for one test, back at 1 however the test ends.
+struct ScaleForTest {
+  explicit ScaleForTest(int scale) { SetSkinScale(scale); }
+  ~ScaleForTest() { SetSkinScale(1); }
+};
+
+// At three times the skin the controls are three times their size, answer
+// the mouse at three times their points (their values and thumb stay in
+// skin units) and paint every pixel of their bitmaps as a 3 x 3 square.
+TEST_F(ToolkitTest, AtThreeTimesTheSkinControlsAnswerAtTheirScaledPoints) {
+  ScaleForTest scale(3);
+  HWND slider = CreateSlider(Instance(), parent_, 3201, 10, 0, 16, 65, kSliderVertical);
+  SetIndicatorImages(slider, "FADERB", "FADER");
+  HWND button = SkinDibButton(CreateDibButton(Instance(), parent_, 2001, "PLAY", 40, 0, 24, 14));
+  HWND picture = CreatePicture(Instance(), parent_, 2032, MAKEINTRESOURCEA(193), 70, 0, 14, 20);
+  RECT client;
+  GetClientRect(slider, &client);
+  EXPECT_EQ(client.right, 48);
+  EXPECT_EQ(client.bottom, 195);
+  GetClientRect(button, &client);
+  EXPECT_EQ(client.right, 72);
+  EXPECT_EQ(client.bottom, 42);
+  GetClientRect(picture, &client);
+  EXPECT_EQ(client.right, 42);
+  EXPECT_EQ(client.bottom, 60);
+
+  const struct { int py, value; } kClicks[] = {{62, 0}, {2, 50}, {32, 25}};
+  for (const auto& c : kClicks) {
+    UpdateWindow(slider);
+    SendMessageA(slider, WM_LBUTTONDOWN, MK_LBUTTON, Point(24, 3 * c.py + 1));
+    SendMessageA(slider, WM_LBUTTONUP, 0, Point(24, 3 * c.py + 1));
+    EXPECT_EQ(SendMessageA(slider, kMsgSliderGetPosition, 0, 0), c.value) << c.py;
+  }
+  UpdateWindow(slider);
+  ASSERT_EQ(SliderThumbRect(slider).top, 29);
+  for (int dy = 0; dy < 3; ++dy) {
+    for (int dx = 0; dx < 3; ++dx) {
+      EXPECT_EQ(WindowPixel(slider, 3 * 5 + dx, 3 * (29 + 3) + dy), BitmapPixel("FADER", 5, 3));
+      EXPECT_EQ(WindowPixel(button, 3 * 11 + dx, 3 * 3 + dy), BitmapPixel("PLAYU", 11, 3));
+      EXPECT_EQ(WindowPixel(picture, 3 * 7 + dx, 3 * 10 + dy), BitmapPixel(MAKEINTRESOURCEA(193), 7, 10));
+    }
+  }
+
+  Commands();  // the slider's notices
+  // The button's last skin pixel column is its last three pixels; one more
+  // is outside it.
+  SendMessageA(button, WM_LBUTTONDOWN, MK_LBUTTON, Point(71, 41));
+  SendMessageA(button, WM_LBUTTONUP, 0, Point(71, 41));
+  std::vector<Heard> heard = Commands();
+  ASSERT_EQ(heard.size(), 1u);
+  EXPECT_EQ(LOWORD(heard[0].wParam), 2001);
+  SendMessageA(button, WM_LBUTTONDOWN, MK_LBUTTON, Point(30, 20));
+  SendMessageA(button, WM_LBUTTONUP, 0, Point(72, 20));
+  EXPECT_TRUE(Commands().empty());
 }
 
 }  // namespace
