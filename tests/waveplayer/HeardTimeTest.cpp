@@ -36,7 +36,7 @@ WavePlayerEngine* gEngine = nullptr;
 
 LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == kEndOfStreamMessage && gEngine != nullptr) {
-    gEngine->OnStreamEnd();
+    gEngine->OnStreamEnd(static_cast<uint32_t>(wParam));
     return 0;
   }
   return DefWindowProcA(window, message, wParam, lParam);
