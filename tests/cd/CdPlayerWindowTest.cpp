@@ -211,7 +211,8 @@ TEST_F(CdWindowTest, FollowsTheDiscOutAndInThroughThePanel) {
 // The playlist window's OK comes while the "list cut" box of a handed-over
 // list is up: it waits until the hand-over has finished (which starts
 // playing) and is then taken over, so the list window hides, the panel is
-// enabled again and the player stands stopped on the accepted list.
+// enabled again and, since the accepted list still holds the track that
+// plays, the track plays on with the buttons of a playing player.
 TEST_F(CdWindowTest, ListEditedWhileAnErrorBoxIsUpIsTakenOverAfterIt) {
   Start(3, "3:30,30,30");
   Command(kCmdShowPlaylist);
@@ -232,8 +233,9 @@ TEST_F(CdWindowTest, ListEditedWhileAnErrorBoxIsUpIsTakenOverAfterIt) {
   GlobalDeleteAtom(atom);
   EXPECT_EQ(boxes.Texts().size(), 1u);
   EXPECT_EQ(engine_->list()->Count(), kPlayListCapacity);
-  EXPECT_FALSE(engine_->playing());
-  EXPECT_TRUE(Enabled(kCdPlay));
+  EXPECT_TRUE(engine_->playing());
+  EXPECT_FALSE(Enabled(kCdPlay));
+  EXPECT_TRUE(Enabled(kCdStop));
 }
 
 // The status query's reply window is named by whoever asks: the program's

@@ -28,6 +28,8 @@
 #include <commctrl.h>
 
 #include "common/CommandCodes.h"
+#include "common/PathLimits.h"
+#include "common/SettingsKey.h"
 #include "common/Win32Handles.h"
 #include "media/DiscList.h"
 #include "tests/support/ScreenCapture.h"
@@ -240,14 +242,14 @@ class ApplicationPath {
   bool set_ = false;
 };
 
-// The disc database is the real one in the Windows folder; this run starts
-// without one and leaves none behind.
+// The disc database is the user's real one; this run starts without one
+// and leaves none behind.
 class DiscDatabase {
  public:
   DiscDatabase() {
-    char windows[MAX_PATH] = {};
-    GetWindowsDirectoryA(windows, sizeof windows);
-    path_ = std::string(windows) + "\\" + kDiscListFile;
+    char folder[kPathCapacity] = {};
+    ProgramDataFolder(folder, sizeof folder, true);
+    path_ = std::string(folder) + "\\" + kDiscListFile;
     Flush();
     DeleteFileA(path_.c_str());
   }
@@ -261,7 +263,7 @@ class DiscDatabase {
   }
 
  private:
-  static void Flush() { WritePrivateProfileStringA(nullptr, nullptr, nullptr, kDiscListFile); }
+  void Flush() const { WritePrivateProfileStringA(nullptr, nullptr, nullptr, path_.c_str()); }
   std::string path_;
 };
 
