@@ -21,7 +21,7 @@ import subprocess
 import sys
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
-from capture_checks import captured_parts, check, finish, windows_path  # noqa: E402
+from capture_checks import captured_parts, check, driver_output, finish, windows_path  # noqa: E402
 
 RATE = 44100
 TICKS = 480  # per quarter note
@@ -148,8 +148,7 @@ def main():
     print("Cantorix.exe songs.m3u: two MIDI files through the built-in synthesizer")
     proc = subprocess.run([args.wine_run, "--play", capture, args.driver, "--gtest_brief=1"],
                           capture_output=True, text=True, timeout=240, env=env)
-    out = (proc.stdout + proc.stderr).strip()
-    check(proc.returncode == 0, f"the driver saw the list play, pause, speed up and end ({out[-700:]})")
+    check(proc.returncode == 0, f"the driver saw the list play, pause, speed up and end ({driver_output(proc, 700)})")
     parts = [p for p in captured_parts(capture) if p.strip(b"\0")]
     check(len(parts) >= 2, f"two files were heard ({[len(p) for p in captured_parts(capture)]} bytes per opening)")
     if len(parts) < 2:

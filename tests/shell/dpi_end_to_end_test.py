@@ -14,7 +14,7 @@ import sys
 
 sys.dont_write_bytecode = True  # the helpers stay as they are in the tree
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
-from capture_checks import check, finish, windows_path  # noqa: E402
+from capture_checks import check, driver_output, finish, windows_path  # noqa: E402
 
 LOG_PIXELS_KEYS = [r"HKCU\Control Panel\Desktop",
                    r"HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts"]
@@ -68,11 +68,11 @@ def run_driver(args, out, scale, prefix=None):
         env["CX_WINEPREFIX"] = prefix
     proc = subprocess.run([args.wine_run, args.driver, "--gtest_brief=1"], capture_output=True, text=True,
                           timeout=200, env=env)
-    text = (proc.stdout + proc.stderr).strip()
     for line in proc.stdout.splitlines():
         if line.startswith(("panel ", "with the wave player ")):
             print(f"  scale {scale}: {line}")
-    check(proc.returncode == 0, f"the driver at scale {scale} saw the panel and the wave player ({text[-1200:]})")
+    check(proc.returncode == 0,
+          f"the driver at scale {scale} saw the panel and the wave player ({driver_output(proc, 1200)})")
     if prefix:
         subprocess.run(["wineserver", "-k"], env=dict(os.environ, WINEPREFIX=prefix), timeout=60)
 

@@ -72,9 +72,8 @@ def main():
                CX_SCREENSHOT_DIR=e2e.windows_path(args.screenshots))
     proc = subprocess.run([args.wine_run, "--play", capture, "--capture", pattern_file, args.driver,
                            "--gtest_brief=1"], capture_output=True, text=True, timeout=400, env=env)
-    out = (proc.stdout + proc.stderr).strip()
     e2e.check(proc.returncode == 0, f"the driver saw Handset, the dialogs, the title and the recording work "
-                                    f"({out[-2500:]})")
+                                    f"({e2e.driver_output(proc)})")
     heard = [line.split()[1] for line in proc.stdout.splitlines() if line.startswith("heard ")]
     e2e.check(heard == ["wav", "wav", "flac", "wav", "recording"], f"the order the driver reports: {heard}")
 

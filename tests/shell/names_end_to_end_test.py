@@ -43,8 +43,8 @@ def main():
     env["CX_NAMES_DIR"] = e2e.windows_path(args.work)
     proc = subprocess.run([args.wine_run, "--play", capture, args.driver, "--gtest_brief=1"],
                           capture_output=True, text=True, timeout=250, env=env)
-    out = (proc.stdout + proc.stderr).strip()
-    e2e.check(proc.returncode == 0, f"the driver saw every name open, play and show its title ({out[-1500:]})")
+    e2e.check(proc.returncode == 0, f"the driver saw every name open, play and show its title "
+                                    f"({e2e.driver_output(proc, 1500)})")
     heard = [line.split()[1] for line in proc.stdout.splitlines() if line.startswith("heard ")]
     e2e.check(heard == ["a.wav", "b.wav", "c.wav", "d.wav", "a.wav", "e.wav"], f"the order the driver reports: {heard}")
     # Wine's wave output fills an underrun on a busy machine with silence,

@@ -32,6 +32,31 @@ def captured_parts(capture):
     return parts
 
 
+# Wine's own log lines ("0124:fixme:...", "wine: Read access denied for
+# device ...") can bury what a driver printed.
+WINE_NOISE = re.compile(r"^(\s*[0-9a-f]{4}:(fixme|err|warn|trace):|wine: |.*FS volume label and serial)")
+
+
+def driver_output(proc, limit=2500):
+    """What a driver process printed, without Wine's own log lines: every
+    GoogleTest failure with its message first, then the end of the rest."""
+    lines = [line for line in (proc.stdout + proc.stderr).splitlines() if not WINE_NOISE.match(line)]
+    failures, inside = [], False
+    for line in lines:
+        if line.startswith("[  FAILED"):
+            failures.append(line)
+            inside = False
+            continue
+        if line.endswith(": Failure"):
+            inside = True
+        elif inside and (not line.strip() or line.startswith("[")):
+            inside = False
+        if inside:
+            failures.append(line)
+    text = "\n".join(lines).strip()[-limit:]
+    return ("\n".join(failures[:40]) + "\n...\n" if failures else "") + text
+
+
 def finish():
     if FAILURES:
         print(f"{len(FAILURES)} check(s) failed")

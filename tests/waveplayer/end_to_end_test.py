@@ -18,7 +18,7 @@ import sys
 import wave
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
-from capture_checks import FAILURES, captured_parts, check, finish, windows_path  # noqa: E402,F401
+from capture_checks import FAILURES, captured_parts, check, driver_output, finish, windows_path  # noqa: E402,F401
 
 
 def run(cmd, **kw):
@@ -81,8 +81,7 @@ def play(args, capture, target, first_title=None):
         env["CX_E2E_FIRST_TITLE"] = first_title
     proc = subprocess.run([args.wine_run, "--play", capture, args.driver, "--gtest_brief=1"],
                           capture_output=True, text=True, timeout=150, env=env)
-    out = (proc.stdout + proc.stderr).strip()
-    check(proc.returncode == 0, f"the driver saw Cantorix play and stop ({out[-600:]})")
+    check(proc.returncode == 0, f"the driver saw Cantorix play and stop ({driver_output(proc, 600)})")
     return captured(capture)
 
 
