@@ -32,6 +32,19 @@ struct PlayerGuard {
 
 inline bool PlayerBusy(const PlayerGuard& guard) { return guard.busy > 0; }
 
+inline PlayerMessage MakePlayerMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
+  PlayerMessage m;
+  m.message = message;
+  m.wParam = wParam;
+  m.lParam = lParam;
+  return m;
+}
+
+// A command (the registered message `message`) as a player keeps it. A
+// handed-over file's name is read now, while the sender still holds it;
+// false when it cannot be read, and the command is dropped.
+bool TakeCommand(UINT message, WPARAM wParam, LPARAM lParam, PlayerMessage* taken);
+
 enum class Submitted { kServed, kDeferred, kWindowGone };
 
 // Serves `message` now, and after it whatever arrived meanwhile, or keeps it

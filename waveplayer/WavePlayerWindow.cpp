@@ -6,7 +6,6 @@
 
 #include "common/CommandCodes.h"
 #include "common/Check.h"
-#include "common/FileHandOff.h"
 #include "common/PlayerGuard.h"
 #include "common/PlayerModule.h"
 #include "common/Win32Handles.h"
@@ -164,11 +163,7 @@ void Submit(HWND window, PlayerMessage message) {
 }
 
 void Submit(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
-  PlayerMessage m;
-  m.message = message;
-  m.wParam = wParam;
-  m.lParam = lParam;
-  Submit(window, std::move(m));
+  Submit(window, MakePlayerMessage(message, wParam, lParam));
 }
 
 // ---- messages ----
@@ -345,15 +340,7 @@ void OnCommandMessage(HWND window, WPARAM wParam, LPARAM lParam) {
     return;
   }
   PlayerMessage m;
-  m.message = CommandMessageOf(window);
-  m.wParam = wParam;
-  m.lParam = lParam;
-  if (code == kCmdOpenFile) {
-    char name[kAtomNameCapacity] = {};
-    if (!ReadHandedFile(lParam, name, sizeof name)) return;
-    m.file = name;
-  }
-  Submit(window, std::move(m));
+  if (TakeCommand(CommandMessageOf(window), wParam, lParam, &m)) Submit(window, std::move(m));
 }
 
 // The panel's 500 ms tick: time and the blinking indicator of the current
