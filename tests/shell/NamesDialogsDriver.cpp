@@ -357,6 +357,11 @@ TEST(NamesDialogs, HandsetDialogsTitleAndRecordingTakeUtf8Names) {
   ASSERT_TRUE(PumpUntil([&] { return !IsWindowVisible(listWindow); }, 5000));
   c.Command(kCmdPlay);
   ASSERT_TRUE(PumpUntil([&] { return Title(c.wave) == kTagTitle; }, 60000)) << Title(c.wave);
+  // Paused while the screen is read: the sink plays the FLAC in a couple
+  // of seconds, and the file after it must not slip by unseen meanwhile.
+  c.Command(kCmdPause);
+  ASSERT_TRUE(PumpUntil([&] { return SendMessageA(c.wave, kMsgPlaybackState, 0, 0) == kPlaybackPaused; }, 5000));
+  ASSERT_EQ(Title(c.wave), kTagTitle) << "paused in the FLAC file";
   // Another process's window is read from the screen: Handset is moved
   // off the panel first. The script cuts the wave player out of the picture.
   if (HWND remote = ShownWindowOf("HandsetClass", handset.id())) {
@@ -403,6 +408,7 @@ TEST(NamesDialogs, HandsetDialogsTitleAndRecordingTakeUtf8Names) {
   EXPECT_LT(latin, kTitleWidth) << "the Japanese part differs from what the strip's own font draws";
   EXPECT_GE(GlyphShapes(shown, kTitleWidth, kTitleHeight, prefix.cx).size(), 5u)
       << "five different Japanese glyphs, not one box shape";
+  c.Command(kCmdPause);  // on from where it paused
   c.ExpectPlayed({kWavName}, {"wav", "flac", "wav"});
 
   // RECFILE into a Japanese name with an emoji, in CD quality (row 11),
