@@ -26,3 +26,33 @@ function(cx_add_test)
     set_tests_properties(${T_NAME} PROPERTIES LABELS "${T_LABELS}")
   endif()
 endfunction()
+
+# Lanes. A Wine session holds one Cantorix at a time (a second start hands
+# its file to the first), and a screen shows the windows of every session
+# on it; so tests that need "the" Cantorix window, the settings or the disc
+# database of their session lock them, and would all run one after the
+# other. A lane is a Wine prefix and an X display of its own (tools/wine-run,
+# CX_LANE): lane a is build/wineprefix (drive X: and the fake MCI drivers
+# live there), lane b build/wineprefix-b. cx_test_lane(TEST name LANE b)
+# moves a test into lane b; its locks of lane-wide things become that
+# lane's own.
+set(CX_LANE_LOCKS cantorix_window audio_device cxdb_ini)
+function(cx_test_lane)
+  cmake_parse_arguments(L "" "TEST;LANE" "" ${ARGN})
+  if(NOT CX_WINDOWS OR L_LANE STREQUAL "a")
+    return()
+  endif()
+  get_test_property(${L_TEST} RESOURCE_LOCK locks)
+  if(locks)
+    set(renamed)
+    foreach(lock ${locks})
+      if(lock IN_LIST CX_LANE_LOCKS)
+        list(APPEND renamed ${lock}_${L_LANE})
+      else()
+        list(APPEND renamed ${lock})
+      endif()
+    endforeach()
+    set_tests_properties(${L_TEST} PROPERTIES RESOURCE_LOCK "${renamed}")
+  endif()
+  set_property(TEST ${L_TEST} APPEND PROPERTY ENVIRONMENT "CX_LANE=${L_LANE}")
+endfunction()

@@ -41,10 +41,19 @@ void RemoveTree(const std::filesystem::path& dir) {
   std::filesystem::remove_all(dir, ec);
 }
 
+// Process ids are only unique within one Wine session: the tests' second
+// lane (CX_LANE, tools/wine-run) runs its own beside the first, whose ids
+// it repeats.
+std::string LanePrefix() {
+  const char* lane = std::getenv("CX_LANE");
+  if (lane == nullptr || *lane == '\0' || std::string(lane) == "a") return "";
+  return std::string(lane) + "-";
+}
+
 class ProcessFolder {
  public:
   ProcessFolder() {
-    dir_ = BuildFolder() / "test-tmp" / ("p" + std::to_string(CX_GETPID()));
+    dir_ = BuildFolder() / "test-tmp" / (LanePrefix() + "p" + std::to_string(CX_GETPID()));
     RemoveTree(dir_);  // left by an earlier program with this id
     std::error_code ec;
     std::filesystem::create_directories(dir_, ec);

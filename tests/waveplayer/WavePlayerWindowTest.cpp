@@ -535,12 +535,15 @@ TEST_F(WindowTest, SuspendQueryStopsPlayback) {
 }
 
 // The prefix's CD-ROM drive X: is a folder of the build tree with a fixed
-// volume serial; the disc database is the real one in the Windows folder.
+// volume serial (the second lane's prefix has a folder of its own); the
+// disc database is the user's real one.
 TEST_F(WindowTest, DiscWithAStoredListLoadsItAndItsRemovalStops) {
   const char* binary = std::getenv("CX_BINARY_DIR");
   ASSERT_NE(binary, nullptr);
   ASSERT_EQ(GetDriveTypeA("X:\\"), static_cast<UINT>(DRIVE_CDROM));
-  std::string disc = "Z:" + std::string(binary) + "/../cdrom-x/";
+  const char* lane = std::getenv("CX_LANE");
+  const std::string folder = lane != nullptr && std::strcmp(lane, "b") == 0 ? "cdrom-x-b" : "cdrom-x";
+  std::string disc = "Z:" + std::string(binary) + "/../" + folder + "/";
   for (char& c : disc) c = c == '/' ? '\\' : c;
   const Bytes a = SimpleWav(8000, 1, 8, TestPcm(8000 * 20, 1));
   const Bytes b = SimpleWav(8000, 1, 8, TestPcm(8000 * 20, 2));
