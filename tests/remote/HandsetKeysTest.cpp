@@ -133,37 +133,37 @@ class SettingOverride {
   bool hadOld_ = false;
 };
 
+// A copy of Handset alone in the test's folder: started, it has to bring up
+// a Cantorix, which its POWER key then closes with it.
+class LonelyHandsetTest : public TwoProgramsTest {
+ protected:
+  void StartLonelyHandsetAndPowerOff() {
+    const std::string lonely = folder_.Path("Handset.exe");
+    ASSERT_TRUE(CopyFileA((ProgramFolder() + "\\Handset.exe").c_str(), lonely.c_str(), FALSE));
+    handset_.reset(new ChildProcess(lonely));
+    ASSERT_TRUE(handset_->started());
+    remote_ = WaitVisible(kHandsetClass);
+    ASSERT_NE(remote_, nullptr);
+    FindCantorixWindows();
+    ASSERT_NE(panel_, nullptr);
+    Click(kKeyPower);
+    EXPECT_EQ(handset_->Wait(10000), 0);
+  }
+};
+
 // A Handset with no Cantorix beside it starts the one in the folder the
 // "Application Path" setting names.
-TEST_F(TwoProgramsTest, HandsetFindsCantorixThroughTheApplicationPath) {
-  const std::string lonely = folder_.Path("Handset.exe");
-  ASSERT_TRUE(CopyFileA((ProgramFolder() + "\\Handset.exe").c_str(), lonely.c_str(), FALSE));
+TEST_F(LonelyHandsetTest, HandsetFindsCantorixThroughTheApplicationPath) {
   SettingOverride setting(HKEY_LOCAL_MACHINE, "Application Path", ProgramFolder());
-  handset_.reset(new ChildProcess(lonely));
-  ASSERT_TRUE(handset_->started());
-  remote_ = WaitVisible(kHandsetClass);
-  ASSERT_NE(remote_, nullptr);
-  FindCantorixWindows();
-  ASSERT_NE(panel_, nullptr);
-  Click(kKeyPower);
-  EXPECT_EQ(handset_->Wait(10000), 0);
+  StartLonelyHandsetAndPowerOff();
 }
 
 // The user's own "Application Path" comes before the installer's, as
 // Cantorix reads it: here the machine's names a folder without Cantorix.
-TEST_F(TwoProgramsTest, HandsetTakesTheUsersApplicationPathFirst) {
-  const std::string lonely = folder_.Path("Handset.exe");
-  ASSERT_TRUE(CopyFileA((ProgramFolder() + "\\Handset.exe").c_str(), lonely.c_str(), FALSE));
+TEST_F(LonelyHandsetTest, HandsetTakesTheUsersApplicationPathFirst) {
   SettingOverride machine(HKEY_LOCAL_MACHINE, "Application Path", folder_.path());
   SettingOverride user(HKEY_CURRENT_USER, "Application Path", ProgramFolder());
-  handset_.reset(new ChildProcess(lonely));
-  ASSERT_TRUE(handset_->started());
-  remote_ = WaitVisible(kHandsetClass);
-  ASSERT_NE(remote_, nullptr);
-  FindCantorixWindows();
-  ASSERT_NE(panel_, nullptr);
-  Click(kKeyPower);
-  EXPECT_EQ(handset_->Wait(10000), 0);
+  StartLonelyHandsetAndPowerOff();
 }
 
 }  // namespace

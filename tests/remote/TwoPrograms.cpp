@@ -70,16 +70,8 @@ void TwoProgramsTest::Click(int id) const {
   PostMessageA(Key(id), WM_LBUTTONUP, 0, MAKELPARAM(3, 3));
 }
 
-std::string TwoProgramsTest::Title() const {
-  char text[128] = {};
-  GetWindowTextA(GetDlgItem(wave_, kWaveTitle), text, sizeof text);
-  return text;
-}
+std::string TwoProgramsTest::Title() const { return WaveTitle(wave_); }
 
-bool TwoProgramsTest::WaitTitle(const std::string& title) const {
-  return PumpUntil([&] { return Title() == title; }, 8000);
-}
+bool TwoProgramsTest::WaitTitle(const std::string& title) const { return WaitWaveTitle(wave_, title); }
 
-int TwoProgramsTest::Image(int id) const {
-  return static_cast<int>(GetWindowLongPtrA(GetDlgItem(wave_, id), GWLP_USERDATA));
-}
+int TwoProgramsTest::Image(int id) const { return PictureImage(wave_, id); }

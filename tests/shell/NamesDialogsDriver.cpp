@@ -65,12 +65,6 @@ std::wstring Wide(const std::string& utf8) {
   return wide;
 }
 
-std::string Title(HWND wave) {
-  char text[1024] = {};
-  GetWindowTextA(GetDlgItem(wave, 2038), text, sizeof text);
-  return text;
-}
-
 // A shown top-level window of a class in one process.
 HWND ShownWindowOf(const char* className, DWORD processId) {
   for (HWND w : FindTopLevelWindows(className)) {
@@ -187,16 +181,8 @@ struct Cantorix {
   }
   // Waits until every title has been seen, in order, and the player stopped.
   void ExpectPlayed(const std::vector<std::string>& titles, const std::vector<std::string>& files) {
-    size_t seen = 0;
-    std::string last;
-    EXPECT_TRUE(PumpUntil(
-        [&] {
-          last = Title(wave);
-          if (seen < titles.size() && last == titles[seen]) ++seen;
-          return seen == titles.size() && last.empty() && poller.Query(panel, kRouteWave) == kStopped;
-        },
-        60000))
-        << "saw " << seen << " of " << titles.size() << " titles; now '" << last << "'";
+    std::string seen;
+    EXPECT_TRUE(WaitPlayedInOrder(panel, wave, poller, titles, kStopped, 60000, &seen)) << seen;
     heard.insert(heard.end(), files.begin(), files.end());
   }
 };
@@ -356,12 +342,12 @@ TEST(NamesDialogs, HandsetDialogsTitleAndRecordingTakeUtf8Names) {
   Click(listWindow, kListOk);
   ASSERT_TRUE(PumpUntil([&] { return !IsWindowVisible(listWindow); }, 5000));
   c.Command(kCmdPlay);
-  ASSERT_TRUE(PumpUntil([&] { return Title(c.wave) == kTagTitle; }, 60000)) << Title(c.wave);
+  ASSERT_TRUE(PumpUntil([&] { return WaveTitle(c.wave) == kTagTitle; }, 60000)) << WaveTitle(c.wave);
   // Paused while the screen is read: the sink plays the FLAC in a couple
   // of seconds, and the file after it must not slip by unseen meanwhile.
   c.Command(kCmdPause);
   ASSERT_TRUE(PumpUntil([&] { return SendMessageA(c.wave, kMsgPlaybackState, 0, 0) == kPlaybackPaused; }, 5000));
-  ASSERT_EQ(Title(c.wave), kTagTitle) << "paused in the FLAC file";
+  ASSERT_EQ(WaveTitle(c.wave), kTagTitle) << "paused in the FLAC file";
   // Another process's window is read from the screen: Handset is moved
   // off the panel first. The script cuts the wave player out of the picture.
   if (HWND remote = ShownWindowOf("HandsetClass", handset.id())) {
@@ -383,7 +369,7 @@ TEST(NamesDialogs, HandsetDialogsTitleAndRecordingTakeUtf8Names) {
         face = CaptureWindow(GetDesktopWindow(), std::string(shots) + "\\wave-player-japanese-screen.bmp");
         if (face.size() != static_cast<size_t>(stride * (screenRect.bottom - screenRect.top))) return false;
         shown = InkOf(face, stride, title);
-        return Title(c.wave) == kTagTitle && std::count(shown.begin(), shown.end(), true) > 0;
+        return WaveTitle(c.wave) == kTagTitle && std::count(shown.begin(), shown.end(), true) > 0;
       },
       5000));
   const std::vector<bool> ownFont =

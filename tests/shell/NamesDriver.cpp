@@ -23,12 +23,6 @@ namespace {
 constexpr uint32_t kStopped = kStatusPlaylist | kStatusPlay | kStatusTrackForward | kStatusTrackBack |
                               kStatusWaveShown | kStatusCdShown | kStatusMidiShown;
 
-std::string Title(HWND wave) {
-  char text[1024] = {};
-  GetWindowTextA(GetDlgItem(wave, 2038), text, sizeof text);
-  return text;
-}
-
 std::string Repeat(const std::string& piece, int n) {
   std::string out;
   for (int i = 0; i < n; ++i) out += piece;
@@ -47,16 +41,8 @@ struct Session {
 
   // Waits until every title has been seen, in order, and the player stopped.
   void ExpectPlayed(const std::vector<std::string>& titles, const std::vector<std::string>& fixtures) {
-    size_t seen = 0;
-    std::string last;
-    EXPECT_TRUE(PumpUntil(
-        [&] {
-          last = Title(wave);
-          if (seen < titles.size() && last == titles[seen]) ++seen;
-          return seen == titles.size() && last.empty() && poller.Query(panel, kRouteWave) == kStopped;
-        },
-        60000))
-        << "saw " << seen << " of " << titles.size() << " titles; now '" << last << "'";
+    std::string seen;
+    EXPECT_TRUE(WaitPlayedInOrder(panel, wave, poller, titles, kStopped, 60000, &seen)) << seen;
     heard.insert(heard.end(), fixtures.begin(), fixtures.end());
   }
 };

@@ -164,6 +164,41 @@ long ChildProcess::Wait(DWORD timeoutMs) {
   return static_cast<long>(code);
 }
 
+std::string WaveTitle(HWND wave) {
+  char text[1024] = {};
+  GetWindowTextA(GetDlgItem(wave, 2038), text, sizeof text);
+  return text;
+}
+
+bool WaitWaveTitle(HWND wave, const std::string& title, DWORD timeoutMs) {
+  return PumpUntil([&] { return WaveTitle(wave) == title; }, timeoutMs);
+}
+
+int PictureImage(HWND window, int id) {
+  return static_cast<int>(GetWindowLongPtrA(GetDlgItem(window, id), GWLP_USERDATA));
+}
+
+int ShownDigits(HWND window, int firstId) {
+  return (PictureImage(window, firstId) - 193) * 10 + PictureImage(window, firstId + 1) - 193;
+}
+
+bool WaitPlayedInOrder(HWND panel, HWND wave, StatusPoller& poller, const std::vector<std::string>& titles,
+                       uint32_t stopped, DWORD timeoutMs, std::string* seen) {
+  size_t count = 0;
+  std::string last;
+  const bool done = PumpUntil(
+      [&] {
+        last = WaveTitle(wave);
+        if (count < titles.size() && last == titles[count]) ++count;
+        return count == titles.size() && last.empty() && poller.Query(panel, kRouteWave) == stopped;
+      },
+      timeoutMs);
+  if (seen != nullptr) {
+    *seen = "saw " + std::to_string(count) + " of " + std::to_string(titles.size()) + " titles; now '" + last + "'";
+  }
+  return done;
+}
+
 std::vector<HWND> FindTopLevelWindows(const char* className) {
   std::vector<HWND> found;
   HWND window = nullptr;

@@ -100,5 +100,18 @@ HWND WaitForShownPanel(DWORD timeoutMs);
 // time-out.
 bool WaitForSettledStart(DWORD timeoutMs);
 
+// What a wave player window (of this process or another) shows: its title
+// line, the bitmap number of one of its pictures (a digit d is 193 + d), a
+// two-digit display from its first picture's id.
+std::string WaveTitle(HWND wave);
+bool WaitWaveTitle(HWND wave, const std::string& title, DWORD timeoutMs = 8000);
+int PictureImage(HWND window, int id);
+int ShownDigits(HWND window, int firstId);
+// Waits until the wave player has shown every title in order (one after
+// the other, others between them allowed), then an empty title with the
+// player's status `stopped`. False on time-out, `seen` then says how far.
+bool WaitPlayedInOrder(HWND panel, HWND wave, StatusPoller& poller, const std::vector<std::string>& titles,
+                       uint32_t stopped, DWORD timeoutMs, std::string* seen);
+
 // The text of a dialog's static controls, joined (a message box's message).
 std::string DialogText(HWND dialog);

@@ -32,13 +32,8 @@ struct Player {
     PostMessageA(panel, gCommandMessage, MakeCommand(kRouteWave, code), lParam);
   }
   uint32_t Status() const { return poller->Query(panel, kRouteWave); }
-  std::string Title() const {
-    char text[128] = {};
-    GetWindowTextA(GetDlgItem(wave, 2038), text, sizeof text);
-    return text;
-  }
-  int Image(int id) const { return static_cast<int>(GetWindowLongPtrA(GetDlgItem(wave, id), GWLP_USERDATA)); }
-  int Digits(int firstId) const { return (Image(firstId) - 193) * 10 + Image(firstId + 1) - 193; }
+  std::string Title() const { return WaveTitle(wave); }
+  int Digits(int firstId) const { return ShownDigits(wave, firstId); }
   bool ShowsStopped() const {
     return Status() == kStopped && Title().empty() && Digits(2032) == 0 && Digits(2034) == 0 &&
            Digits(2036) == 0;

@@ -45,16 +45,10 @@ class RemoteTest : public ::testing::Test {
   bool WaitStatus(uint32_t expected) {
     return PumpUntil([&] { return Status() == expected; }, 8000);
   }
-  std::string Title() {
-    char text[128] = {};
-    GetWindowTextA(GetDlgItem(wave_, 2038), text, sizeof text);
-    return text;
-  }
-  bool WaitTitle(const std::string& title) {
-    return PumpUntil([&] { return Title() == title; }, 8000);
-  }
-  int Image(int id) { return static_cast<int>(GetWindowLongPtrA(GetDlgItem(wave_, id), GWLP_USERDATA)); }
-  int Digits(int firstId) { return (Image(firstId) - 193) * 10 + Image(firstId + 1) - 193; }
+  std::string Title() { return WaveTitle(wave_); }
+  bool WaitTitle(const std::string& title) { return WaitWaveTitle(wave_, title); }
+  int Image(int id) { return PictureImage(wave_, id); }
+  int Digits(int firstId) { return ShownDigits(wave_, firstId); }
   int ShownSeconds() { return Digits(2034) * 60 + Digits(2036); }
   // Opens a file the way a second start of Cantorix hands it over.
   void HandOver(const std::string& path) {
