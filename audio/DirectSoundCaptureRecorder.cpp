@@ -171,6 +171,12 @@ void DirectSoundCaptureRecorder::ReleaseRecorder() {
   writeStop_ = 0;
 }
 
+bool DirectSoundCaptureRecorder::CapturePending() {
+  std::lock_guard<std::mutex> hold(copyLock_);
+  DWORD capturePos = 0, readPos = 0;
+  return buffer_ && SUCCEEDED(buffer_->GetCurrentPosition(&capturePos, &readPos)) && readPos != copyOffset_;
+}
+
 uint32_t DirectSoundCaptureRecorder::RecordedMs() const {
   if (format_.avgBytesPerSec == 0) return 0;
   return static_cast<uint32_t>(static_cast<double>(recordedBytes_) * 1000.0 / format_.avgBytesPerSec);

@@ -41,6 +41,9 @@ class DirectSoundCaptureRecorder {
   // to the stop and finishes the file, in this order.
   void StopRecording();
   void ReleaseRecorder();
+  // Whether the device has delivered anything the file does not hold yet:
+  // a started capture can take a moment before its first bytes.
+  bool CapturePending();
   uint32_t RecordedMs() const;
   uint32_t RecordedBytes() const { return recordedBytes_; }
   // Why the file takes no more data (a failed write, the size limit), if so.

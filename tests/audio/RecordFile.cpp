@@ -7,6 +7,8 @@
 // ROW is a row of the recording format table. Each STEP is "play:MS"
 // (start or resume the capture, then wait MS), "pause:MS" (pause, then
 // wait) or "wait:MS" (just wait); the recording is stopped after the last.
+// A capture's first stretch is timed from its first bytes, not from the
+// start: under load the device can take a while to begin.
 // Prints "bytes=N ms=M" with what the recorder counted at the stop.
 #include <windows.h>
 
@@ -26,6 +28,8 @@ struct Recorder {
   virtual ~Recorder() = default;
   virtual bool Arm(const RecordFormat& row, const char* path) = 0;
   virtual bool Play() = 0;
+  // Whether the capture has delivered its first bytes since Play.
+  virtual bool Begun() = 0;
   virtual bool Pause() = 0;
   virtual void Stop() = 0;
   virtual uint32_t Bytes() const = 0;
@@ -40,6 +44,7 @@ struct WaveIn final : Recorder {
            r.CreateAndOpen(path) && r.StartThread();
   }
   bool Play() override { return r.StartCapture(); }
+  bool Begun() override { return true; }  // armed, it records from the start
   bool Pause() override { return r.StopCapture(); }
   void Stop() override { r.StopRecording(); }
   uint32_t Bytes() const override { return r.RecordedBytes(); }
@@ -54,6 +59,7 @@ struct Capture final : Recorder {
     return r.CreateCaptureFile(path) && r.StartWriter();
   }
   bool Play() override { return r.StartCapture(); }
+  bool Begun() override { return r.RecordedBytes() > 0 || r.CapturePending(); }
   bool Pause() override { return r.PauseCapture(); }
   void Stop() override { r.StopRecording(); }
   uint32_t Bytes() const override { return r.RecordedBytes(); }
@@ -87,6 +93,15 @@ int main(int argc, char** argv) {
       std::printf("step %s failed\n", argv[i]);
       recorder->Stop();
       return 1;
+    }
+    if (std::strncmp(argv[i], "play", 4) == 0) {
+      const DWORD start = GetTickCount();
+      while (!recorder->Begun() && GetTickCount() - start < 10000) Sleep(5);
+      if (!recorder->Begun()) {
+        std::printf("the capture gave nothing for 10 s\n");
+        recorder->Stop();
+        return 1;
+      }
     }
     Sleep(ms);
   }
