@@ -56,8 +56,10 @@ def main():
 
     wav = os.path.join(music, WAV + ".wav")
     e2e.run(["sox", "-n", "-r", "44100", "-c", "2", "-b", "16", wav, "synth", "4", "sine", "440", "vol", "0.4"])
+    # Thirty seconds (under ten in the sink): the driver reads its title
+    # from the screen while it plays.
     flac_source = os.path.join(args.work, "flac-source.wav")
-    e2e.run(["sox", "-n", "-r", "44100", "-c", "2", "-b", "16", flac_source, "synth", "10", "sine", "550",
+    e2e.run(["sox", "-n", "-r", "44100", "-c", "2", "-b", "16", flac_source, "synth", "30", "sine", "550",
              "vol", "0.4"])
     e2e.run(["flac", "-s", "-f", "-T", "ARTIST=Aoi", "-T", "TITLE=朝の練習曲", "-o",
              os.path.join(music, FLAC + ".flac"), flac_source])
