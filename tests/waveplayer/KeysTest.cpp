@@ -354,31 +354,18 @@ TEST_F(KeysTest, TrayMenuItemsActOnThePlayer) {
   ASSERT_TRUE(Foreground(panel_));
   DWORD process = 0;
   GetWindowThreadProcessId(panel_, &process);
-  auto menuWindow = [&]() -> HWND {
+  auto menuShown = [&] {
     for (HWND w : FindTopLevelWindows("#32768")) {
       DWORD owner = 0;
       GetWindowThreadProcessId(w, &owner);
-      if (owner == process && IsWindowVisible(w)) return w;
+      if (owner == process && IsWindowVisible(w)) return true;
     }
-    return nullptr;
-  };
-  auto menuShown = [&] { return menuWindow() != nullptr; };
-  // The menu's highlighted item (by position), once its loop has taken the
-  // keys: each key is waited for before the next is typed.
-  auto highlighted = [&] {
-    HWND w = menuWindow();
-    auto menu = w != nullptr ? reinterpret_cast<HMENU>(SendMessageA(w, MN_GETHMENU, 0, 0)) : nullptr;
-    for (int i = 0; menu != nullptr && i < GetMenuItemCount(menu); ++i) {
-      if (GetMenuState(menu, i, MF_BYPOSITION) & MF_HILITE) return i;
-    }
-    return -1;
+    return false;
   };
   PostMessageA(panel_, kMsgTrayIcon, 1, WM_RBUTTONUP);
   ASSERT_TRUE(PumpUntil(menuShown, 5000));
   Press(VK_DOWN);  // Play/Pause
-  ASSERT_TRUE(PumpUntil([&] { return highlighted() == 0; }, 3000)) << highlighted();
   Press(VK_DOWN);  // Next
-  ASSERT_TRUE(PumpUntil([&] { return highlighted() == 1; }, 3000)) << highlighted();
   Press(VK_RETURN);
   EXPECT_TRUE(WaitTitle("beta"));
   EXPECT_TRUE(PumpUntil([&] { return !menuShown(); }, 3000));
@@ -387,9 +374,8 @@ TEST_F(KeysTest, TrayMenuItemsActOnThePlayer) {
   PostMessageA(panel_, kMsgTrayIcon, 1, WM_RBUTTONUP);
   ASSERT_TRUE(PumpUntil(menuShown, 5000));
   Press(VK_UP);  // from no selection up to the last item, Exit
-  ASSERT_TRUE(PumpUntil([&] { return highlighted() == 5; }, 3000)) << highlighted();
   Press(VK_RETURN);
-  EXPECT_TRUE(PumpUntil([&] { return !menuShown(); }, 3000));
+  EXPECT_TRUE(PumpUntil([&] { return !menuShown(); }, 3000)) << "the menu is still open after Exit";
   EXPECT_EQ(cantorix_->Wait(15000), 0) << (IsWindow(panel_) ? "the panel is still there" : "the panel is gone");
   cantorix_.reset();
   panel_ = nullptr;
