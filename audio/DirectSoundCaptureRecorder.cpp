@@ -4,6 +4,11 @@
 
 #include "common/ErrorBox.h"
 
+namespace {
+// How often the writer looks at a start that waits for its first bytes.
+constexpr DWORD kWatchMs = 250;
+}  // namespace
+
 using DirectSoundCaptureCreateFunction = HRESULT(WINAPI*)(LPCGUID, LPDIRECTSOUNDCAPTURE*, LPUNKNOWN);
 
 DirectSoundCaptureRecorder::~DirectSoundCaptureRecorder() {
@@ -43,13 +48,14 @@ bool DirectSoundCaptureRecorder::CreateCaptureFile(const char* path) {
   description_.lpwfxFormat = reinterpret_cast<WAVEFORMATEX*>(&format_);
   copyOffset_ = 0;
   recordedBytes_ = 0;
-  const HRESULT result = capture_->CreateCaptureBuffer(reinterpret_cast<DSCBUFFERDESC*>(&description_),
-                                                       buffer_.Receive(), nullptr);
-  if (FAILED(result)) {
-    buffer_.Reset();
-    ReportBufferError(result);
+  awaitingFirstBytes_ = false;
+  restarts_ = 0;
+  HRESULT result = E_FAIL;
+  if (CreateEvents()) {
+    result = MakeBuffer();
+    if (!buffer_) ReportBufferError(result);
   }
-  if (!buffer_ || !CreateNotifications()) {
+  if (FAILED(result)) {
     ReleaseBuffer();
     writer_.FinishWavFile();  // nothing was written: the file is removed
     return false;
@@ -57,7 +63,7 @@ bool DirectSoundCaptureRecorder::CreateCaptureFile(const char* path) {
   return true;
 }
 
-bool DirectSoundCaptureRecorder::CreateNotifications() {
+bool DirectSoundCaptureRecorder::CreateEvents() {
   for (int i = 0; i < 2; ++i) {
     events_[i].Reset(CreateEventA(nullptr, FALSE, FALSE, nullptr));
     if (!events_[i]) return false;
@@ -65,9 +71,21 @@ bool DirectSoundCaptureRecorder::CreateNotifications() {
     positions_[i].hEventNotify = events_[i].get();
   }
   wake_.Reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
-  return wake_ &&
-         SUCCEEDED(buffer_->QueryInterface(IID_IDirectSoundNotify, reinterpret_cast<void**>(notify_.Receive()))) &&
-         SUCCEEDED(notify_->SetNotificationPositions(2, positions_));
+  return static_cast<bool>(wake_);
+}
+
+HRESULT DirectSoundCaptureRecorder::MakeBuffer() {
+  notify_.Reset();
+  buffer_.Reset();
+  HRESULT result = capture_->CreateCaptureBuffer(reinterpret_cast<DSCBUFFERDESC*>(&description_),
+                                                 buffer_.Receive(), nullptr);
+  if (FAILED(result)) {
+    buffer_.Reset();
+    return result;
+  }
+  result = buffer_->QueryInterface(IID_IDirectSoundNotify, reinterpret_cast<void**>(notify_.Receive()));
+  if (SUCCEEDED(result)) result = notify_->SetNotificationPositions(2, positions_);
+  return result;
 }
 
 bool DirectSoundCaptureRecorder::StartWriter() {
@@ -80,12 +98,20 @@ bool DirectSoundCaptureRecorder::StartWriter() {
 }
 
 bool DirectSoundCaptureRecorder::StartCapture() {
-  return buffer_ && SUCCEEDED(buffer_->Start(DSCBSTART_LOOPING));
+  std::lock_guard<std::mutex> hold(copyLock_);
+  if (!buffer_ || FAILED(buffer_->Start(DSCBSTART_LOOPING))) return false;
+  if (recordedBytes_ == 0) {
+    awaitingFirstBytes_ = true;
+    startTick_ = GetTickCount();
+  }
+  return true;
 }
 
 bool DirectSoundCaptureRecorder::PauseCapture() {
+  std::lock_guard<std::mutex> hold(copyLock_);
   if (!buffer_ || FAILED(buffer_->Stop())) return false;
-  CopyCaptured();
+  awaitingFirstBytes_ = false;
+  CopyCapturedLocked();
   return true;
 }
 
@@ -94,18 +120,42 @@ DWORD WINAPI DirectSoundCaptureRecorder::ThreadMain(void* self) {
   return 0;
 }
 
+void DirectSoundCaptureRecorder::WatchCaptureStart() {
+  std::lock_guard<std::mutex> hold(copyLock_);
+  if (!awaitingFirstBytes_ || !buffer_) return;
+  DWORD capturePos = 0, readPos = 0;
+  if (recordedBytes_ > 0 ||
+      (SUCCEEDED(buffer_->GetCurrentPosition(&capturePos, &readPos)) && readPos != copyOffset_)) {
+    awaitingFirstBytes_ = false;
+    return;
+  }
+  if (GetTickCount() - startTick_ < kCaptureStartMs) return;
+  awaitingFirstBytes_ = false;
+  if (restarts_ >= kCaptureRestarts) return;  // the device gives nothing: the file stays empty
+  ++restarts_;
+  buffer_->Stop();
+  if (FAILED(MakeBuffer()) || FAILED(buffer_->Start(DSCBSTART_LOOPING))) return;
+  awaitingFirstBytes_ = true;
+  startTick_ = GetTickCount();
+}
+
 void DirectSoundCaptureRecorder::WriterLoop() {
   HANDLE waits[3] = {events_[0].get(), events_[1].get(), wake_.get()};
   HANDLE failed = nullptr;
   for (;;) {
-    const DWORD woke = WaitForMultipleObjects(3, waits, FALSE, INFINITE);
+    const DWORD woke = WaitForMultipleObjects(3, waits, FALSE, kWatchMs);
+    if (woke == WAIT_TIMEOUT && !stopping_) {
+      WatchCaptureStart();
+      continue;
+    }
     if (woke >= WAIT_OBJECT_0 + 2 || stopping_) return;  // the stop, or a failed wait
     HANDLE event = waits[woke - WAIT_OBJECT_0];
     if (failed != nullptr) {
       // A copy failed half a buffer ago: one last try, then the capture ends.
       if (event != failed) continue;
-      buffer_->Stop();
-      CopyCaptured();
+      std::lock_guard<std::mutex> hold(copyLock_);
+      if (buffer_) buffer_->Stop();
+      CopyCapturedLocked();
       return;
     }
     if (!CopyCaptured()) failed = event;
@@ -124,6 +174,7 @@ bool DirectSoundCaptureRecorder::CopyCapturedLocked() {
   if (readPos < copyOffset_) readPos += size;
   const DWORD n = readPos - copyOffset_;
   if (n == 0) return true;
+  awaitingFirstBytes_ = false;
   void* region1 = nullptr;
   void* region2 = nullptr;
   DWORD length1 = 0, length2 = 0;

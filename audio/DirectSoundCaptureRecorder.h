@@ -2,6 +2,11 @@
 // two seconds with notifications at its start and middle, and a writer
 // thread that appends everything captured since its last copy at each one.
 // dsound.dll is loaded at run time, as for playback.
+//
+// A capture that delivers nothing for kCaptureStartMs after its first start
+// gets a new capture buffer, up to kCaptureRestarts times: Wine's capture
+// thread can end the moment it is made, when it runs before the buffer it
+// serves is counted, and that buffer's position then never moves.
 #pragma once
 
 #include <windows.h>
@@ -17,6 +22,8 @@
 #include "common/Win32Handles.h"
 
 constexpr char kCaptureBufferErrorFormat[] = "Error in create capture buffer.\nError code = %x";
+constexpr DWORD kCaptureStartMs = 2000;
+constexpr int kCaptureRestarts = 2;
 
 class DirectSoundCaptureRecorder {
  public:
@@ -45,6 +52,9 @@ class DirectSoundCaptureRecorder {
   // a started capture can take a moment before its first bytes.
   bool CapturePending();
   uint32_t RecordedMs() const;
+  // How often this recording's capture buffer was made again because its
+  // capture did not begin.
+  int CaptureRestarts() const { return restarts_; }
   uint32_t RecordedBytes() const { return recordedBytes_; }
   // Why the file takes no more data (a failed write, the size limit), if so.
   WavWriteStop writeStop() const { return static_cast<WavWriteStop>(writeStop_.load()); }
@@ -57,7 +67,12 @@ class DirectSoundCaptureRecorder {
  private:
   static DWORD WINAPI ThreadMain(void* self);
   void WriterLoop();
-  bool CreateNotifications();
+  bool CreateEvents();
+  // The capture buffer and its notifications, on the events made before.
+  HRESULT MakeBuffer();
+  // On the writer thread: a started capture that has given nothing by its
+  // deadline gets a new buffer.
+  void WatchCaptureStart();
   // One copy at a time: the writer's and the pause's would otherwise both
   // append the same bytes.
   bool CopyCaptured();
@@ -80,4 +95,8 @@ class DirectSoundCaptureRecorder {
   DWORD copyOffset_ = 0;
   std::atomic<uint32_t> recordedBytes_{0};
   std::atomic<int> writeStop_{0};
+  // Under copyLock_: whether a start waits for its first bytes, since when.
+  bool awaitingFirstBytes_ = false;
+  DWORD startTick_ = 0;
+  std::atomic<int> restarts_{0};
 };

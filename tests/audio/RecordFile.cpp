@@ -9,7 +9,8 @@
 // wait) or "wait:MS" (just wait); the recording is stopped after the last.
 // A capture's first stretch is timed from its first bytes, not from the
 // start: under load the device can take a while to begin.
-// Prints "bytes=N ms=M" with what the recorder counted at the stop.
+// Prints "bytes=N ms=M restarts=R" with what the recorder counted at the
+// stop and how often a capture that did not begin was started anew.
 #include <windows.h>
 
 #include <cstdio>
@@ -34,6 +35,7 @@ struct Recorder {
   virtual void Stop() = 0;
   virtual uint32_t Bytes() const = 0;
   virtual uint32_t Ms() const = 0;
+  virtual int Restarts() const { return 0; }
 };
 
 struct WaveIn final : Recorder {
@@ -64,6 +66,7 @@ struct Capture final : Recorder {
   void Stop() override { r.StopRecording(); }
   uint32_t Bytes() const override { return r.RecordedBytes(); }
   uint32_t Ms() const override { return r.RecordedMs(); }
+  int Restarts() const override { return r.CaptureRestarts(); }
 };
 
 }  // namespace
@@ -106,6 +109,6 @@ int main(int argc, char** argv) {
     Sleep(ms);
   }
   recorder->Stop();
-  std::printf("bytes=%u ms=%u\n", recorder->Bytes(), recorder->Ms());
+  std::printf("bytes=%u ms=%u restarts=%d\n", recorder->Bytes(), recorder->Ms(), recorder->Restarts());
   return 0;
 }

@@ -29,12 +29,12 @@ def windows_path(path):
     return "Z:" + os.path.abspath(path).replace("/", "\\")
 
 
-def record(args, pattern_file, mode, row, name, steps):
+def record(args, pattern_file, mode, row, name, steps, env=None):
     path = os.path.join(args.work, name)
     if os.path.exists(path):
         os.remove(path)
     cmd = [args.wine_run, "--capture", pattern_file, args.recorder, mode, str(row), windows_path(path), *steps]
-    proc = subprocess.run(cmd, capture_output=True, text=True, timeout=120)
+    proc = subprocess.run(cmd, capture_output=True, text=True, timeout=120, env=env)
     m = re.search(r"bytes=(\d+) ms=(\d+)", proc.stdout)
     counted = (int(m.group(1)), int(m.group(2))) if m else None
     return proc.returncode, proc.stdout + proc.stderr, path, counted
@@ -118,6 +118,12 @@ def run_all(args):
     rc, out, path, counted = record(args, pattern_file, "wavein", 6, "wavein-armed.wav", ["wait:1500"])
     if check(rc == 0, f"wavein armed only: recordfile ran ({out.strip()[:200]})"):
         check_recording("wavein armed only", pat, path, counted, 1, 1.5)
+    print("dsound: the device delivers nothing at first: the recorder makes its buffer again")
+    env = dict(os.environ, CX_CAPTURE_STALL_FIRST="1")
+    rc, out, path, counted = record(args, pattern_file, "dsound", 6, "dsound-stall.wav", ["play:1200"], env)
+    if check(rc == 0, f"dsound stalled start: recordfile ran ({out.strip()[:200]})"):
+        check("restarts=1" in out, f"dsound stalled start: one new buffer ({out.strip()[-60:]})")
+        check_recording("dsound stalled start", pat, path, counted, 1, 1.2)
     print("dsound: arm, wait, stop: nothing captured, no file left")
     rc, out, path, counted = record(args, pattern_file, "dsound", 6, "dsound-armed.wav", ["wait:1000"])
     check(rc == 0 and counted == (0, 0), f"dsound armed only: nothing counted ({out.strip()[:200]})")

@@ -9,7 +9,10 @@
  * input file in order and at the rate a sound card would.
  *
  * A stream that was not read for a while was stopped: its clock restarts,
- * so a restart does not receive (and Wine does not discard) a burst. */
+ * so a restart does not receive (and Wine does not discard) a burst.
+ *
+ * With CX_CAPTURE_STALL_FIRST set, the first capture stream that is read
+ * delivers nothing until it is closed: a device that does not start. */
 #define _GNU_SOURCE
 #include <dlfcn.h>
 #include <errno.h>
@@ -41,6 +44,21 @@ struct Pace {
 
 static struct Pace gPaces[kStreams];
 static pthread_mutex_t gLock = PTHREAD_MUTEX_INITIALIZER;
+static snd_pcm_t *gStalled;  /* the stream that delivers nothing */
+static int gStallPending = -1;  /* -1: the environment not read yet */
+
+/* Whether this stream is the one that delivers nothing. */
+static int Stalled(snd_pcm_t *pcm) {
+  pthread_mutex_lock(&gLock);
+  if (gStallPending < 0) gStallPending = getenv("CX_CAPTURE_STALL_FIRST") != NULL;
+  if (gStallPending && gStalled == NULL) {
+    gStalled = pcm;
+    gStallPending = 0;
+  }
+  const int stalled = pcm == gStalled;
+  pthread_mutex_unlock(&gLock);
+  return stalled;
+}
 
 static double Now(void) {
   struct timespec t;
@@ -110,6 +128,7 @@ snd_pcm_sframes_t snd_pcm_readi(snd_pcm_t *pcm, void *buffer, snd_pcm_uframes_t 
   if (real == NULL) real = (snd_pcm_sframes_t (*)(snd_pcm_t *, void *, snd_pcm_uframes_t))dlsym(RTLD_NEXT, "snd_pcm_readi");
   if (real == NULL) return -ENOSYS;
   if (snd_pcm_stream(pcm) != kCaptureStream || size == 0) return real(pcm, buffer, size);
+  if (Stalled(pcm)) return -EAGAIN;
   const snd_pcm_uframes_t allowed = Allowed(pcm, size);
   if (allowed == 0) return -EAGAIN;
   const snd_pcm_sframes_t got = real(pcm, buffer, allowed);
@@ -124,6 +143,7 @@ int snd_pcm_close(snd_pcm_t *pcm) {
   for (int i = 0; i < kStreams; ++i) {
     if (gPaces[i].pcm == pcm) gPaces[i].pcm = NULL;
   }
+  if (pcm == gStalled) gStalled = NULL;
   pthread_mutex_unlock(&gLock);
   return real != NULL ? real(pcm) : -ENOSYS;
 }
