@@ -31,20 +31,25 @@ SIZE WindowSize(HWND window) {
 }
 
 // Each picture is taken after the panel has painted itself anew and the
-// screen has shown the same for half a second: Wine shows a window that
-// changed size a little after its program has painted it.
+// screen has shown the same for half a second with no window over it: Wine
+// shows a window that changed size a little after its program has painted
+// it, and copies it from the screen, where another window may lie on it.
 std::vector<COLORREF> SettledCapture(HWND panel, const std::string& path) {
   RedrawWindow(panel, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
   std::vector<COLORREF> last;
+  std::vector<std::string> covering;
   DWORD sameSince = GetTickCount();
-  PumpUntil(
+  const bool settled = PumpUntil(
       [&] {
+        covering = CoveringWindows(panel);
         std::vector<COLORREF> now = CaptureWindow(panel, path);
-        if (now.empty() || now != last) sameSince = GetTickCount();
+        if (now.empty() || now != last || !covering.empty()) sameSince = GetTickCount();
         last = std::move(now);
         return GetTickCount() - sameSince >= 500;
       },
       15000);
+  EXPECT_TRUE(settled) << "the picture did not settle" << (covering.empty() ? "" : "; over the panel:");
+  for (const std::string& window : covering) ADD_FAILURE() << "  " << window;
   return last;
 }
 

@@ -42,7 +42,12 @@ def blown_up(rows, scale):
 
 
 def pixels_off(a, b):
-    return sum(1 for ra, rb in zip(a, b) for i in range(0, len(ra), 3) if ra[i:i + 3] != rb[i:i + 3])
+    """How many pixels differ, and the box (left, top, right, bottom) round them."""
+    off = [(i // 3, y) for y, (ra, rb) in enumerate(zip(a, b)) for i in range(0, len(ra), 3) if ra[i:i + 3] != rb[i:i + 3]]
+    if not off:
+        return 0, None
+    xs, ys = [x for x, _ in off], [y for _, y in off]
+    return len(off), (min(xs), min(ys), max(xs) + 1, max(ys) + 1)
 
 
 def make_prefix(wine_run, tools, prefix, dpi):
@@ -99,8 +104,9 @@ def main():
         w2, h2, rows2 = read_bmp(b)
         check((w2, h2) == (2 * w1, 2 * h1), f"{name}: {w1}x{h1} at 96 dpi, {w2}x{h2} at 192 dpi")
         if (w2, h2) == (2 * w1, 2 * h1):
-            off = pixels_off(blown_up(rows1, 2), rows2)
-            check(off == 0, f"{name}: every pixel at 192 dpi is the 96-dpi pixel blown up ({off} differ)")
+            off, box = pixels_off(blown_up(rows1, 2), rows2)
+            check(off == 0, f"{name}: every pixel at 192 dpi is the 96-dpi pixel blown up ({off} differ"
+                            f"{f', within {box} at 192 dpi' if box else ''})")
     return finish()
 
 

@@ -58,3 +58,21 @@ std::vector<COLORREF> CaptureWindow(HWND window, const std::string& path) {
   std::fclose(f);
   return pixels;
 }
+
+std::vector<std::string> CoveringWindows(HWND window) {
+  std::vector<std::string> covering;
+  RECT own;
+  if (!GetWindowRect(window, &own)) return covering;
+  for (HWND above = GetWindow(window, GW_HWNDPREV); above != nullptr; above = GetWindow(above, GW_HWNDPREV)) {
+    RECT r, overlap;
+    if (!IsWindowVisible(above) || !GetWindowRect(above, &r) || !IntersectRect(&overlap, &own, &r)) continue;
+    char name[64] = {};
+    char title[64] = {};
+    GetClassNameA(above, name, sizeof name);
+    GetWindowTextA(above, title, sizeof title);
+    char text[200];
+    std::snprintf(text, sizeof text, "%s \"%s\" (%ld,%ld)-(%ld,%ld)", name, title, r.left, r.top, r.right, r.bottom);
+    covering.push_back(text);
+  }
+  return covering;
+}
