@@ -51,13 +51,14 @@ def pixels_off(a, b):
 
 
 def make_prefix(wine_run, tools, prefix, dpi):
-    """A bare prefix at `dpi`, made once (wineboot takes a while); the
-    wineserver is ended so the next program reads the values."""
+    """A bare prefix at `dpi`, made once (wineboot takes a while; the prefix
+    tool brings one made before up to date); the wineserver is ended so the
+    next program reads the values."""
+    subprocess.run([os.path.join(tools, "wine-prefix"), "--bare", prefix], check=True, timeout=240,
+                   capture_output=True)
     stamp = os.path.join(prefix, f".cantorix-dpi-{dpi}")
     if os.path.exists(stamp):
         return
-    subprocess.run([os.path.join(tools, "wine-prefix"), "--bare", prefix], check=True, timeout=240,
-                   capture_output=True)
     env = dict(os.environ, CX_WINEPREFIX=prefix)
     for key in LOG_PIXELS_KEYS:
         subprocess.run([wine_run, "--no-audio", "reg", "add", key, "/v", "LogPixels", "/t", "REG_DWORD",
