@@ -40,8 +40,18 @@ std::string ReadValue(const char* file, const char* key) {
   return value;
 }
 
+// Another program reading the file without letting others write it (a
+// backup, an editor, a search indexer) holds it for a moment: the write is
+// tried again for up to a second before it counts as failed.
 bool WriteValue(const char* file, const char* key, const char* value) {
-  return WritePrivateProfileStringA(kDiscListSection, key, value, file) != 0;
+  constexpr int kTries = 40;
+  constexpr DWORD kPauseMs = 25;
+  for (int tried = 1;; ++tried) {
+    if (WritePrivateProfileStringA(kDiscListSection, key, value, file)) return true;
+    const DWORD error = GetLastError();
+    if ((error != ERROR_SHARING_VIOLATION && error != ERROR_LOCK_VIOLATION) || tried == kTries) return false;
+    Sleep(kPauseMs);
+  }
 }
 
 // The record count as the profile's integer reader sees it.

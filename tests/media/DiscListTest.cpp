@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "common/PathLimits.h"
@@ -294,6 +295,40 @@ TEST_F(DiscListTest, TheWindowsFoldersFileServesForDiscsTheUsersFileLacks) {
 // A record that cannot be written is reported as failed. (The tests run as
 // root, for whom a read-only file is writable: a folder of the file's name
 // stands in the way instead.)
+// Another program holds the file open for reading and lets nobody write it:
+// for a moment, the record waits and is written whole; for good, the add
+// fails after a while instead of hanging.
+TEST_F(DiscListTest, AFileHeldByAReaderIsWrittenOnceItIsLetGo) {
+  const std::string list = dir_.Write("held.m3u", "x");
+  ASSERT_TRUE(AddDiscList(list.c_str(), 7, kWavePlayerKinds));
+  FlushProfileCache();
+  auto holdFile = [&] {
+    return CreateFileA(ini_.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  };
+  HANDLE held = holdFile();
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  std::thread reader([held] {
+    Sleep(300);
+    CloseHandle(held);
+  });
+  EXPECT_TRUE(AddDiscList(list.c_str(), 8, kWavePlayerKinds));
+  reader.join();
+  EXPECT_TRUE(HasLine("PlayListCount=2")) << IniText();
+  EXPECT_TRUE(HasLine("LIST2=" + list)) << IniText();
+  EXPECT_TRUE(HasLine("SERIAL2=8")) << IniText();
+  EXPECT_TRUE(HasLine("MEDIATYPE2=3")) << IniText();
+  EXPECT_EQ(Find(8), list);
+
+  held = holdFile();
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  const DWORD start = GetTickCount();
+  EXPECT_FALSE(AddDiscList(list.c_str(), 9, kWavePlayerKinds));
+  EXPECT_LT(GetTickCount() - start, 5000u);
+  CloseHandle(held);
+  EXPECT_EQ(Find(7), list);
+  EXPECT_EQ(Find(8), list);
+}
+
 TEST_F(DiscListTest, AFileOrFolderThatCannotBeWrittenFailsTheAdd) {
   const std::string list = dir_.Write("list.m3u", "x");
   CreateDirectoryA(folder_.c_str(), nullptr);

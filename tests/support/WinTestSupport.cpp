@@ -7,8 +7,10 @@
 
 std::string ReadFileToString(const std::string& path) {
   std::string bytes;
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                            0, nullptr);
+  // Shared for everything: a test that reads what a program writes must not
+  // make the program's write fail.
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                            nullptr, OPEN_EXISTING, 0, nullptr);
   if (file == INVALID_HANDLE_VALUE) return bytes;
   char chunk[4096];
   DWORD got = 0;
