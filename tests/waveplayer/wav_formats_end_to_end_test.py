@@ -157,8 +157,11 @@ def skip_in_24(args, work):
     gap_ms = (at - head) * 1000 / (rate * align)
     check(at % align == 0 and at in seek_offsets(rate * align, align, 30000),
           f"it starts on a frame a seek to a whole millisecond gives (byte {at}, frame {at / align})")
-    # The read position runs ahead of what was heard by what the device holds.
-    check(10000 <= gap_ms <= 12500, f"{gap_ms:.0f} ms after what was heard before the skip")
+    # The skip goes 10 s on from what the device reports heard. The sink holds
+    # more than that: it takes samples when Wine hands them to ALSA, up to
+    # ALSA's buffer (40 ms here) before the device counts them as played; and
+    # the heard position may lag by what the device holds.
+    check(9900 <= gap_ms <= 12500, f"{gap_ms:.0f} ms after what was heard before the skip")
     check(len(first[head:].rstrip(b"\0")) - lead == len(pcm) - at, "it plays on to the end of the file")
 
 
