@@ -32,6 +32,38 @@ def captured_parts(capture):
     return parts
 
 
+def first_difference(a, b):
+    """The first byte at which `a` and `b` differ, or the shorter length."""
+    n, at, step = min(len(a), len(b)), 0, 1 << 16
+    while step:
+        while at + step <= n and a[at:at + step] == b[at:at + step]:
+            at += step
+        step >>= 4
+    return at
+
+
+def without_fill(heard, want, frame, longest):
+    """`heard` with one run of digital silence taken out where `want` goes
+    on without it, the byte where it was and its length (0: none fitted).
+    Wine's sound driver writes whole periods of silence into ALSA's buffer
+    when its own thread that moves a program's buffers along has fallen
+    behind (a busy machine; the file sink takes samples about four times
+    faster than real time). Such a fill lies between two samples of the
+    file, is a whole number of frames, and leaves nothing out and nothing
+    repeated."""
+    at = first_difference(heard, want)
+    if at >= min(len(heard), len(want)):
+        return heard, at, 0
+    window = heard[at:at + longest]
+    zeros = len(window) - len(window.lstrip(b"\0"))
+    probe = want[at:at + 256]
+    for size in range(frame, zeros + 1, frame):
+        rest = heard[at + size:]
+        if rest.startswith(probe) and rest.startswith(want[at:]):
+            return heard[:at] + rest, at, size
+    return heard, at, 0
+
+
 # Wine's own log lines ("0124:fixme:...", "wine: Read access denied for
 # device ...") can bury what a driver printed.
 WINE_NOISE = re.compile(r"^(\s*[0-9a-f]{4}:(fixme|err|warn|trace):|wine: |.*FS volume label and serial)")
