@@ -15,6 +15,7 @@
 #include "common/CommandCodes.h"
 #include "shell/TrayIcon.h"
 #include "tests/audio/AudioTestFiles.h"
+#include "tests/support/ScreenCapture.h"
 #include "tests/support/WinTestSupport.h"
 
 namespace {
@@ -51,6 +52,36 @@ std::vector<COLORREF> ScreenPixels(HWND window) {
   }
   ReleaseDC(nullptr, screen);
   return pixels;
+}
+
+// An image of Cantorix's skin as its program file holds it, pixel by
+// pixel in the order ScreenPixels reads them; empty when it cannot be read.
+std::vector<COLORREF> SkinImage(const char* name) {
+  std::vector<COLORREF> pixels;
+  HMODULE program = LoadLibraryExA((ProgramFolder() + "\\Cantorix.exe").c_str(), nullptr,
+                                   LOAD_LIBRARY_AS_DATAFILE);
+  if (program == nullptr) return pixels;
+  HBITMAP bitmap = static_cast<HBITMAP>(LoadImageA(program, name, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+  BITMAP info = {};
+  HDC memory = CreateCompatibleDC(nullptr);
+  if (bitmap != nullptr && memory != nullptr && GetObjectA(bitmap, sizeof info, &info) != 0) {
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    for (int y = 0; y < info.bmHeight; ++y) {
+      for (int x = 0; x < info.bmWidth; ++x) pixels.push_back(GetPixel(memory, x, y));
+    }
+    SelectObject(memory, old);
+  }
+  if (memory != nullptr) DeleteDC(memory);
+  if (bitmap != nullptr) DeleteObject(bitmap);
+  FreeLibrary(program);
+  return pixels;
+}
+
+// The windows lying over `window` on the screen, for a failure message.
+std::string Covering(HWND window) {
+  std::string text;
+  for (const std::string& w : CoveringWindows(window)) text += w + "; ";
+  return text.empty() ? "no window over it" : text;
 }
 
 // How many distinct colours: a capture that read nothing has one.
@@ -286,12 +317,16 @@ TEST_F(KeysTest, TabMovesTheFocusCueAndEnterPresses) {
   ASSERT_TRUE(Foreground(panel_));
   HWND stop = GetDlgItem(wave_, 2005);
   ASSERT_NE(stop, nullptr);
-  const std::vector<COLORREF> plain = ScreenPixels(stop);
+  // The buttons were enabled when the list began to play; the screen shows
+  // their up images once Cantorix has painted them.
+  const std::vector<COLORREF> plain = SkinImage("STOPU");
   ASSERT_GT(Colours(plain), 1u);
+  ASSERT_TRUE(PumpUntil([&] { return ScreenPixels(stop) == plain; }, 5000)) << Covering(stop);
   // A mouse click on a button (SKIPF) moves no focus there and draws no cue.
   HWND skip = GetDlgItem(wave_, 2008);
-  const std::vector<COLORREF> skipPlain = ScreenPixels(skip);
+  const std::vector<COLORREF> skipPlain = SkinImage("SKIPFU");
   ASSERT_GT(Colours(skipPlain), 1u);
+  ASSERT_TRUE(PumpUntil([&] { return ScreenPixels(skip) == skipPlain; }, 5000)) << Covering(skip);
   RECT r;
   GetWindowRect(skip, &r);
   SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2);
@@ -326,7 +361,7 @@ TEST_F(KeysTest, TabMovesTheFocusCueAndEnterPresses) {
   if (visited.size() >= 2) {
     ShiftTab();
     EXPECT_TRUE(PumpUntil([&] { return CantorixFocus() == visited[visited.size() - 2]; }, 3000));
-    EXPECT_TRUE(PumpUntil([&] { return ScreenPixels(stop) == plain; }, 3000));
+    EXPECT_TRUE(PumpUntil([&] { return ScreenPixels(stop) == plain; }, 3000)) << Covering(stop);
     Press(VK_TAB);
     EXPECT_TRUE(PumpUntil([&] { return CantorixFocus() == stop; }, 3000));
   }
