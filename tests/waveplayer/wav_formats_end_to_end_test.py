@@ -151,10 +151,13 @@ def skip_in_24(args, work):
         del os.environ["CX_E2E_SKIP"]
     if not check(len(first) > 0, f"the device played {len(first)} bytes"):
         return
-    if first[:4000] != pcm[:4000]:
+    # On a busy machine the skip may come before the device took anything
+    # from the start of the file: then it got only the file from 10 s on.
+    start = pcm.find(first.lstrip(b"\0")[:600])
+    if start < 0 or start % align:
         check(False, "the device took the samples as stored (24 bits); a skip at 16 bits is not compared")
         return
-    head = e2e.first_difference(first, pcm)
+    head = e2e.first_difference(first, pcm) // align * align
     tail = first[head:].rstrip(b"\0")
     # Wine writes silence while the device is stopped for the seek.
     lead = len(tail) - len(tail.lstrip(b"\0"))
