@@ -42,26 +42,26 @@ def first_difference(a, b):
     return at
 
 
-def without_fill(heard, want, frame, longest):
-    """`heard` with one run of digital silence taken out where `want` goes
-    on without it, the byte where it was and its length (0: none fitted).
-    Wine's sound driver writes whole periods of silence into ALSA's buffer
-    when its own thread that moves a program's buffers along has fallen
-    behind (a busy machine; the file sink takes samples about four times
-    faster than real time). Such a fill lies between two samples of the
-    file, is a whole number of frames, and leaves nothing out and nothing
-    repeated."""
+def without_fill(heard, want, frame, rate):
+    """`heard` with one run of digital silence of up to 100 ms taken out
+    where `want` goes on without it, said when there was one. Wine's sound
+    driver writes whole periods of silence into ALSA's buffer when its own
+    thread that moves a program's buffers along has fallen behind (a busy
+    machine; the file sink takes samples about four times faster than real
+    time). Such a fill lies between two samples of the file, is a whole
+    number of frames, and leaves nothing out and nothing repeated."""
     at = first_difference(heard, want)
     if at >= min(len(heard), len(want)):
-        return heard, at, 0
-    window = heard[at:at + longest]
+        return heard
+    window = heard[at:at + rate * frame // 10]
     zeros = len(window) - len(window.lstrip(b"\0"))
     probe = want[at:at + 256]
     for size in range(frame, zeros + 1, frame):
         rest = heard[at + size:]
         if rest.startswith(probe) and rest.startswith(want[at:]):
-            return heard[:at] + rest, at, size
-    return heard, at, 0
+            print(f"  note: Wine's driver wrote {size // frame} frames of silence at byte {at}")
+            return heard[:at] + rest
+    return heard
 
 
 # Wine's own log lines ("0124:fixme:...", "wine: Read access denied for

@@ -61,23 +61,20 @@ def captured(capture):
     return b"".join(captured_parts(capture))
 
 
-def files_played(parts, wants, frame=4, rate=44100):
+def files_played(parts, wants):
     """What the first device openings played of files that should give
     these bytes (or only this many, where the content is not known), or
     None when one is short or holds more than digital silence behind its
     file: Wine's driver plays silence while a busy player is slow to close
     the device after a file, and that is no part of it. One fill of Wine's
-    (capture_checks.without_fill) of up to 100 ms is taken out of a file
-    whose bytes are known, and said."""
+    (capture_checks.without_fill) is taken out of a file whose bytes are
+    known."""
     if len(parts) < len(wants):
         return None
     played = []
     for part, want in zip(parts, wants):
         if isinstance(want, bytes):
-            part, at, fill = without_fill(part, want, frame, rate * frame // 10)
-            if fill:
-                print(f"  note: Wine's driver wrote {fill // frame} frames of silence at byte {at} of a file")
-            want = len(want)
+            part, want = without_fill(part, want, 4, 44100), len(want)
         if len(part) < want or part[want:].strip(b"\0"):
             return None
         played.append(part[:want])

@@ -20,7 +20,7 @@ import sys
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "support"))
 sys.path.insert(0, HERE)
-from capture_checks import captured_parts, check, finish, without_fill  # noqa: E402
+from capture_checks import captured_parts, check, finish, first_difference, without_fill  # noqa: E402
 import end_to_end_test as e2e  # noqa: E402
 
 SUBTYPE_TAIL = bytes([0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71])
@@ -62,20 +62,11 @@ def first_device_opening(args, path):
     return parts[0] if parts else b""
 
 
-def taken_fill(first, want, align, rate):
-    """`first` without one fill of Wine's driver of up to 100 ms
-    (capture_checks.without_fill), said when there was one."""
-    first, at, fill = without_fill(first, want, align, rate * align // 10)
-    if fill:
-        print(f"  note: Wine's driver wrote {fill // align} frames of silence at byte {at}")
-    return first
-
-
 def heard_as(first, want24, what, rate=48000):
     """The first opening holds the 24-bit values exactly, or 16-bit ones
     within 1.5 steps of them (the device refused 24 bits)."""
     n = len(want24)
-    first = taken_fill(first, b"".join(v.to_bytes(3, "little", signed=True) for v in want24), 6, rate)
+    first = without_fill(first, b"".join(v.to_bytes(3, "little", signed=True) for v in want24), 6, rate)
     if len(first) >= 3 * n and s24(first[:3 * n]) == want24:
         return check(first[3 * n:].strip(b"\0") == b"", f"{what}: {n} samples at 24 bits exactly, then silence")
     heard = array.array("h", first[:2 * n])
@@ -125,7 +116,7 @@ def five_one(args, work):
     # ALSA orders 5.1 as front, rear, centre and bass; Wine maps the file's
     # order (front, centre, bass, rear) onto it.
     alsa = b"".join(pcm[f + 2 * c:f + 2 * c + 2] for f in range(0, len(pcm), align) for c in (0, 1, 4, 5, 2, 3))
-    first = taken_fill(first, alsa if first[:align] == alsa[:align] else pcm, align, rate)[:len(pcm)]
+    first = without_fill(first, alsa if first[:align] == alsa[:align] else pcm, align, rate)[:len(pcm)]
     check(first in (pcm, alsa), f"{len(first) // align} of {len(pcm) // align} frames of six channels, "
                                 f"{'in ALSA order' if first == alsa else 'as stored' if first == pcm else 'wrong'}")
 
@@ -157,7 +148,7 @@ def skip_in_24(args, work):
     if start < 0 or start % align:
         check(False, "the device took the samples as stored (24 bits); a skip at 16 bits is not compared")
         return
-    head = e2e.first_difference(first, pcm) // align * align
+    head = first_difference(first, pcm) // align * align
     tail = first[head:].rstrip(b"\0")
     # Wine writes silence while the device is stopped for the seek.
     lead = len(tail) - len(tail.lstrip(b"\0"))
